@@ -21,7 +21,11 @@ struct CDebugArg {
   int typeNumber = 8;  // VB-style type number: 2 integer, 3 long, 5 double, 8 string, 11 boolean
   template <typename T>
   CDebugArg(const T& v) {  // NOLINT(google-explicit-constructor)
-    if constexpr (std::is_same_v<T, bool>) {
+    if constexpr (std::is_same_v<T, std::vector<CDebugArg>>) {
+      // An argument list passed on from another variadic call: its elements
+      // are joined with one space, as if they had been passed one by one.
+      for (size_t i = 0; i < v.size(); ++i) text += (i ? " " : "") + v[i].text;
+    } else if constexpr (std::is_same_v<T, bool>) {
       text = v ? "True" : "False";
       typeNumber = 11;
     } else if constexpr (std::is_arithmetic_v<T>) {
@@ -89,11 +93,20 @@ class CDebug {
   bool UseSupportLog() const { return m_bSupportLog; }
   void UseSupportLog(bool v) { m_bSupportLog = v; }
 
+  // Where the two sinks write: <installFolder>/addin.log and
+  // <appDataFolder>/zentab.log (+ zentab.err).
+  const std::string& InstallFolder() const { return m_installFolder; }
+  const std::string& AppDataFolder() const { return m_appDataFolder; }
+
  private:
-  void Write(const std::string& text, long code, const std::string& source, int kind, int level, bool toFile);
+  // One entry: the support sink gets (supportText, code, source, kind, level);
+  // the file sink gets fileLine when toFile is set.
+  void Write(const std::string& supportText, long code, const std::string& source, int kind, int level,
+             const std::string& fileLine, bool toFile);
 
   std::string m_installFolder;
   std::string m_appDataFolder;
+  long m_hLib = 0;  // support library handle of m_appDataFolder
   bool m_bSupportLog = true;
   long m_DebugLevel = 2;
   long m_DebugTarget = 3;

@@ -1,0 +1,238 @@
+#include "diagnostics/CDebug.h"
+
+#include <cerrno>
+#include <chrono>
+#include <ctime>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "diagnostics/LibKorvel.h"
+#include "platform/Error.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// addin.log is dropped at start-up from this size on.
+constexpr std::uintmax_t kAddinLogLimit = 1024001;
+
+// Seconds since local midnight, as the timings store them.
+float SecondsSinceMidnight() {
+  using namespace std::chrono;
+  const auto now = system_clock::now();
+  const std::time_t t = system_clock::to_time_t(now);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  const double frac = duration<double>(now.time_since_epoch()).count() - static_cast<double>(t);
+  return static_cast<float>(tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec + frac);
+}
+
+std::string LocalStamp() {
+  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%d.%m.%Y %H:%M:%S", &tm);
+  return buf;
+}
+
+std::string Join(const std::vector<CDebugArg>& args) {
+  std::string out;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (i) out += ' ';
+    out += args[i].text;
+  }
+  return out;
+}
+
+const char* TypeName(int typeNumber) {
+  switch (typeNumber) {
+    case 2: return "Integer";
+    case 3: return "Long";
+    case 5: return "Double";
+    case 8: return "String";
+    case 11: return "Boolean";
+    default: return "Variant";
+  }
+}
+
+}  // namespace
+
+CDebug::CDebug(std::string installFolder, std::string appDataFolder)
+    : m_installFolder(std::move(installFolder)), m_appDataFolder(std::move(appDataFolder)) {
+  m_hLib = LibKorvelOpen(m_appDataFolder);
+  std::error_code ec;
+  const fs::path log = fs::path(m_installFolder) / "addin.log";
+  const std::uintmax_t size = fs::file_size(log, ec);
+  if (!ec && size >= kAddinLogLimit) fs::remove(log, ec);
+}
+
+CDebug::~CDebug() {
+  if (m_TimerCount != 0) Out("Warning - CDebug.m_TimerCount <> 0!");
+}
+
+void CDebug::Write(const std::string& supportText, long code, const std::string& source, int kind, int level,
+                   const std::string& fileLine, bool toFile) {
+  try {
+    if (m_bSupportLog) {
+      LibKorvelLogMsg(m_hLib, supportText, code, source, kind, level);
+      return;
+    }
+    if (!toFile || m_installFolder.empty()) return;
+    std::ofstream out(fs::path(m_installFolder) / "addin.log", std::ios::app | std::ios::binary);
+    if (out) out << LocalStamp() << ' ' << m_Tab << fileLine << "\n";
+  } catch (...) {
+    // A log that cannot be written must never disturb the caller.
+  }
+}
+
+void CDebug::Assert(bool condition, const std::string& source, const std::string& expression) {
+  if (condition) return;
+  Write("Assert Failed : " + expression, 0, source, 3, 1,
+        "ERROR - ASSERT FAILED: " + source + "\t" + expression + " = FALSE", true);
+}
+
+void CDebug::OutLastDllError(const std::string& source) {
+  const long number = errno;
+  Write("LastDllError", number, source, 3, 1, "DllError(" + std::to_string(number) + ") : " + source, true);
+  errno = 0;
+}
+
+void CDebug::OutCustomError(const std::string& source, const std::string& message) {
+  Write(message, 0, source, 3, 1, "Error(custom) : " + source + "\t" + message, true);
+}
+
+void CDebug::OutError(const std::string& source) {
+  long number = 0;
+  std::string description;
+  if (std::exception_ptr current = std::current_exception()) {
+    try {
+      std::rethrow_exception(current);
+    } catch (const platform::Error& e) {
+      number = e.number();
+      description = e.what();
+    } catch (const std::exception& e) {
+      description = e.what();
+    } catch (...) {
+      description = "Unknown error";
+    }
+  }
+  Write(description, 0, source, 3, 1, "Error(" + std::to_string(number) + ") : " + source + "\t" + description,
+        true);
+}
+
+void CDebug::OutWarning(const std::string& source, const std::string& message) {
+  Write(message, 0, source, 2, 1, "Warning : " + source + "\t" + message, true);
+}
+
+void CDebug::OutCallV(const std::string& procedure, const std::vector<CDebugArg>& args) {
+  std::string text = "Call " + procedure + "(";
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (i) text += ", ";
+    text += args[i].numeric ? args[i].text : "'" + args[i].text + "'";
+  }
+  text += ")";
+  Write(text, 0, procedure, 1, 3, text, true);
+}
+
+void CDebug::OutV(int level, const std::vector<CDebugArg>& args) {
+  const std::string text = Join(args);
+  // The file sink's detail gating: Out1 only at DebugLevel 1, Out2 only at 2.
+  const bool toFile = level == 1 || (level == 2 && m_DebugLevel == 1) || (level == 3 && m_DebugLevel == 2);
+  Write(text, 0, "", 1, level, text, toFile);
+}
+
+void CDebug::StartTimer() {
+  if (m_TimerCount >= 10) {
+    Out("Warning CDebug.StartTimer can't run");
+    return;
+  }
+  m_Timers[m_TimerCount++] = SecondsSinceMidnight();
+}
+
+void CDebug::EndTimer(const std::string& name) {
+  if (m_TimerCount <= 0) {
+    Out("Warning: CDebug::EndTimer can't run");
+    return;
+  }
+  float elapsed = SecondsSinceMidnight() - m_Timers[m_TimerCount - 1];
+  if (elapsed < 0) elapsed += 86400.0f;  // the timing ran over midnight
+  std::ostringstream s;
+  s << elapsed;
+  Out2("  " + name + " timing : " + s.str());
+  --m_TimerCount;
+}
+
+std::string CDebug::sprintf(const std::string& format, const std::vector<CDebugArg>& values) {
+  std::string out;
+  size_t next = 0;
+  for (size_t i = 0; i < format.size(); ++i) {
+    const char c = format[i];
+    if (c == '%' && i + 1 < format.size()) {
+      const char spec = format[++i];
+      if (spec != 's' && spec != 'd') {
+        OutWarning("CDebug.sprintf('" + format + "')", std::string("Invalid format specificator(%") + spec + ")");
+        out += '%';
+        out += spec;
+        continue;
+      }
+      if (next >= values.size()) {
+        OutWarning("CDebug.sprintf('" + format + "')", std::string("No value for %") + spec);
+        continue;
+      }
+      const CDebugArg& v = values[next++];
+      if (spec == 's' && v.typeNumber != 8)
+        OutWarning("CDebug.sprintf('" + format + "')", "Value for %s is of type " + std::to_string(v.typeNumber) +
+                                                           " (" + TypeName(v.typeNumber) + ")");
+      if (spec == 'd' && !v.numeric)
+        OutWarning("CDebug.sprintf('" + format + "')", "Value for %d is not numeric: '" + v.text + "'");
+      out += v.text;
+    } else if (c == '\\' && i + 1 < format.size()) {
+      const char esc = format[++i];
+      switch (esc) {
+        case 'n': out += "\r\n"; break;
+        case 't': out += '\t'; break;
+        case '"': out += '"'; break;
+        default:
+          OutWarning("CDebug.sprintf('" + format + "')", std::string("Invalid format specificator '\\") + esc);
+          out += '\\';
+          out += esc;
+      }
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+void CDebug::PushTab() {
+  ++m_TabDepth;
+  m_Tab.assign(static_cast<size_t>(m_TabDepth), ' ');
+}
+
+void CDebug::PopTab() {
+  if (m_TabDepth > 0) --m_TabDepth;
+  m_Tab.assign(static_cast<size_t>(m_TabDepth), ' ');
+}
+
+namespace {
+
+CDebug* g_installed = nullptr;
+
+CDebug& StandIn() {
+  static std::unique_ptr<CDebug> standIn = [] {
+    std::error_code ec;
+    const fs::path tmp = fs::temp_directory_path(ec);
+    const fs::path base = (ec ? fs::path("/tmp") : tmp) / "zentabo-standin";
+    return std::make_unique<CDebug>(base.string(), (base / "Korvel" / "Zentabo").string());
+  }();
+  return *standIn;
+}
+
+}  // namespace
+
+CDebug& g_Debug() { return g_installed ? *g_installed : StandIn(); }
+
+void SetGlobalDebug(CDebug* debug) { g_installed = debug; }
