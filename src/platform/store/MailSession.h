@@ -1,0 +1,101 @@
+#pragma once
+// MailSession: the logged-on mail profile — one SQLite database per profile,
+// opened by one process at a time. It is the entry point to the store: the
+// root folder (whose EntryID is the store key), the default folders, look-up
+// of items and folders by entry id and of items by a user property's value,
+// and the current user's identity kept in the profile.
+//
+// Opening is cheap and independent of the number of items: items are read
+// when they are first used. Item events are handed to the poster given at
+// Open (the event loop's Post) after each write commits.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Date.h"
+#include "platform/store/Folder.h"
+#include "platform/store/Item.h"
+#include "platform/store/StoreTypes.h"
+#include "platform/store/StoreWriteHook.h"
+
+namespace platform {
+
+namespace detail {
+class StoreCore;
+}  // namespace detail
+
+class MailSession {
+ public:
+  using Poster = std::function<void(std::function<void()>)>;
+
+  // Opens the profile database at `dbPath`, creating it (with the root
+  // folder and the default folders) when the file does not exist or is
+  // empty. Takes an exclusive lock on `dbPath` + ".lock". Throws
+  // platform::Error naming the file when another process holds the profile
+  // ("profile <path> is in use by another process"), or when the file is no
+  // profile database (corrupt or foreign); nothing is written then.
+  // `poster` receives every item event after its write commits; without a
+  // poster, events are dropped.
+  static MailSession Open(const std::string& dbPath, Poster poster = {});
+
+  MailSession(MailSession&&) noexcept;
+  MailSession& operator=(MailSession&&) noexcept;
+  MailSession(const MailSession&) = delete;
+  MailSession& operator=(const MailSession&) = delete;
+  // Closes the profile (see Close).
+  ~MailSession();
+
+  // Closes the database and releases the lock. Handles still held afterwards
+  // throw platform::Error when used.
+  void Close();
+  const std::string& Path() const;
+
+  // The store root; its EntryID is the store key.
+  Folder GetRootFolder() const;
+  std::string StoreKey() const;
+  std::string StoreID() const;
+  // One of the six default folders. Throws platform::Error for other values.
+  Folder GetDefaultFolder(OlDefaultFolders type) const;
+  // Throws platform::Error when no item has that entry id, or when storeId
+  // is given and is not this store's.
+  Item GetItemFromID(const std::string& entryId, const std::string& storeId = "") const;
+  Folder GetFolderFromID(const std::string& entryId, const std::string& storeId = "") const;
+
+  // Items whose user property `name` (any case) has exactly `value`, through
+  // the index; the first form searches the whole store, the second one
+  // folder. Ordered by entry id creation.
+  std::vector<Item> FindByUserProperty(const std::string& name, const std::string& value) const;
+  std::vector<Item> FindByUserProperty(const Folder& folder, const std::string& name,
+                                       const std::string& value) const;
+
+  // The current user's display name and e-mail address kept in the profile
+  // ("" until set).
+  std::string CurrentUserName() const;
+  std::string CurrentUserAddress() const;
+  void SetCurrentUser(const std::string& name, const std::string& address);
+
+  // New-mail notification for mail transport: NotifyNewMail posts one call
+  // of every handler through the poster.
+  Subscription OnNewMail(std::function<void()> handler);
+  void Unsubscribe(Subscription id);
+  void NotifyNewMail();
+
+  // Number of item windows open now (Display without Close) and ever opened.
+  int OpenWindowCount() const;
+  int DisplayCount() const;
+
+  // The clock that stamps LastModificationTime and CreationTime; the local
+  // wall clock by default.
+  void SetClock(std::function<Date()> clock);
+  // Installs (or, with nullptr, removes) the write seam used by fault tests.
+  void SetWriteHook(std::shared_ptr<StoreWriteHook> hook);
+
+  const std::shared_ptr<detail::StoreCore>& Core() const { return core_; }
+
+ private:
+  explicit MailSession(std::shared_ptr<detail::StoreCore> core);
+  std::shared_ptr<detail::StoreCore> core_;
+};
+
+}  // namespace platform
