@@ -1,0 +1,44 @@
+#pragma once
+// FileUtil: the file operations the platform and the add-in need, with one
+// failure rule: anything that cannot be done throws platform::Error naming
+// the path and the system's reason.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace platform::FileUtil {
+
+namespace fs = std::filesystem;
+
+bool Exists(const fs::path& path);
+bool IsDirectory(const fs::path& path);
+// Size in bytes of a regular file. Throws when it does not exist.
+uint64_t Size(const fs::path& path);
+
+// The whole file as bytes. Throws when it cannot be read.
+std::string ReadFile(const fs::path& path);
+// Replaces (or creates) the file with the bytes.
+void WriteFile(const fs::path& path, const std::string& bytes);
+// Appends the bytes, creating the file when missing.
+void AppendFile(const fs::path& path, const std::string& bytes);
+// Replaces the file so that readers (and a crash) see either the old or the
+// new content, never a mixture: writes "<path>.tmp", syncs it, renames it
+// over the path and syncs the folder.
+void AtomicWriteFile(const fs::path& path, const std::string& bytes);
+
+// Removes a file (or an empty folder). Returns false when it did not exist.
+bool Delete(const fs::path& path);
+// Removes a folder with everything in it; returns the number removed.
+uint64_t DeleteTree(const fs::path& path);
+// Renames (moves) within one file system, replacing an existing file.
+void Rename(const fs::path& from, const fs::path& to);
+// Copies a file, replacing an existing destination.
+void Copy(const fs::path& from, const fs::path& to);
+// Creates the folder and its missing parents; existing is fine.
+void MakeDirs(const fs::path& path);
+// Names (not paths) of the entries of a folder, sorted. Throws when the
+// folder cannot be read.
+std::vector<std::string> ListDir(const fs::path& path);
+
+}  // namespace platform::FileUtil

@@ -1,0 +1,41 @@
+#pragma once
+// TerminalPrompt: asks the person at the terminal. Each prompt is written to
+// the output stream and the answer read as one line from the input stream; an
+// empty line takes the default, end of input answers as unattended would.
+#include <iostream>
+#include <string>
+
+#include "platform/Prompt.h"
+
+namespace platform {
+
+class TerminalPrompt : public Prompt {
+ public:
+  // The streams must outlive the prompt.
+  explicit TerminalPrompt(std::istream& in = std::cin, std::ostream& out = std::cout);
+
+  // Reads the first letter of the button name ("y", "n", "c", "o", "r",
+  // "a", "i"; any case); asks again on other input.
+  int MessageBox(const std::string& text, const std::string& title, Buttons buttons,
+                 Icon icon = Icon::None, DefaultButton def = DefaultButton::First) override;
+  // An empty line keeps the default text; a single "." cancels.
+  std::string InputBox(const std::string& prompt, const std::string& title,
+                       const std::string& defaultText = "") override;
+  std::string OpenFileDialog(const std::string& title, const std::string& filter,
+                             const std::string& initial = "") override;
+  std::string SaveFileDialog(const std::string& title, const std::string& filter,
+                             const std::string& initial = "") override;
+  // Lists the fields, reads "name=value" lines until an empty line, then
+  // asks for the closing button as MessageBox does.
+  int ShowForm(FormRequest& form) override;
+
+ private:
+  // One line of input; false at end of input.
+  bool ReadLine(std::string* line);
+  int AskButton(Buttons buttons, DefaultButton def);
+
+  std::istream& in_;
+  std::ostream& out_;
+};
+
+}  // namespace platform
