@@ -1,0 +1,36 @@
+#pragma once
+// Transport: how mails leave one home and reach another. The add-in's mail
+// glue (MailDelivery) talks only to this interface, so that the local post
+// office can be replaced by SMTP/IMAP without touching the store side.
+#include <string>
+#include <vector>
+
+#include "platform/mail/MailMessage.h"
+
+namespace platform {
+
+// What one Fetch took from a mailbox.
+struct FetchResult {
+  std::vector<MailMessage> messages;  // oldest first
+  // One line per message that could not be read ("<where it now lies>: <why>");
+  // such messages are kept aside, never deleted, and not offered again.
+  std::vector<std::string> rejected;
+};
+
+class Transport {
+ public:
+  virtual ~Transport() = default;
+
+  // Delivers the message to every To and Cc recipient (each address once,
+  // compared without regard to case). Throws platform::Error when the message
+  // cannot be written or a recipient's mailbox cannot be reached; recipients
+  // checked before anything is delivered, so a bad address delivers nothing.
+  virtual void Send(const MailMessage& message) = 0;
+
+  // Takes every message waiting for `address`, oldest first. A taken message
+  // is never offered again. An address nobody has written to yet has no
+  // messages. Throws platform::Error when the mailbox cannot be read.
+  virtual FetchResult Fetch(const std::string& address) = 0;
+};
+
+}  // namespace platform
