@@ -1,0 +1,77 @@
+#include "addin/RedemptionLibrary.h"
+
+#include <array>
+#include <cstdlib>
+#include <optional>
+#include <utility>
+
+#include "addin/RedemptionMapiProps.h"
+#include "platform/Error.h"
+
+namespace Redemption {
+namespace {
+
+// nullopt: not decided yet, read the environment at the next query.
+std::optional<bool>& Registered() {
+  static std::optional<bool> registered;
+  return registered;
+}
+
+struct Profile {
+  platform::MailSession* session = nullptr;
+  MailSender sender;
+};
+
+Profile& TheProfile() {
+  static Profile profile;
+  return profile;
+}
+
+bool RegisteredFromEnvironment() {
+  const char* off = std::getenv("ZENTABO_NO_SAFEITEMS");
+  return off == nullptr || *off == '\0' || std::string(off) == "0";
+}
+
+}  // namespace
+
+bool IsRegistered() {
+  if (!Registered()) Registered() = RegisteredFromEnvironment();
+  return *Registered();
+}
+
+void SetRegistered(bool registered) { Registered() = registered; }
+
+void ResetRegistration() { Registered().reset(); }
+
+std::string CanonicalProgID(const std::string& progId) {
+  static const std::array<const char*, 8> kClasses = {
+      kSafeMailItem, kSafeAppointmentItem, kSafeMeetingItem, kSafeContactItem,
+      kSafeCurrentUser, kMAPIUtils, kMAPITable, kRDOSession};
+  for (const char* name : kClasses) {
+    if (EqualsNoCase(progId, name)) return name;
+  }
+  return "";
+}
+
+void CheckClass(const std::string& progId) {
+  if (!IsRegistered() || CanonicalProgID(progId).empty()) {
+    throw platform::Error("Class not registered: '" + progId + "'", kClassNotRegistered);
+  }
+}
+
+void SetProfile(platform::MailSession* session, MailSender sender) {
+  TheProfile().session = session;
+  TheProfile().sender = std::move(sender);
+}
+
+platform::MailSession& ProfileSession() {
+  if (TheProfile().session == nullptr) throw platform::Error("Redemption: no mail profile is logged on");
+  return *TheProfile().session;
+}
+
+void SendThroughProfile(const platform::Item& mail) {
+  if (!TheProfile().sender) throw platform::Error("Redemption: the mail profile has no transport");
+  TheProfile().sender(mail);
+}
+
+}  // namespace Redemption
