@@ -47,8 +47,8 @@ class EventLoop {
   // Unknown ids throw platform::Error (as do the other timer calls below).
   void SetInterval(TimerId id, int64_t intervalMs);
   int64_t Interval(TimerId id) const;
-  // Enables or disables; enabling a timer (also an enabled one) starts the
-  // full interval from now.
+  // Enables or disables. Enabling a disabled timer starts the full interval
+  // from now; enabling an enabled one changes nothing (use Restart).
   void SetEnabled(TimerId id, bool enabled);
   bool IsEnabled(TimerId id) const;
   // The one-shot restart: SetEnabled(false) then SetEnabled(true).
@@ -93,8 +93,9 @@ class EventLoop {
   const Timer& Find(TimerId id) const;
   // Runs the due timers once each; returns true when one fired.
   bool FireDueTimers();
-  // The loop behind RunFor/RunUntil/Run; endMs < 0: no limit.
-  bool Loop(const std::function<bool()>& done, int64_t endMs);
+  // The loop behind RunFor/RunUntil/Run; endMs < 0: no limit; idleEnds:
+  // return when nothing can happen any more instead of waiting for endMs.
+  bool Loop(const std::function<bool()>& done, int64_t endMs, bool idleEnds);
 
   Clock& clock_;
   std::deque<std::function<void()>> messages_;

@@ -18,7 +18,8 @@ class TerminalPrompt : public Prompt {
   // "a", "i"; any case); asks again on other input.
   int MessageBox(const std::string& text, const std::string& title, Buttons buttons,
                  Icon icon = Icon::None, DefaultButton def = DefaultButton::First) override;
-  // An empty line keeps the default text; a single "." cancels.
+  // An empty line keeps the default text; a single "." cancels. The file
+  // dialogs read a path the same way (end of input cancels them).
   std::string InputBox(const std::string& prompt, const std::string& title,
                        const std::string& defaultText = "") override;
   std::string OpenFileDialog(const std::string& title, const std::string& filter,
@@ -33,6 +34,9 @@ class TerminalPrompt : public Prompt {
   // One line of input; false at end of input.
   bool ReadLine(std::string* line);
   int AskButton(Buttons buttons, DefaultButton def);
+  // Reads a path: an empty line keeps `initial`, "." or end of input cancels ("").
+  std::string AskPath(const std::string& what, const std::string& title, const std::string& filter,
+                      const std::string& initial);
 
   std::istream& in_;
   std::ostream& out_;

@@ -1,0 +1,153 @@
+#include "platform/EventLoop.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "platform/Error.h"
+
+namespace platform {
+
+EventLoop::EventLoop(Clock& clock) : clock_(clock) {}
+
+void EventLoop::Post(std::function<void()> fn) { messages_.push_back(std::move(fn)); }
+
+TimerId EventLoop::AddTimer(int64_t intervalMs, std::function<void()> handler, bool enabled) {
+  const TimerId id = nextId_++;
+  Timer& t = timers_[id];
+  t.intervalMs = intervalMs;
+  t.handler = std::move(handler);
+  t.enabled = enabled;
+  t.dueMs = clock_.MonotonicMs() + intervalMs;
+  return id;
+}
+
+void EventLoop::RemoveTimer(TimerId id) { timers_.erase(id); }
+
+EventLoop::Timer& EventLoop::Find(TimerId id) {
+  auto it = timers_.find(id);
+  if (it == timers_.end()) throw Error("EventLoop: unknown timer " + std::to_string(id));
+  return it->second;
+}
+
+const EventLoop::Timer& EventLoop::Find(TimerId id) const {
+  auto it = timers_.find(id);
+  if (it == timers_.end()) throw Error("EventLoop: unknown timer " + std::to_string(id));
+  return it->second;
+}
+
+void EventLoop::SetInterval(TimerId id, int64_t intervalMs) {
+  Timer& t = Find(id);
+  t.intervalMs = intervalMs;
+  if (t.enabled) t.dueMs = clock_.MonotonicMs() + intervalMs;
+}
+
+int64_t EventLoop::Interval(TimerId id) const { return Find(id).intervalMs; }
+
+void EventLoop::SetEnabled(TimerId id, bool enabled) {
+  Timer& t = Find(id);
+  if (enabled && !t.enabled) t.dueMs = clock_.MonotonicMs() + t.intervalMs;
+  t.enabled = enabled;
+}
+
+bool EventLoop::IsEnabled(TimerId id) const { return Find(id).enabled; }
+
+void EventLoop::Restart(TimerId id) {
+  SetEnabled(id, false);
+  SetEnabled(id, true);
+}
+
+TimerId EventLoop::AddPollHook(std::function<void()> hook, int64_t intervalMs) {
+  return AddTimer(intervalMs, std::move(hook), true);
+}
+
+int64_t EventLoop::NextDueMs() const {
+  int64_t next = -1;
+  for (const auto& [id, t] : timers_)
+    if (t.enabled && !t.running && t.intervalMs > 0 && (next < 0 || t.dueMs < next)) next = t.dueMs;
+  return next;
+}
+
+bool EventLoop::FireDueTimers() {
+  const int64_t now = clock_.MonotonicMs();
+  std::vector<std::pair<int64_t, TimerId>> due;
+  for (const auto& [id, t] : timers_)
+    if (t.enabled && !t.running && t.intervalMs > 0 && t.dueMs <= now) due.emplace_back(t.dueMs, id);
+  std::sort(due.begin(), due.end());
+  bool fired = false;
+  for (const auto& [dueMs, id] : due) {
+    // An earlier handler may have removed, stopped or restarted this timer.
+    auto it = timers_.find(id);
+    if (it == timers_.end()) continue;
+    Timer& t = it->second;
+    const int64_t at = clock_.MonotonicMs();
+    if (!t.enabled || t.running || t.intervalMs <= 0 || t.dueMs > at) continue;
+    t.dueMs = at + t.intervalMs;
+    t.running = true;
+    fired = true;
+    // The handler may remove its own timer: run a copy.
+    std::function<void()> handler = t.handler;
+    try {
+      handler();
+    } catch (...) {
+      auto again = timers_.find(id);
+      if (again != timers_.end()) again->second.running = false;
+      throw;
+    }
+    auto again = timers_.find(id);
+    if (again != timers_.end()) again->second.running = false;
+  }
+  return fired;
+}
+
+void EventLoop::PumpPending() {
+  size_t count = messages_.size();
+  while (count-- > 0 && !messages_.empty()) {
+    std::function<void()> fn = std::move(messages_.front());
+    messages_.pop_front();
+    fn();
+  }
+  FireDueTimers();
+}
+
+bool EventLoop::Loop(const std::function<bool()>& done, int64_t endMs, bool idleEnds) {
+  bool result = false;
+  for (;;) {
+    if (done && done()) {
+      result = true;
+      break;
+    }
+    if (stopRequested_) break;
+    PumpPending();
+    if (done && done()) {
+      result = true;
+      break;
+    }
+    if (stopRequested_) break;
+    if (!messages_.empty()) continue;
+    const int64_t now = clock_.MonotonicMs();
+    if (endMs >= 0 && now >= endMs) break;
+    int64_t target = NextDueMs();
+    if (target < 0) {
+      if (idleEnds || endMs < 0) break;
+      target = endMs;
+    } else if (endMs >= 0) {
+      target = std::min(target, endMs);
+    }
+    clock_.WaitUntil(target);
+  }
+  stopRequested_ = false;
+  return result;
+}
+
+void EventLoop::RunFor(int64_t durationMs) {
+  Loop(nullptr, clock_.MonotonicMs() + std::max<int64_t>(durationMs, 0), false);
+}
+
+bool EventLoop::RunUntil(const std::function<bool()>& done, int64_t timeoutMs) {
+  return Loop(done, timeoutMs < 0 ? -1 : clock_.MonotonicMs() + timeoutMs, true);
+}
+
+void EventLoop::Run() { Loop(nullptr, -1, true); }
+
+}  // namespace platform

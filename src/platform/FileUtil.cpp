@@ -1,0 +1,160 @@
+#include "platform/FileUtil.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+#include "platform/Error.h"
+
+namespace platform::FileUtil {
+namespace {
+
+[[noreturn]] void Fail(const std::string& what, const fs::path& path, int err) {
+  throw Error(what + " '" + path.string() + "': " + std::strerror(err), err);
+}
+
+[[noreturn]] void Fail(const std::string& what, const fs::path& path, const std::error_code& ec) {
+  throw Error(what + " '" + path.string() + "': " + ec.message(), ec.value());
+}
+
+// Writes all bytes to fd; false (errno set) on failure.
+bool WriteAll(int fd, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+void WriteWithFlags(const fs::path& path, const std::string& bytes, int flags, bool sync) {
+  const int fd = ::open(path.c_str(), flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) Fail("Cannot open file for writing", path, errno);
+  if (!WriteAll(fd, bytes) || (sync && ::fsync(fd) != 0)) {
+    const int err = errno;
+    ::close(fd);
+    Fail("Cannot write file", path, err);
+  }
+  if (::close(fd) != 0) Fail("Cannot write file", path, errno);
+}
+
+}  // namespace
+
+bool Exists(const fs::path& path) {
+  std::error_code ec;
+  return fs::exists(path, ec);
+}
+
+bool IsDirectory(const fs::path& path) {
+  std::error_code ec;
+  return fs::is_directory(path, ec);
+}
+
+uint64_t Size(const fs::path& path) {
+  std::error_code ec;
+  const uintmax_t size = fs::file_size(path, ec);
+  if (ec) Fail("Cannot read the size of", path, ec);
+  return size;
+}
+
+std::string ReadFile(const fs::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) Fail("Cannot open file", path, errno);
+  std::string bytes;
+  char buf[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int err = errno;
+      ::close(fd);
+      Fail("Cannot read file", path, err);
+    }
+    if (n == 0) break;
+    bytes.append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return bytes;
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  WriteWithFlags(path, bytes, O_TRUNC, false);
+}
+
+void AppendFile(const fs::path& path, const std::string& bytes) {
+  WriteWithFlags(path, bytes, O_APPEND, false);
+}
+
+void AtomicWriteFile(const fs::path& path, const std::string& bytes) {
+  fs::path tmp = path;
+  tmp += ".tmp";
+  WriteWithFlags(tmp, bytes, O_TRUNC, true);
+  if (::rename(tmp.c_str(), path.c_str()) != 0) {
+    const int err = errno;
+    ::unlink(tmp.c_str());
+    Fail("Cannot replace file", path, err);
+  }
+  // Make the rename itself durable.
+  const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+  const int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+}
+
+bool Delete(const fs::path& path) {
+  std::error_code ec;
+  const bool removed = fs::remove(path, ec);
+  if (ec) Fail("Cannot delete", path, ec);
+  return removed;
+}
+
+uint64_t DeleteTree(const fs::path& path) {
+  std::error_code ec;
+  const uintmax_t n = fs::remove_all(path, ec);
+  if (ec) Fail("Cannot delete folder", path, ec);
+  return n;
+}
+
+void Rename(const fs::path& from, const fs::path& to) {
+  std::error_code ec;
+  fs::rename(from, to, ec);
+  if (ec) Fail("Cannot rename '" + from.string() + "' to", to, ec);
+}
+
+void Copy(const fs::path& from, const fs::path& to) {
+  std::error_code ec;
+  fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
+  if (ec) Fail("Cannot copy '" + from.string() + "' to", to, ec);
+}
+
+void MakeDirs(const fs::path& path) {
+  std::error_code ec;
+  fs::create_directories(path, ec);
+  if (ec) Fail("Cannot create folder", path, ec);
+}
+
+std::vector<std::string> ListDir(const fs::path& path) {
+  std::error_code ec;
+  std::vector<std::string> names;
+  fs::directory_iterator it(path, ec);
+  if (ec) Fail("Cannot list folder", path, ec);
+  for (; it != fs::directory_iterator(); it.increment(ec)) {
+    if (ec) Fail("Cannot list folder", path, ec);
+    names.push_back(it->path().filename().string());
+  }
+  if (ec) Fail("Cannot list folder", path, ec);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace platform::FileUtil
