@@ -1,7 +1,5 @@
 #include "addin/RedemptionSafeItems.h"
 
-#include <vector>
-
 #include "addin/RedemptionLibrary.h"
 #include "addin/RedemptionMapiProps.h"
 #include "platform/Error.h"
@@ -11,44 +9,11 @@
 namespace Redemption {
 namespace {
 
-std::string Trim(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string::npos) return "";
-  const auto last = text.find_last_not_of(" \t\r\n");
-  return text.substr(first, last - first + 1);
-}
+// The store keeps the attendee lists and the "To" line as texts derived from
+// the recipients of one type; reading and writing them goes through there.
+std::string ReadList(const platform::Item& item, const char* name) { return item.GetText(name); }
 
-// The non-empty trimmed parts of a ";"-separated list.
-std::vector<std::string> SplitAddresses(const std::string& text) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  while (start <= text.size()) {
-    size_t end = text.find(';', start);
-    if (end == std::string::npos) end = text.size();
-    std::string part = Trim(text.substr(start, end - start));
-    if (!part.empty()) parts.push_back(part);
-    start = end + 1;
-  }
-  return parts;
-}
-
-std::string JoinOfType(const platform::Recipients& recipients, int type, const char* separator) {
-  std::string text;
-  for (int i = 1; i <= recipients.Count(); ++i) {
-    platform::Recipient r = recipients.Item(i);
-    if (r.Type() != type) continue;
-    if (!text.empty()) text += separator;
-    text += r.Address();
-  }
-  return text;
-}
-
-void ReplaceOfType(platform::Recipients recipients, int type, const std::string& text) {
-  for (int i = recipients.Count(); i >= 1; --i) {
-    if (recipients.Item(i).Type() == type) recipients.Remove(i);
-  }
-  for (const std::string& address : SplitAddresses(text)) recipients.Add(address, "", type);
-}
+void WriteList(platform::Item item, const char* name, const std::string& text) { item.Set(name, text); }
 
 }  // namespace
 
@@ -82,11 +47,11 @@ platform::PropValue SafeItem::Fields(long propTag) const { return ReadProp(Check
 SafeMailItem::SafeMailItem() : SafeItem(kSafeMailItem) {}
 
 std::string SafeMailItem::To() const {
-  return JoinOfType(Checked("To").Recipients(), platform::olTo, ";");
+  return ReadList(Checked("To"), "To");
 }
 
 void SafeMailItem::To(const std::string& recipients) {
-  ReplaceOfType(Checked("To").Recipients(), platform::olTo, recipients);
+  WriteList(Checked("To"), "To", recipients);
 }
 
 platform::Attachment SafeMailItem::AttachmentsAdd(const std::string& path, const std::string& displayName) {
@@ -105,27 +70,27 @@ void SafeMailItem::Send() {
 SafeAppointmentItem::SafeAppointmentItem() : SafeItem(kSafeAppointmentItem) {}
 
 std::string SafeAppointmentItem::RequiredAttendees() const {
-  return JoinOfType(Checked("RequiredAttendees").Recipients(), platform::olRequired, "; ");
+  return ReadList(Checked("RequiredAttendees"), "RequiredAttendees");
 }
 
 void SafeAppointmentItem::RequiredAttendees(const std::string& text) {
-  ReplaceOfType(Checked("RequiredAttendees").Recipients(), platform::olRequired, text);
+  WriteList(Checked("RequiredAttendees"), "RequiredAttendees", text);
 }
 
 std::string SafeAppointmentItem::OptionalAttendees() const {
-  return JoinOfType(Checked("OptionalAttendees").Recipients(), platform::olOptional, "; ");
+  return ReadList(Checked("OptionalAttendees"), "OptionalAttendees");
 }
 
 void SafeAppointmentItem::OptionalAttendees(const std::string& text) {
-  ReplaceOfType(Checked("OptionalAttendees").Recipients(), platform::olOptional, text);
+  WriteList(Checked("OptionalAttendees"), "OptionalAttendees", text);
 }
 
 std::string SafeAppointmentItem::Resources() const {
-  return JoinOfType(Checked("Resources").Recipients(), platform::olResource, "; ");
+  return ReadList(Checked("Resources"), "Resources");
 }
 
 void SafeAppointmentItem::Resources(const std::string& text) {
-  ReplaceOfType(Checked("Resources").Recipients(), platform::olResource, text);
+  WriteList(Checked("Resources"), "Resources", text);
 }
 
 // --- SafeMeetingItem, SafeContactItem ----------------------------------------

@@ -61,8 +61,8 @@ class SafeMailItem : public SafeItem {
  public:
   SafeMailItem();
 
-  // The "To" line: addresses separated by ";". Writing replaces the mail's
-  // recipients of type To with one recipient per non-empty trimmed address.
+  // The "To" line as the store derives it from the recipients of type To;
+  // writing replaces them with the addresses of a ";"-separated text.
   std::string To() const;
   void To(const std::string& recipients);
 
@@ -81,9 +81,9 @@ class SafeAppointmentItem : public SafeItem {
  public:
   SafeAppointmentItem();
 
-  // Addresses of the recipients of one type joined by "; " (the organizer
-  // is not listed). Writing replaces the recipients of that type with the
-  // addresses of a ";"-separated text.
+  // The attendee lists as the store derives them from the recipients of one
+  // type (required, optional, resource); writing replaces the recipients of
+  // that type with the addresses of a ";"-separated text.
   std::string RequiredAttendees() const;
   void RequiredAttendees(const std::string& text);
   std::string OptionalAttendees() const;
