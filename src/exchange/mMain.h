@@ -2,14 +2,45 @@
 // mMain: the envelope shared by every add-in mail. It knows the subject
 // markers, the key-value header in the body, the texts of dates, versions and
 // synchronisation windows carried there, and the working files beside the
-// add-in. The mail-handling half (sending, discovery in the Inbox) lives in
-// mMainMail.h so that these text helpers stay free of the mail store.
+// add-in; how magic mails are sent and found again in the Inbox; and what
+// happens to a mail once it has been processed.
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "platform/Clock.h"
 #include "platform/Date.h"
+#include "platform/Registry.h"
+#include "platform/System.h"
+#include "platform/store/Item.h"
+#include "options/mOptions.h"
+#include "platform/store/Folder.h"
+
+class CLang;
 
 namespace mMain {
+
+// What the envelope needs from the running add-in besides the mail profile
+// (which the safe-item library holds: Redemption::SetProfile). The connection
+// class fills one and keeps it for the whole run; every pointer must outlive
+// its users, and any may be null.
+struct MailEnv {
+  platform::System* pSystem = nullptr;      // temporary and installation folders
+  platform::Registry* pRegistry = nullptr;  // the machine-wide switch SimpleMagicRestrict
+  platform::Clock* pClock = nullptr;        // sending times; the system clock when null
+  CLang* pLang = nullptr;                   // LID_MAGIC_BODY; without it the identifier is used
+  // The current user's address as the add-in knows it; without it the
+  // profile's current user address.
+  std::function<std::string()> CurrentAddress;
+
+  std::string CurAddress() const;
+  // The local time now.
+  platform::Date Now() const;
+  // The temporary folder (the process's one without a System).
+  std::string TempFolder() const;
+  // The installation folder (the temporary folder without a System).
+  std::string InstallFolder() const;
+};
 
 // Subject markers of the magic mails.
 inline constexpr const char* kAppointmentMarker = "ZTBAppointment 64522606-20060213141359";
@@ -22,9 +53,9 @@ inline constexpr const char* kCompatibilityVersionMin = "2.60.0000";
 inline constexpr const char* kCompatibilityVersionMax = "3.99.9999";
 
 // This release's numbers; GetAppVersion and the group-message version derive from them.
-inline constexpr int kAppMajor = 3;
-inline constexpr int kAppMinor = 1;
-inline constexpr int kAppRevision = 459;
+inline constexpr int kAppMajor = platform::kVersionMajor;
+inline constexpr int kAppMinor = platform::kVersionMinor;
+inline constexpr int kAppRevision = platform::kVersionBuild;
 
 inline constexpr const char* kCrLf = "\r\n";
 
@@ -91,7 +122,68 @@ std::string BuildAppointmentBody(const std::string& introText, const std::string
                                  const std::string& synchTime);
 
 // Installation folder + "/" + name (the add-in's working files live there).
-// REQUIRES: installFolder names the folder of the add-in's own files.
-std::string GetWorkFilePath(const std::string& installFolder, const std::string& name);
+std::string GetWorkFilePath(const MailEnv& env, const std::string& name);
+
+// The standard time-zone bias in minutes (universal time = local time + bias),
+// read once and kept; a bias of 0 is read again at each call.
+int GetTimeZoneBias();
+
+// --- mails -------------------------------------------------------------------
+
+// Finds the magic mails of `folder` (the Inbox): group messages into
+// groupMails, appointment mails (current and earlier marker) into
+// appointmentMails, each in the order found. With the registry switch
+// SimpleMagicRestrict = "1" the subject must equal a marker; otherwise it
+// need only contain it, in any letter case. A failure stops the search and
+// keeps what was found (logged).
+void FindMagicMails(const MailEnv& env, const platform::Folder& folder, std::vector<platform::Item>& groupMails,
+                    std::vector<platform::Item>& appointmentMails);
+
+// Entry ids (hex text) of the items of `folder` whose message class equals
+// messageClass and whose subject contains `subject` ignoring case. Throws
+// platform::Error when the table cannot be read (FindMagicMails logs it).
+std::vector<std::string> RestrictBySubject(const platform::Folder& folder, const std::string& subject,
+                                           const std::string& messageClass);
+
+// Performs no search: writes its call trace and returns no mails.
+std::vector<platform::Item> FindMagicMailsByLMT(const platform::Folder& folder, const platform::Date& fromTime,
+                                                const platform::Date& toTime);
+
+// True when the registry switch SimpleMagicRestrict under the product key is "1".
+bool UseSimpleMagicRestrict(const MailEnv& env);
+
+// Sends one group message to the addresses: subject marker, version window in
+// the body, the text (with a trailing line break) as the attachment
+// "Attach.txt" shown as "ZTB". False (logged, source "mMain.SendGroupMail")
+// when the mail cannot be built or sent.
+bool SendGroupMail(const MailEnv& env, const std::vector<std::string>& recipients, const std::string& text);
+
+// Sends one appointment mail: xmlPath zipped into "AttachFile.zip" in the
+// installation folder, the optional itemsZipPath attached as
+// "ItemsAttachments". Afterwards "AttachFile.zip" and the XML file are
+// deleted (the items' zip is not). False when zipping fails (warning "Error in
+// zip file", nothing sent) or the mail cannot be sent (logged).
+bool SendXml(const MailEnv& env, const std::string& xmlPath, const std::string& recipients,
+             const std::string& action, const std::string& itemsZipPath);
+
+// The header lines of a received mail's body, read through the safe wrapper
+// (see SplitHeader). Throws platform::Error when the body cannot be read.
+std::vector<std::string> ReadHeader(const platform::Item& mail);
+
+// The sender address stored in the mail; "" when it cannot be read (logged).
+std::string GetSenderAddress(const platform::Item& mail);
+
+// The life's end of a processed mail: marked read and deleted (into Deleted
+// Items). False (logged) when the store refuses.
+bool DiscardMail(platform::Item mail);
+
+// The SynchRange text of the current preferences.
+std::string GetSynchRange(const mOptions::Options& options);
+
+// Widens the local sharing window by a received SynchRange text and, when
+// anything was taken, writes the four values to the store's options key.
+// A text that is not six digits changes nothing.
+void ApplySynchRange(platform::Registry& registry, const std::string& storeId, const std::string& received,
+                     mOptions::Options& options);
 
 }  // namespace mMain
