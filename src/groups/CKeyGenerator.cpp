@@ -1,0 +1,51 @@
+#include "groups/CKeyGenerator.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+CKeyGenerator* g_pInstalled = nullptr;
+
+}  // namespace
+
+CKeyGenerator::CKeyGenerator(const platform::Clock& clock) : m_clock(clock), m_bOwnRandom(true) {
+  Randomize();
+  m_random = [this] { return std::generate_canonical<double, 32>(m_engine); };
+}
+
+CKeyGenerator::CKeyGenerator(const platform::Clock& clock, Random random)
+    : m_clock(clock), m_random(std::move(random)) {}
+
+std::string CKeyGenerator::GetHtmlID() {
+  std::string key;
+  key.reserve(23);
+  for (int i = 0; i < 8; ++i) {
+    int digit = static_cast<int>(std::floor(9.0 * m_random()));
+    // generate_canonical may round up to 1.0; the key must still not hold a 9.
+    if (digit > 8) digit = 8;
+    if (digit < 0) digit = 0;
+    key += static_cast<char>('0' + digit);
+  }
+  platform::Date t = m_clock.Now();
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "-%04d%02d%02d%02d%02d%02d", t.Year(), t.Month(), t.Day(), t.Hour(), t.Minute(),
+                t.Second());
+  key += buf;
+  return key;
+}
+
+void CKeyGenerator::Randomize() {
+  if (m_bOwnRandom) m_engine.seed(static_cast<unsigned>(m_clock.Now().Seconds()));
+}
+
+CKeyGenerator& g_KeyGenerator() {
+  if (g_pInstalled) return *g_pInstalled;
+  static platform::RealClock realClock;
+  static CKeyGenerator standIn(realClock);
+  return standIn;
+}
+
+void SetGlobalKeyGenerator(CKeyGenerator* generator) { g_pInstalled = generator; }
+
+std::string NewKey() { return g_KeyGenerator().GetHtmlID(); }
