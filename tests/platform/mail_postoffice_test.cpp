@@ -97,6 +97,39 @@ TEST_F(MailPostOffice, TwoHomesShareOnePostOffice) {
   EXPECT_TRUE(alice.Fetch("bob@example.org").messages.empty());
 }
 
+TEST_F(MailPostOffice, BlindCopyIsDeliveredButNotWritten) {
+  PostOfficeTransport po(m_dir / "po");
+  MailMessage m = Message("secret");
+  m.bcc = {{"dave@example.org", "Dave"}};
+  po.Send(m);
+  FetchResult atDave = po.Fetch("dave@example.org");
+  ASSERT_EQ(atDave.messages.size(), 1u);
+  EXPECT_TRUE(atDave.messages[0].bcc.empty());
+  fs::path cur = m_dir / "po" / "bob@example.org" / "new";
+  for (const auto& e : fs::directory_iterator(cur)) {
+    std::ifstream in(e.path());
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text.find("dave"), std::string::npos);
+  }
+}
+
+TEST_F(MailPostOffice, ReturnedMessagesAreOfferedAgainInTheirPlace) {
+  PostOfficeTransport po(m_dir / "po");
+  for (auto s : {"a", "b", "c"}) po.Send(Message(s));
+  FetchResult first = po.Fetch("bob@example.org");
+  ASSERT_EQ(first.receipts.size(), 3u);
+  po.Return("bob@example.org", first.receipts[2]);
+  po.Return("bob@example.org", first.receipts[1]);
+  po.Send(Message("d"));
+  FetchResult second = po.Fetch("bob@example.org");
+  EXPECT_EQ(Subjects(second), (std::vector<std::string>{"b", "c", "d"}));
+
+  po.Return("bob@example.org", second.receipts[0]);
+  EXPECT_THROW(po.Return("bob@example.org", second.receipts[0]), Error);  // already back in new/
+  EXPECT_THROW(po.Return("bob@example.org", "../../x:2,S"), Error);
+  EXPECT_THROW(po.Return("bob@example.org", "nonsense"), Error);
+}
+
 TEST_F(MailPostOffice, ManyMessagesComeBackInDeliveryOrder) {
   PostOfficeTransport po(m_dir / "po");
   std::vector<std::string> sent;

@@ -25,8 +25,15 @@ void FaultyTransport::Send(const MailMessage& message) {
 
 FetchResult FaultyTransport::Fetch(const std::string& address) {
   FetchResult result = m_inner.Fetch(address);
-  if (m_reverse) std::reverse(result.messages.begin(), result.messages.end());
+  if (m_reverse) {
+    std::reverse(result.messages.begin(), result.messages.end());
+    std::reverse(result.receipts.begin(), result.receipts.end());
+  }
   return result;
+}
+
+void FaultyTransport::Return(const std::string& address, const std::string& receipt) {
+  m_inner.Return(address, receipt);
 }
 
 }  // namespace platform

@@ -29,6 +29,7 @@ struct MailMessage {
   MailAddress from;
   std::vector<MailAddress> to;
   std::vector<MailAddress> cc;
+  std::vector<MailAddress> bcc;  // delivered to, never written into the message
   std::string subject;
   std::string body;       // plain text, lines separated by CRLF
   Date sent;              // local time the sender sent it; zero when unknown

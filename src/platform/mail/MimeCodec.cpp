@@ -235,6 +235,7 @@ std::string MimeCodec::Encode(const MailMessage& message) {
       CheckAddress(a.address, "recipient");
       builder.getCopyRecipients().appendAddress(vmime::make_shared<vmime::mailbox>(ToMailbox(a)));
     }
+    for (const auto& a : message.bcc) CheckAddress(a.address, "recipient");
     builder.setSubject(HeaderText(message.subject));
     builder.getTextPart()->setCharset(Utf8());
     builder.getTextPart()->setText(vmime::make_shared<vmime::stringContentHandler>(NormaliseBody(message.body)));

@@ -18,8 +18,9 @@ class MimeCodec {
   // without a messageId gets a fresh one; a zero `sent` date writes the
   // current time. An attachment without a file name is written as
   // "attachment<n>.dat" (n counted from 1), its display name kept.
-  // Throws platform::Error when the sender's or a recipient's address is not
-  // a valid address, or when there is no recipient at all.
+  // Bcc recipients are checked but not written. Throws platform::Error when
+  // the sender's or a recipient's address is not a valid address, or when
+  // there is no To or Cc recipient.
   static std::string Encode(const MailMessage& message);
 
   // Parses a message with CRLF or LF line endings. Bodies come back with CRLF

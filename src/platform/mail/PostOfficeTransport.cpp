@@ -114,7 +114,7 @@ fs::path PostOfficeTransport::Deliver(const std::string& address, const std::str
 void PostOfficeTransport::Send(const MailMessage& message) {
   std::vector<std::string> recipients;
   std::set<std::string> seen;
-  for (const auto* list : {&message.to, &message.cc}) {
+  for (const auto* list : {&message.to, &message.cc, &message.bcc}) {
     for (const auto& r : *list) {
       MailboxPath(r.address);  // refuse a bad address before anything is delivered
       if (seen.insert(Lower(r.address)).second) recipients.push_back(r.address);
@@ -149,6 +149,7 @@ FetchResult PostOfficeTransport::Fetch(const std::string& address) {
     }
     try {
       result.messages.push_back(MimeCodec::Decode(ReadAll(taken)));
+      result.receipts.push_back(taken.filename().string());
     } catch (const Error& e) {
       MakeDirs(box / "bad");
       fs::path aside = box / "bad" / name;
@@ -157,6 +158,17 @@ FetchResult PostOfficeTransport::Fetch(const std::string& address) {
     }
   }
   return result;
+}
+
+void PostOfficeTransport::Return(const std::string& address, const std::string& receipt) {
+  const std::string flag = ":2,S";
+  if (receipt.empty() || receipt.find('/') != std::string::npos || receipt[0] == '.' || !receipt.ends_with(flag))
+    throw Error("post office: '" + receipt + "' is no receipt of a fetched message");
+  fs::path box = MailboxPath(address);
+  fs::path from = box / "cur" / receipt;
+  fs::path to = box / "new" / receipt.substr(0, receipt.size() - flag.size());
+  if (::rename(from.c_str(), to.c_str()) != 0)
+    throw Error("post office: cannot return '" + from.string() + "' to new/: " + std::strerror(errno));
 }
 
 }  // namespace platform

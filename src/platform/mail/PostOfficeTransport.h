@@ -21,6 +21,8 @@ class PostOfficeTransport : public Transport {
 
   void Send(const MailMessage& message) override;
   FetchResult Fetch(const std::string& address) override;
+  // Moves the message from cur/ back into new/ under its delivery name.
+  void Return(const std::string& address, const std::string& receipt) override;
 
   // Writes already encoded message bytes (LF line endings) into the mailbox of
   // `address`, creating the Maildir on demand. Returns the path in new/.

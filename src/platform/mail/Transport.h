@@ -12,6 +12,8 @@ namespace platform {
 // What one Fetch took from a mailbox.
 struct FetchResult {
   std::vector<MailMessage> messages;  // oldest first
+  // One opaque receipt per message, in the same order, for Return.
+  std::vector<std::string> receipts;
   // One line per message that could not be read ("<where it now lies>: <why>");
   // such messages are kept aside, never deleted, and not offered again.
   std::vector<std::string> rejected;
@@ -21,7 +23,7 @@ class Transport {
  public:
   virtual ~Transport() = default;
 
-  // Delivers the message to every To and Cc recipient (each address once,
+  // Delivers the message to every To, Cc and Bcc recipient (each address once,
   // compared without regard to case). Throws platform::Error when the message
   // cannot be written or a recipient's mailbox cannot be reached; recipients
   // checked before anything is delivered, so a bad address delivers nothing.
@@ -31,6 +33,12 @@ class Transport {
   // is never offered again. An address nobody has written to yet has no
   // messages. Throws platform::Error when the mailbox cannot be read.
   virtual FetchResult Fetch(const std::string& address) = 0;
+
+  // Puts a fetched message back, so that the next Fetch of `address` offers
+  // it again (in its original place in the order): for a receiver that could
+  // not store what it fetched. `receipt` comes from that Fetch's receipts.
+  // Throws platform::Error when the message is no longer where Fetch left it.
+  virtual void Return(const std::string& address, const std::string& receipt) = 0;
 };
 
 }  // namespace platform
