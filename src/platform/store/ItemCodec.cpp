@@ -1,0 +1,211 @@
+#include "platform/store/ItemCodec.h"
+
+#include <cstring>
+
+#include "platform/Error.h"
+
+namespace platform::detail {
+
+namespace {
+
+constexpr uint8_t kVersion = 1;
+
+class Writer {
+ public:
+  void U8(uint8_t v) { out_.push_back(v); }
+  void I64(int64_t v) {
+    for (int i = 0; i < 8; ++i) out_.push_back(static_cast<uint8_t>(static_cast<uint64_t>(v) >> (8 * i)));
+  }
+  void Str(const std::string& s) { Raw(s.data(), s.size()); }
+  void Raw(const void* p, size_t n) {
+    I64(static_cast<int64_t>(n));
+    const auto* b = static_cast<const uint8_t*>(p);
+    out_.insert(out_.end(), b, b + n);
+  }
+  void Value(const PropValue& v) {
+    U8(static_cast<uint8_t>(v.index()));
+    std::visit(
+        [this](const auto& x) {
+          using T = std::decay_t<decltype(x)>;
+          if constexpr (std::is_same_v<T, std::string>) Str(x);
+          else if constexpr (std::is_same_v<T, int64_t>) I64(x);
+          else if constexpr (std::is_same_v<T, bool>) U8(x ? 1 : 0);
+          else if constexpr (std::is_same_v<T, double>) {
+            int64_t bits;
+            std::memcpy(&bits, &x, sizeof bits);
+            I64(bits);
+          } else if constexpr (std::is_same_v<T, Date>) I64(x.Seconds());
+          else if constexpr (std::is_same_v<T, Bytes>) Raw(x.data(), x.size());
+        },
+        v);
+  }
+  void Props(const PropMap& props) {
+    I64(static_cast<int64_t>(props.size()));
+    for (const auto& [name, value] : props) {
+      Str(name);
+      Value(value);
+    }
+  }
+  Bytes Take() { return std::move(out_); }
+
+ private:
+  Bytes out_;
+};
+
+class Reader {
+ public:
+  Reader(const void* p, size_t n, const std::string& where)
+      : p_(static_cast<const uint8_t*>(p)), n_(n), where_(where) {}
+  uint8_t U8() {
+    Need(1);
+    return p_[pos_++];
+  }
+  int64_t I64() {
+    Need(8);
+    uint64_t v = 0;
+    for (int i = 0; i < 8; ++i) v |= static_cast<uint64_t>(p_[pos_ + i]) << (8 * i);
+    pos_ += 8;
+    return static_cast<int64_t>(v);
+  }
+  size_t Len() {
+    int64_t n = I64();
+    if (n < 0 || static_cast<size_t>(n) > n_ - pos_) Fail();
+    return static_cast<size_t>(n);
+  }
+  std::string Str() {
+    size_t n = Len();
+    std::string s(reinterpret_cast<const char*>(p_ + pos_), n);
+    pos_ += n;
+    return s;
+  }
+  Bytes Blob() {
+    size_t n = Len();
+    Bytes b(p_ + pos_, p_ + pos_ + n);
+    pos_ += n;
+    return b;
+  }
+  PropValue Value() {
+    switch (U8()) {
+      case 0: return std::monostate();
+      case 1: return Str();
+      case 2: return I64();
+      case 3: return U8() != 0;
+      case 4: {
+        int64_t bits = I64();
+        double d;
+        std::memcpy(&d, &bits, sizeof d);
+        return d;
+      }
+      case 5: return Date::FromSeconds(I64());
+      case 6: return Blob();
+      default: Fail();
+    }
+  }
+  PropMap Props() {
+    PropMap props;
+    for (int64_t i = 0, n = Count(); i < n; ++i) {
+      std::string name = Str();
+      props[name] = Value();
+    }
+    return props;
+  }
+  int64_t Count() {
+    int64_t n = I64();
+    if (n < 0 || static_cast<uint64_t>(n) > n_) Fail();
+    return n;
+  }
+  bool AtEnd() const { return pos_ == n_; }
+  [[noreturn]] void Fail() const { throw Error("damaged item data in " + where_); }
+
+ private:
+  void Need(size_t k) const {
+    if (n_ - pos_ < k) Fail();
+  }
+  const uint8_t* p_;
+  size_t n_;
+  size_t pos_ = 0;
+  const std::string& where_;
+};
+
+}  // namespace
+
+Bytes EncodeItem(const ItemState& s) {
+  Writer w;
+  w.U8(kVersion);
+  w.Props(s.props);
+  w.I64(static_cast<int64_t>(s.recipients.size()));
+  for (const auto& r : s.recipients) {
+    w.Str(r->address);
+    w.Str(r->name);
+    w.I64(r->type);
+  }
+  w.I64(static_cast<int64_t>(s.links.size()));
+  for (const auto& l : s.links) {
+    w.Str(l.EntryID);
+    w.Str(l.Name);
+  }
+  w.U8(s.recurrence ? 1 : 0);
+  if (s.recurrence) {
+    const RecurrenceData& r = *s.recurrence;
+    for (int64_t v : {int64_t{r.type}, int64_t{r.interval}, int64_t{r.dayOfWeekMask}, int64_t{r.dayOfMonth},
+                      int64_t{r.monthOfYear}, int64_t{r.instance}, int64_t{r.noEndDate},
+                      int64_t{r.occurrences}, r.patternStart.Seconds(), r.patternEnd.Seconds(),
+                      r.startSeconds, int64_t{r.durationMinutes}})
+      w.I64(v);
+    w.I64(static_cast<int64_t>(r.exceptions.size()));
+    for (const auto& e : r.exceptions) {
+      w.I64(e.originalDate.Seconds());
+      w.U8(e.deleted ? 1 : 0);
+      w.Props(e.props);
+    }
+  }
+  return w.Take();
+}
+
+void DecodeItem(const void* blob, size_t size, ItemState& s, const std::string& where) {
+  Reader r(blob, size, where);
+  if (r.U8() != kVersion) r.Fail();
+  s.props = r.Props();
+  s.recipients.clear();
+  for (int64_t i = 0, n = r.Count(); i < n; ++i) {
+    auto d = std::make_shared<RecipientData>();
+    d->address = r.Str();
+    d->name = r.Str();
+    d->type = static_cast<int>(r.I64());
+    s.recipients.push_back(std::move(d));
+  }
+  s.links.clear();
+  for (int64_t i = 0, n = r.Count(); i < n; ++i) {
+    Link l;
+    l.EntryID = r.Str();
+    l.Name = r.Str();
+    s.links.push_back(std::move(l));
+  }
+  s.recurrence.reset();
+  if (r.U8() != 0) {
+    RecurrenceData d;
+    d.type = static_cast<OlRecurrenceType>(r.I64());
+    d.interval = static_cast<int>(r.I64());
+    d.dayOfWeekMask = static_cast<int>(r.I64());
+    d.dayOfMonth = static_cast<int>(r.I64());
+    d.monthOfYear = static_cast<int>(r.I64());
+    d.instance = static_cast<int>(r.I64());
+    d.noEndDate = r.I64() != 0;
+    d.occurrences = static_cast<int>(r.I64());
+    d.patternStart = Date::FromSeconds(r.I64());
+    d.patternEnd = Date::FromSeconds(r.I64());
+    d.startSeconds = r.I64();
+    d.durationMinutes = static_cast<int>(r.I64());
+    for (int64_t i = 0, n = r.Count(); i < n; ++i) {
+      ExceptionData e;
+      e.originalDate = Date::FromSeconds(r.I64());
+      e.deleted = r.U8() != 0;
+      e.props = r.Props();
+      d.exceptions.push_back(std::move(e));
+    }
+    s.recurrence = std::move(d);
+  }
+  if (!r.AtEnd()) r.Fail();
+}
+
+}  // namespace platform::detail

@@ -1,0 +1,87 @@
+#pragma once
+// ItemState: the in-memory state behind Item handles and their parts
+// (internal to the store). A state is "loaded" once its row has been read;
+// handles made from a query listing start unloaded so that listing a folder
+// reads ids only.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Date.h"
+#include "platform/store/Links.h"
+#include "platform/store/StoreTypes.h"
+
+namespace platform::detail {
+
+// Property values by canonical name (see ItemProperties).
+using PropMap = std::map<std::string, PropValue, std::less<>>;
+
+struct UserPropData {
+  std::string name;
+  std::string value;
+  OlUserPropertyType type = olText;
+};
+
+struct AttachmentData {
+  std::string displayName;
+  std::string fileName;
+  std::string pathName;
+  OlAttachmentType type = olByValue;
+  int position = 1;
+  Bytes data;
+};
+
+struct RecipientData {
+  std::string address;
+  std::string name;
+  int type = olTo;
+};
+
+struct ExceptionData {
+  Date originalDate;  // the occurrence's original start
+  bool deleted = false;
+  PropMap props;  // the changed occurrence's own properties (not when deleted)
+};
+
+struct RecurrenceData {
+  OlRecurrenceType type = olRecursWeekly;
+  int interval = 1;
+  int dayOfWeekMask = 0;
+  int dayOfMonth = 0;
+  int monthOfYear = 0;
+  int instance = 0;
+  bool noEndDate = true;
+  int occurrences = 0;
+  Date patternStart;  // date only
+  Date patternEnd;    // date only
+  int64_t startSeconds = 0;  // time of day of each occurrence's start
+  int durationMinutes = 30;
+  std::vector<ExceptionData> exceptions;
+};
+
+struct ItemState {
+  int64_t id = 0;  // row id; 0 until first saved
+  int64_t folderId = 0;
+  OlObjectClass cls = olMail;
+  bool loaded = true;
+  bool dirty = true;
+  bool removed = false;  // deleted for good
+  bool displayed = false;
+  PropMap props;
+  std::vector<std::shared_ptr<UserPropData>> userProps;
+  std::vector<std::shared_ptr<AttachmentData>> attachments;
+  std::vector<std::shared_ptr<RecipientData>> recipients;
+  std::vector<Link> links;
+  std::optional<RecurrenceData> recurrence;
+
+  // An occurrence of a recurring series: its master and original start.
+  std::shared_ptr<ItemState> master;
+  Date originalDate;
+
+  bool IsOccurrence() const { return master != nullptr; }
+};
+
+}  // namespace platform::detail

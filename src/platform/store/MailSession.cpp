@@ -1,0 +1,98 @@
+#include "platform/store/MailSession.h"
+
+#include "platform/Error.h"
+#include "platform/store/StoreCore.h"
+
+namespace platform {
+
+MailSession::MailSession(std::shared_ptr<detail::StoreCore> core) : core_(std::move(core)) {}
+MailSession::MailSession(MailSession&&) noexcept = default;
+MailSession& MailSession::operator=(MailSession&& other) noexcept {
+  if (this != &other) {
+    Close();
+    core_ = std::move(other.core_);
+  }
+  return *this;
+}
+MailSession::~MailSession() { Close(); }
+
+MailSession MailSession::Open(const std::string& dbPath, Poster poster) {
+  return MailSession(detail::StoreCore::Open(dbPath, std::move(poster)));
+}
+
+void MailSession::Close() {
+  if (core_) core_->Close();
+}
+
+const std::string& MailSession::Path() const { return core_->Path(); }
+
+Folder MailSession::GetRootFolder() const {
+  core_->Db();
+  return Folder(core_, core_->RootId());
+}
+std::string MailSession::StoreKey() const { return GetRootFolder().EntryID(); }
+std::string MailSession::StoreID() const { return core_->StoreID(); }
+
+Folder MailSession::GetDefaultFolder(OlDefaultFolders type) const {
+  core_->Db();
+  return Folder(core_, core_->DefaultFolderId(type));
+}
+
+Item MailSession::GetItemFromID(const std::string& entryId, const std::string& storeId) const {
+  core_->Db();
+  if (!storeId.empty() && storeId != core_->StoreID())
+    throw Error("store " + storeId + " is not open (profile " + core_->Path() + ")");
+  auto id = core_->ParseItemEntryID(entryId);
+  auto state = id ? core_->StateFor(*id, true) : nullptr;
+  if (!state) throw Error("no item has the entry id " + entryId + " in profile " + core_->Path());
+  return Item(core_, state);
+}
+
+Folder MailSession::GetFolderFromID(const std::string& entryId, const std::string& storeId) const {
+  core_->Db();
+  if (!storeId.empty() && storeId != core_->StoreID())
+    throw Error("store " + storeId + " is not open (profile " + core_->Path() + ")");
+  auto id = core_->ParseFolderEntryID(entryId);
+  if (!id) throw Error("no folder has the entry id " + entryId + " in profile " + core_->Path());
+  core_->GetFolder(*id);
+  return Folder(core_, *id);
+}
+
+std::vector<Item> MailSession::FindByUserProperty(const std::string& name, const std::string& value) const {
+  std::vector<Item> out;
+  for (int64_t id : core_->FindByUserProperty(std::nullopt, name, value))
+    out.emplace_back(core_, core_->StateFor(id, false));
+  return out;
+}
+
+std::vector<Item> MailSession::FindByUserProperty(const Folder& folder, const std::string& name,
+                                                  const std::string& value) const {
+  if (!folder) throw Error("FindByUserProperty needs a folder");
+  std::vector<Item> out;
+  for (int64_t id : core_->FindByUserProperty(folder.Id(), name, value))
+    out.emplace_back(core_, core_->StateFor(id, false));
+  return out;
+}
+
+std::string MailSession::CurrentUserName() const { return core_->Meta("user_name"); }
+std::string MailSession::CurrentUserAddress() const { return core_->Meta("user_address"); }
+void MailSession::SetCurrentUser(const std::string& name, const std::string& address) {
+  core_->Write([&] {
+    core_->SetMeta("user_name", name);
+    core_->SetMeta("user_address", address);
+  });
+}
+
+Subscription MailSession::OnNewMail(std::function<void()> handler) {
+  return core_->SubscribeNewMail(std::move(handler));
+}
+void MailSession::Unsubscribe(Subscription id) { core_->Unsubscribe(id); }
+void MailSession::NotifyNewMail() { core_->NotifyNewMail(); }
+
+int MailSession::OpenWindowCount() const { return core_->openWindows; }
+int MailSession::DisplayCount() const { return core_->displayCount; }
+
+void MailSession::SetClock(std::function<Date()> clock) { core_->SetClock(std::move(clock)); }
+void MailSession::SetWriteHook(std::shared_ptr<StoreWriteHook> hook) { core_->SetHook(std::move(hook)); }
+
+}  // namespace platform

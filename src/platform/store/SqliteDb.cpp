@@ -1,0 +1,84 @@
+#include "platform/store/SqliteDb.h"
+
+#include "platform/Error.h"
+
+namespace platform::detail {
+
+Stmt::~Stmt() {
+  sqlite3_reset(stmt_);
+  sqlite3_clear_bindings(stmt_);
+}
+
+Stmt& Stmt::Bind(int index, const SqlValue& v) {
+  int rc = SQLITE_OK;
+  if (std::holds_alternative<std::monostate>(v)) rc = sqlite3_bind_null(stmt_, index);
+  else if (const auto* i = std::get_if<int64_t>(&v)) rc = sqlite3_bind_int64(stmt_, index, *i);
+  else if (const auto* d = std::get_if<double>(&v)) rc = sqlite3_bind_double(stmt_, index, *d);
+  else if (const auto* s = std::get_if<std::string>(&v))
+    rc = sqlite3_bind_text(stmt_, index, s->data(), static_cast<int>(s->size()), SQLITE_TRANSIENT);
+  else if (const auto* b = std::get_if<std::vector<uint8_t>>(&v))
+    rc = sqlite3_bind_blob(stmt_, index, b->empty() ? "" : static_cast<const void*>(b->data()),
+                           static_cast<int>(b->size()), SQLITE_TRANSIENT);
+  if (rc != SQLITE_OK) db_.Fail("bind");
+  return *this;
+}
+
+bool Stmt::Step() {
+  int rc = sqlite3_step(stmt_);
+  if (rc == SQLITE_ROW) return true;
+  if (rc == SQLITE_DONE) return false;
+  db_.Fail(std::string(Sql()));
+}
+
+std::string Stmt::Text(int col) const {
+  const auto* p = sqlite3_column_text(stmt_, col);
+  return p ? std::string(reinterpret_cast<const char*>(p), static_cast<size_t>(sqlite3_column_bytes(stmt_, col)))
+           : std::string();
+}
+
+SqliteDb::SqliteDb(const std::string& path, bool create) : path_(path) {
+  int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+  if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+    std::string msg = db_ ? sqlite3_errmsg(db_) : "out of memory";
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw Error("cannot open profile database " + path + ": " + msg);
+  }
+  sqlite3_extended_result_codes(db_, 0);
+}
+
+SqliteDb::~SqliteDb() {
+  for (auto& [sql, stmt] : cache_) sqlite3_finalize(stmt);
+  sqlite3_close(db_);
+}
+
+void SqliteDb::Exec(const std::string& sql) {
+  char* err = nullptr;
+  if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
+    std::string msg = err ? err : "unknown error";
+    sqlite3_free(err);
+    throw Error("profile database " + path_ + ": " + msg);
+  }
+}
+
+Stmt SqliteDb::Prepare(const std::string& sql) {
+  auto it = cache_.find(sql);
+  if (it == cache_.end()) {
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr) != SQLITE_OK)
+      Fail(sql);
+    it = cache_.emplace(sql, stmt).first;
+  }
+  return Stmt(*this, it->second);
+}
+
+int64_t SqliteDb::QueryInt(const std::string& sql) {
+  Stmt s = Prepare(sql);
+  return s.Step() ? s.Int(0) : 0;
+}
+
+void SqliteDb::Fail(const std::string& what) const {
+  throw Error("profile database " + path_ + ": " + sqlite3_errmsg(db_) + " (" + what + ")");
+}
+
+}  // namespace platform::detail

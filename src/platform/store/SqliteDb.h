@@ -1,0 +1,69 @@
+#pragma once
+// SqliteDb: a thin owner of one SQLite connection and its prepared
+// statements (internal to the store). Every SQLite failure becomes a
+// platform::Error that names the database file.
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <variant>
+#include <vector>
+
+namespace platform::detail {
+
+using SqlValue = std::variant<std::monostate, int64_t, double, std::string, std::vector<uint8_t>>;
+
+class SqliteDb;
+
+// One prepared statement, reset when the Stmt goes out of scope.
+class Stmt {
+ public:
+  Stmt(SqliteDb& db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
+  Stmt(const Stmt&) = delete;
+  Stmt& operator=(const Stmt&) = delete;
+  ~Stmt();
+
+  Stmt& Bind(int index, const SqlValue& v);  // 1-based
+  Stmt& Bind(int index, int64_t v) { return Bind(index, SqlValue(v)); }
+  Stmt& Bind(int index, const std::string& v) { return Bind(index, SqlValue(v)); }
+  // True while a row is available.
+  bool Step();
+  int64_t Int(int col) const { return sqlite3_column_int64(stmt_, col); }
+  std::string Text(int col) const;
+  const void* BlobData(int col) const { return sqlite3_column_blob(stmt_, col); }
+  size_t BlobSize(int col) const { return static_cast<size_t>(sqlite3_column_bytes(stmt_, col)); }
+  bool IsNull(int col) const { return sqlite3_column_type(stmt_, col) == SQLITE_NULL; }
+  std::string_view Sql() const { return sqlite3_sql(stmt_); }
+
+ private:
+  SqliteDb& db_;
+  sqlite3_stmt* stmt_;
+};
+
+class SqliteDb {
+ public:
+  // Opens `path` (creating it when `create`); throws platform::Error naming it.
+  SqliteDb(const std::string& path, bool create);
+  SqliteDb(const SqliteDb&) = delete;
+  SqliteDb& operator=(const SqliteDb&) = delete;
+  ~SqliteDb();
+
+  // Runs statements without results.
+  void Exec(const std::string& sql);
+  // A cached prepared statement for `sql`.
+  Stmt Prepare(const std::string& sql);
+  int64_t LastInsertRowid() const { return sqlite3_last_insert_rowid(db_); }
+  int Changes() const { return sqlite3_changes(db_); }
+  int64_t QueryInt(const std::string& sql);
+  [[noreturn]] void Fail(const std::string& what) const;
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+  sqlite3* db_ = nullptr;
+  std::unordered_map<std::string, sqlite3_stmt*> cache_;
+};
+
+}  // namespace platform::detail

@@ -1,0 +1,708 @@
+#include "platform/store/StoreCore.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <random>
+
+#include "platform/Error.h"
+#include "platform/store/Item.h"
+#include "platform/store/ItemCodec.h"
+#include "platform/store/ItemProperties.h"
+
+namespace platform::detail {
+
+namespace {
+
+// "ZTBS": marks a file as a profile database of this system.
+constexpr int64_t kApplicationId = 0x5A544253;
+constexpr int64_t kSchemaVersion = 1;
+constexpr const char* kRootName = "Personal Folders";
+
+struct DefaultFolderSpec {
+  int type;
+  const char* name;
+};
+constexpr DefaultFolderSpec kDefaultFolders[] = {
+    {olFolderInbox, "Inbox"},           {olFolderOutbox, "Outbox"},     {olFolderSentMail, "Sent Items"},
+    {olFolderDeletedItems, "Deleted Items"}, {olFolderCalendar, "Calendar"}, {olFolderContacts, "Contacts"},
+};
+
+int DefaultItemTypeOf(int folderType) {
+  if (folderType == olFolderCalendar) return olAppointmentItem;
+  if (folderType == olFolderContacts) return olContactItem;
+  return olMailItem;
+}
+
+std::string Hex16(int64_t v) {
+  char buf[17];
+  std::snprintf(buf, sizeof buf, "%016llX", static_cast<unsigned long long>(v));
+  return buf;
+}
+
+std::string Lower(const std::string& s) {
+  std::string r = s;
+  for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return r;
+}
+
+SqlValue DateColumn(const PropMap& props, const char* name) {
+  auto it = props.find(name);
+  if (it == props.end()) return std::monostate();
+  if (const auto* d = std::get_if<Date>(&it->second)) return d->Seconds();
+  return std::monostate();
+}
+
+SqlValue TextColumn(const PropMap& props, const char* name) {
+  auto it = props.find(name);
+  if (it == props.end()) return std::string();
+  if (const auto* s = std::get_if<std::string>(&it->second)) return *s;
+  return std::string();
+}
+
+}  // namespace
+
+std::shared_ptr<StoreCore> StoreCore::Open(const std::string& path, Poster poster) {
+  std::shared_ptr<StoreCore> core(new StoreCore);
+  core->path_ = path;
+  core->poster_ = std::move(poster);
+
+  const std::string lockPath = path + ".lock";
+  core->lockFd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (core->lockFd_ < 0)
+    throw Error("cannot create the lock file " + lockPath + " of profile " + path + ": " + std::strerror(errno));
+  if (::flock(core->lockFd_, LOCK_EX | LOCK_NB) != 0) {
+    ::close(core->lockFd_);
+    core->lockFd_ = -1;
+    throw Error("profile " + path + " is in use by another process");
+  }
+  try {
+    struct stat st{};
+    const bool fresh = ::stat(path.c_str(), &st) != 0 || st.st_size == 0;
+    core->db_ = std::make_unique<SqliteDb>(path, fresh);
+    if (fresh) core->CreateSchema();
+    else core->CheckSchema();
+  } catch (...) {
+    core->Close();
+    throw;
+  }
+  return core;
+}
+
+StoreCore::~StoreCore() { Close(); }
+
+void StoreCore::Close() {
+  db_.reset();
+  if (lockFd_ >= 0) {
+    ::flock(lockFd_, LOCK_UN);
+    ::close(lockFd_);
+    lockFd_ = -1;
+  }
+  handlers_.clear();
+  newMailHandlers_.clear();
+}
+
+SqliteDb& StoreCore::Db() {
+  if (!db_) throw Error("profile " + path_ + " is closed");
+  return *db_;
+}
+
+void StoreCore::CreateSchema() {
+  SqliteDb& db = *db_;
+  db.Exec("PRAGMA page_size=8192; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL");
+  std::random_device rd;
+  std::string uid;
+  for (int i = 0; i < 4; ++i) uid += Hex16(rd()).substr(8);
+  uid_ = uid;
+  db.Exec("BEGIN IMMEDIATE");
+  try {
+    db.Exec(
+        "CREATE TABLE meta(key TEXT PRIMARY KEY, value TEXT NOT NULL);"
+        "CREATE TABLE folders(id INTEGER PRIMARY KEY AUTOINCREMENT, parent_id INTEGER NOT NULL,"
+        " name TEXT NOT NULL, folder_type INTEGER NOT NULL, default_item_type INTEGER NOT NULL,"
+        " web_view_url TEXT NOT NULL DEFAULT '', web_view_on INTEGER NOT NULL DEFAULT 0);"
+        "CREATE INDEX folders_parent ON folders(parent_id, name);"
+        "CREATE TABLE items(id INTEGER PRIMARY KEY AUTOINCREMENT, folder_id INTEGER NOT NULL,"
+        " class INTEGER NOT NULL, message_class TEXT COLLATE NOCASE, subject TEXT COLLATE NOCASE,"
+        " full_name TEXT COLLATE NOCASE, start_time INTEGER, end_time INTEGER, last_mod INTEGER,"
+        " creation INTEGER, received INTEGER, global_id BLOB, data BLOB NOT NULL);"
+        "CREATE INDEX items_folder_lastmod ON items(folder_id, last_mod);"
+        "CREATE INDEX items_folder_subject ON items(folder_id, subject);"
+        "CREATE INDEX items_folder_start ON items(folder_id, start_time);"
+        "CREATE INDEX items_global ON items(global_id) WHERE global_id IS NOT NULL;"
+        "CREATE TABLE user_props(item_id INTEGER NOT NULL, ord INTEGER NOT NULL, name TEXT NOT NULL,"
+        " name_lower TEXT NOT NULL, type INTEGER NOT NULL, value TEXT NOT NULL,"
+        " PRIMARY KEY(item_id, ord)) WITHOUT ROWID;"
+        "CREATE INDEX user_props_value ON user_props(name_lower, value);"
+        "CREATE TABLE attachments(item_id INTEGER NOT NULL, ord INTEGER NOT NULL, display_name TEXT NOT NULL,"
+        " file_name TEXT NOT NULL, path_name TEXT NOT NULL, type INTEGER NOT NULL, position INTEGER NOT NULL,"
+        " data BLOB, PRIMARY KEY(item_id, ord));");
+    db.Exec("PRAGMA application_id=" + std::to_string(kApplicationId) +
+            "; PRAGMA user_version=" + std::to_string(kSchemaVersion));
+    auto addFolder = [&](int64_t parent, const std::string& name, int type) {
+      Stmt s = db.Prepare(
+          "INSERT INTO folders(parent_id, name, folder_type, default_item_type) VALUES(?, ?, ?, ?)");
+      s.Bind(1, parent).Bind(2, name).Bind(3, int64_t{type}).Bind(4, int64_t{DefaultItemTypeOf(type)});
+      s.Step();
+      return db.LastInsertRowid();
+    };
+    rootId_ = addFolder(0, kRootName, 0);
+    for (const auto& f : kDefaultFolders) defaultFolders_[f.type] = addFolder(rootId_, f.name, f.type);
+    auto meta = [&](const std::string& k, const std::string& v) {
+      Stmt s = db.Prepare("INSERT INTO meta(key, value) VALUES(?, ?)");
+      s.Bind(1, k).Bind(2, v);
+      s.Step();
+    };
+    meta("store_uid", uid_);
+    meta("root", std::to_string(rootId_));
+    for (const auto& [type, id] : defaultFolders_) meta("folder." + std::to_string(type), std::to_string(id));
+    db.Exec("COMMIT");
+  } catch (...) {
+    try {
+      db.Exec("ROLLBACK");
+    } catch (const Error&) {  // the first error is the one worth reporting
+    }
+    throw;
+  }
+}
+
+void StoreCore::CheckSchema() {
+  SqliteDb& db = *db_;
+  int64_t appId = 0;
+  int64_t version = 0;
+  try {
+    appId = db.QueryInt("PRAGMA application_id");
+    version = db.QueryInt("PRAGMA user_version");
+  } catch (const Error& e) {
+    throw Error("profile " + path_ + " is damaged or no profile database (" + e.what() + ")");
+  }
+  if (appId != kApplicationId) throw Error("profile " + path_ + " is no profile database of this program");
+  if (version != kSchemaVersion)
+    throw Error("profile " + path_ + " has the unsupported version " + std::to_string(version));
+  try {
+    db.Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL");
+    uid_ = Meta("store_uid");
+    rootId_ = std::stoll(Meta("root"));
+    for (const auto& f : kDefaultFolders) defaultFolders_[f.type] = std::stoll(Meta("folder." + std::to_string(f.type)));
+  } catch (const std::exception& e) {
+    throw Error("profile " + path_ + " is damaged (" + e.what() + ")");
+  }
+  if (uid_.size() != 32) throw Error("profile " + path_ + " is damaged (store id)");
+}
+
+// --- writes -----------------------------------------------------------------
+
+void StoreCore::Write(const std::function<void()>& fn) {
+  SqliteDb& db = Db();
+  if (inWrite_) {
+    fn();
+    return;
+  }
+  db.Exec("BEGIN IMMEDIATE");
+  inWrite_ = true;
+  try {
+    fn();
+    db.Exec("COMMIT");
+  } catch (...) {
+    inWrite_ = false;
+    pending_.clear();
+    try {
+      db.Exec("ROLLBACK");
+    } catch (const Error&) {  // the transaction is gone already; the first error matters
+    }
+    throw;
+  }
+  inWrite_ = false;
+  ++generation_;
+  std::vector<PendingEvent> events;
+  events.swap(pending_);
+  if (!poster_) return;
+  std::weak_ptr<StoreCore> weak = weak_from_this();
+  for (const auto& ev : events) {
+    poster_([weak, ev] {
+      if (auto core = weak.lock()) core->Deliver(ev.kind, ev.folderId, ev.itemId);
+    });
+  }
+}
+
+void StoreCore::WriteStep(Stmt& stmt) {
+  if (hook_) hook_->BeforeWrite(stmt.Sql());
+  stmt.Step();
+}
+
+void StoreCore::QueueEvent(EventKind kind, int64_t folderId, int64_t itemId) {
+  pending_.push_back({kind, folderId, itemId});
+}
+
+// --- identity ---------------------------------------------------------------
+
+std::string StoreCore::StoreID() const { return "00000000" + uid_ + "00"; }
+std::string StoreCore::ItemEntryID(int64_t id) const { return "00000000" + uid_ + "02" + Hex16(id); }
+std::string StoreCore::FolderEntryID(int64_t id) const { return "00000000" + uid_ + "01" + Hex16(id); }
+
+namespace {
+std::optional<int64_t> ParseEntryID(const std::string& entryId, const std::string& uid, const char* kind) {
+  const std::string prefix = "00000000" + uid + kind;
+  if (entryId.size() != prefix.size() + 16 || entryId.compare(0, prefix.size(), prefix) != 0) return std::nullopt;
+  int64_t v = 0;
+  for (size_t i = prefix.size(); i < entryId.size(); ++i) {
+    char c = entryId[i];
+    int d = std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
+    if (d < 0) return std::nullopt;
+    v = v * 16 + d;
+  }
+  return v;
+}
+}  // namespace
+
+std::optional<int64_t> StoreCore::ParseItemEntryID(const std::string& entryId) const {
+  return ParseEntryID(entryId, uid_, "02");
+}
+std::optional<int64_t> StoreCore::ParseFolderEntryID(const std::string& entryId) const {
+  return ParseEntryID(entryId, uid_, "01");
+}
+
+// --- folders ----------------------------------------------------------------
+
+int64_t StoreCore::DefaultFolderId(int type) const {
+  auto it = defaultFolders_.find(type);
+  if (it == defaultFolders_.end()) throw Error("no default folder of type " + std::to_string(type));
+  return it->second;
+}
+
+FolderRow StoreCore::GetFolder(int64_t id) {
+  Stmt s = Db().Prepare(
+      "SELECT parent_id, name, folder_type, default_item_type, web_view_url, web_view_on FROM folders WHERE id = ?");
+  s.Bind(1, id);
+  if (!s.Step()) throw Error("folder " + FolderEntryID(id) + " no longer exists in profile " + path_);
+  FolderRow r;
+  r.id = id;
+  r.parentId = s.Int(0);
+  r.name = s.Text(1);
+  r.folderType = static_cast<int>(s.Int(2));
+  r.defaultItemType = static_cast<int>(s.Int(3));
+  r.webViewUrl = s.Text(4);
+  r.webViewOn = s.Int(5) != 0;
+  return r;
+}
+
+std::vector<int64_t> StoreCore::ChildFolders(int64_t parentId) {
+  Stmt s = Db().Prepare("SELECT id FROM folders WHERE parent_id = ? ORDER BY name, id");
+  s.Bind(1, parentId);
+  std::vector<int64_t> ids;
+  while (s.Step()) ids.push_back(s.Int(0));
+  return ids;
+}
+
+namespace {
+bool HasChildNamed(SqliteDb& db, int64_t parentId, const std::string& name) {
+  Stmt s = db.Prepare("SELECT 1 FROM folders WHERE parent_id = ? AND name = ?");
+  s.Bind(1, parentId).Bind(2, name);
+  return s.Step();
+}
+}  // namespace
+
+int64_t StoreCore::AddFolder(int64_t parentId, const std::string& name, int folderType) {
+  if (name.empty()) throw Error("a folder name must not be empty");
+  GetFolder(parentId);
+  if (HasChildNamed(Db(), parentId, name))
+    throw Error("folder \"" + name + "\" exists already in " + GetFolder(parentId).name);
+  int64_t id = 0;
+  Write([&] {
+    Stmt s = Db().Prepare(
+        "INSERT INTO folders(parent_id, name, folder_type, default_item_type) VALUES(?, ?, ?, ?)");
+    s.Bind(1, parentId).Bind(2, name).Bind(3, int64_t{folderType}).Bind(4, int64_t{DefaultItemTypeOf(folderType)});
+    WriteStep(s);
+    id = Db().LastInsertRowid();
+  });
+  return id;
+}
+
+void StoreCore::UpdateFolder(const FolderRow& row) {
+  Write([&] {
+    Stmt s = Db().Prepare("UPDATE folders SET name = ?, web_view_url = ?, web_view_on = ? WHERE id = ?");
+    s.Bind(1, row.name).Bind(2, row.webViewUrl).Bind(3, int64_t{row.webViewOn}).Bind(4, row.id);
+    WriteStep(s);
+  });
+}
+
+bool StoreCore::IsWithin(int64_t id, int64_t ancestor) {
+  for (int64_t cur = id; cur != 0; cur = GetFolder(cur).parentId)
+    if (cur == ancestor) return true;
+  return false;
+}
+
+namespace {
+bool IsProtected(int64_t id, int64_t rootId, const std::map<int, int64_t>& defaults) {
+  if (id == rootId) return true;
+  for (const auto& [type, fid] : defaults)
+    if (fid == id) return true;
+  return false;
+}
+}  // namespace
+
+void StoreCore::DeleteFolder(int64_t id) {
+  FolderRow row = GetFolder(id);
+  if (IsProtected(id, rootId_, defaultFolders_))
+    throw Error("folder \"" + row.name + "\" is a default folder and cannot be deleted");
+  const int64_t deleted = DefaultFolderId(olFolderDeletedItems);
+  if (IsWithin(id, deleted)) {
+    Write([&] { DeleteFolderRows(id); });
+    return;
+  }
+  // A folder of the same name may wait in Deleted Items already: the newcomer
+  // gets a number appended, as the client does.
+  std::string name = row.name;
+  for (int n = 1; HasChildNamed(Db(), deleted, name); ++n) name = row.name + std::to_string(n);
+  Write([&] {
+    Stmt s = Db().Prepare("UPDATE folders SET parent_id = ?, name = ? WHERE id = ?");
+    s.Bind(1, deleted).Bind(2, name).Bind(3, id);
+    WriteStep(s);
+  });
+}
+
+void StoreCore::DeleteFolderRows(int64_t id) {
+  for (int64_t child : ChildFolders(id)) DeleteFolderRows(child);
+  for (const char* sql : {"DELETE FROM user_props WHERE item_id IN (SELECT id FROM items WHERE folder_id = ?)",
+                          "DELETE FROM attachments WHERE item_id IN (SELECT id FROM items WHERE folder_id = ?)",
+                          "DELETE FROM items WHERE folder_id = ?", "DELETE FROM folders WHERE id = ?"}) {
+    Stmt s = Db().Prepare(sql);
+    s.Bind(1, id);
+    WriteStep(s);
+  }
+}
+
+void StoreCore::MoveFolder(int64_t id, int64_t destination) {
+  FolderRow row = GetFolder(id);
+  if (IsProtected(id, rootId_, defaultFolders_))
+    throw Error("folder \"" + row.name + "\" is a default folder and cannot be moved");
+  if (IsWithin(destination, id)) throw Error("folder \"" + row.name + "\" cannot be moved below itself");
+  if (row.parentId == destination) return;
+  if (HasChildNamed(Db(), destination, row.name))
+    throw Error("folder \"" + row.name + "\" exists already in " + GetFolder(destination).name);
+  Write([&] {
+    Stmt s = Db().Prepare("UPDATE folders SET parent_id = ? WHERE id = ?");
+    s.Bind(1, destination).Bind(2, id);
+    WriteStep(s);
+  });
+}
+
+// --- items ------------------------------------------------------------------
+
+std::shared_ptr<ItemState> StoreCore::NewItemState(int64_t folderId, OlObjectClass cls) {
+  auto st = std::make_shared<ItemState>();
+  st->folderId = folderId;
+  st->cls = cls;
+  st->props["MessageClass"] = DefaultMessageClass(cls);
+  if (cls == olAppointment) {
+    // A new appointment starts at the next half hour and lasts 30 minutes,
+    // as the client's new-appointment form does.
+    const int64_t half = 1800;
+    Date start = Date::FromSeconds((Now().Seconds() / half + 1) * half);
+    st->props["Start"] = start;
+    st->props["End"] = Date::FromSeconds(start.Seconds() + half);
+  }
+  return st;
+}
+
+std::shared_ptr<ItemState> StoreCore::StateFor(int64_t id, bool checkExists) {
+  if (checkExists) {
+    Stmt s = Db().Prepare("SELECT 1 FROM items WHERE id = ?");
+    s.Bind(1, id);
+    if (!s.Step()) return nullptr;
+  }
+  auto st = std::make_shared<ItemState>();
+  st->id = id;
+  st->loaded = false;
+  st->dirty = false;
+  return st;
+}
+
+void StoreCore::Load(ItemState& state) {
+  SqliteDb& db = Db();
+  const std::string where = "item " + ItemEntryID(state.id) + " of profile " + path_;
+  {
+    Stmt s = db.Prepare("SELECT folder_id, class, data FROM items WHERE id = ?");
+    s.Bind(1, state.id);
+    if (!s.Step()) throw Error(where + " no longer exists");
+    state.folderId = s.Int(0);
+    state.cls = static_cast<OlObjectClass>(s.Int(1));
+    DecodeItem(s.BlobData(2), s.BlobSize(2), state, where);
+  }
+  state.userProps.clear();
+  {
+    Stmt s = db.Prepare("SELECT name, value, type FROM user_props WHERE item_id = ? ORDER BY ord");
+    s.Bind(1, state.id);
+    while (s.Step()) {
+      auto p = std::make_shared<UserPropData>();
+      p->name = s.Text(0);
+      p->value = s.Text(1);
+      p->type = static_cast<OlUserPropertyType>(s.Int(2));
+      state.userProps.push_back(std::move(p));
+    }
+  }
+  state.attachments.clear();
+  {
+    Stmt s = db.Prepare(
+        "SELECT display_name, file_name, path_name, type, position, data FROM attachments WHERE item_id = ? "
+        "ORDER BY ord");
+    s.Bind(1, state.id);
+    while (s.Step()) {
+      auto a = std::make_shared<AttachmentData>();
+      a->displayName = s.Text(0);
+      a->fileName = s.Text(1);
+      a->pathName = s.Text(2);
+      a->type = static_cast<OlAttachmentType>(s.Int(3));
+      a->position = static_cast<int>(s.Int(4));
+      const auto* p = static_cast<const uint8_t*>(s.BlobData(5));
+      a->data.assign(p, p + s.BlobSize(5));
+      state.attachments.push_back(std::move(a));
+    }
+  }
+  state.loaded = true;
+  state.dirty = false;
+}
+
+void StoreCore::SaveItem(ItemState& state, std::optional<int64_t> toFolder) {
+  ItemState snap = state;
+  const Date now = Now();
+  snap.props["LastModificationTime"] = now;
+  if (snap.id == 0) snap.props["CreationTime"] = now;
+  const int64_t folder = toFolder.value_or(state.folderId);
+  GetFolder(folder);
+  const Bytes blob = EncodeItem(snap);
+  Bytes globalId;
+  if (auto it = snap.props.find("GlobalObjectID"); it != snap.props.end())
+    if (const auto* b = std::get_if<Bytes>(&it->second)) globalId = *b;
+
+  int64_t id = state.id;
+  Write([&] {
+    SqliteDb& db = Db();
+    const char* sql =
+        id == 0 ? "INSERT INTO items(folder_id, class, message_class, subject, full_name, start_time, end_time,"
+                  " last_mod, creation, received, global_id, data) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
+                : "UPDATE items SET folder_id = ?, class = ?, message_class = ?, subject = ?, full_name = ?,"
+                  " start_time = ?, end_time = ?, last_mod = ?, creation = ?, received = ?, global_id = ?,"
+                  " data = ? WHERE id = ?";
+    Stmt s = db.Prepare(sql);
+    s.Bind(1, folder).Bind(2, int64_t{snap.cls}).Bind(3, TextColumn(snap.props, "MessageClass"));
+    s.Bind(4, TextColumn(snap.props, "Subject")).Bind(5, TextColumn(snap.props, "FullName"));
+    s.Bind(6, DateColumn(snap.props, "Start")).Bind(7, DateColumn(snap.props, "End"));
+    s.Bind(8, DateColumn(snap.props, "LastModificationTime")).Bind(9, DateColumn(snap.props, "CreationTime"));
+    s.Bind(10, DateColumn(snap.props, "ReceivedTime"));
+    s.Bind(11, globalId.empty() ? SqlValue() : SqlValue(globalId)).Bind(12, SqlValue(blob));
+    if (id != 0) s.Bind(13, id);
+    WriteStep(s);
+    if (id == 0) {
+      id = db.LastInsertRowid();
+    } else {
+      if (db.Changes() == 0) throw Error("item " + ItemEntryID(id) + " no longer exists in profile " + path_);
+      Stmt d1 = db.Prepare("DELETE FROM user_props WHERE item_id = ?");
+      d1.Bind(1, id);
+      WriteStep(d1);
+      Stmt d2 = db.Prepare("DELETE FROM attachments WHERE item_id = ?");
+      d2.Bind(1, id);
+      WriteStep(d2);
+    }
+    int64_t ord = 0;
+    for (const auto& p : snap.userProps) {
+      Stmt u = db.Prepare(
+          "INSERT INTO user_props(item_id, ord, name, name_lower, type, value) VALUES(?, ?, ?, ?, ?, ?)");
+      u.Bind(1, id).Bind(2, ++ord).Bind(3, p->name).Bind(4, Lower(p->name)).Bind(5, int64_t{p->type});
+      u.Bind(6, p->value);
+      WriteStep(u);
+    }
+    ord = 0;
+    for (const auto& a : snap.attachments) {
+      Stmt u = db.Prepare(
+          "INSERT INTO attachments(item_id, ord, display_name, file_name, path_name, type, position, data)"
+          " VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+      u.Bind(1, id).Bind(2, ++ord).Bind(3, a->displayName).Bind(4, a->fileName).Bind(5, a->pathName);
+      u.Bind(6, int64_t{a->type}).Bind(7, int64_t{a->position}).Bind(8, SqlValue(a->data));
+      WriteStep(u);
+    }
+    if (state.id == 0) {
+      QueueEvent(EventKind::Add, folder, id);
+    } else if (folder != state.folderId) {
+      QueueEvent(EventKind::Remove, state.folderId, id);
+      QueueEvent(EventKind::Add, folder, id);
+    } else {
+      QueueEvent(EventKind::Change, folder, id);
+    }
+  });
+  state.id = id;
+  state.folderId = folder;
+  state.props = std::move(snap.props);
+  state.dirty = false;
+  state.loaded = true;
+}
+
+int64_t StoreCore::CopyItem(const ItemState& state) {
+  ItemState copy = state;
+  copy.id = 0;
+  copy.master.reset();
+  SaveItem(copy);
+  return copy.id;
+}
+
+void StoreCore::MoveItem(ItemState& state, int64_t destination) {
+  GetFolder(destination);
+  if (destination == state.folderId) return;
+  Write([&] {
+    Stmt s = Db().Prepare("UPDATE items SET folder_id = ? WHERE id = ?");
+    s.Bind(1, destination).Bind(2, state.id);
+    WriteStep(s);
+    QueueEvent(EventKind::Remove, state.folderId, state.id);
+    QueueEvent(EventKind::Add, destination, state.id);
+  });
+  state.folderId = destination;
+}
+
+void StoreCore::RemoveItem(ItemState& state) {
+  Write([&] {
+    for (const char* sql : {"DELETE FROM user_props WHERE item_id = ?", "DELETE FROM attachments WHERE item_id = ?",
+                            "DELETE FROM items WHERE id = ?"}) {
+      Stmt s = Db().Prepare(sql);
+      s.Bind(1, state.id);
+      WriteStep(s);
+    }
+    QueueEvent(EventKind::Remove, state.folderId, state.id);
+  });
+  state.removed = true;
+}
+
+std::vector<int64_t> StoreCore::ListIds(ItemQuery& q) {
+  if (q.listed && q.generation == generation_) return q.ids;
+  std::string sql = "SELECT id FROM items WHERE folder_id = ?";
+  if (!q.cond.sql.empty()) sql += " AND " + q.cond.sql;
+  sql += " ORDER BY ";
+  if (!q.sortColumn.empty()) sql += q.sortColumn + (q.descending ? " DESC, " : ", ");
+  sql += "id";
+  Stmt s = Db().Prepare(sql);
+  s.Bind(1, q.folderId);
+  for (size_t i = 0; i < q.cond.binds.size(); ++i) s.Bind(static_cast<int>(i) + 2, q.cond.binds[i]);
+  q.ids.clear();
+  while (s.Step()) q.ids.push_back(s.Int(0));
+  q.listed = true;
+  q.generation = generation_;
+  return q.ids;
+}
+
+int StoreCore::CountIds(ItemQuery& q) {
+  if (q.listed && q.generation == generation_) return static_cast<int>(q.ids.size());
+  std::string sql = "SELECT COUNT(*) FROM items WHERE folder_id = ?";
+  if (!q.cond.sql.empty()) sql += " AND " + q.cond.sql;
+  Stmt s = Db().Prepare(sql);
+  s.Bind(1, q.folderId);
+  for (size_t i = 0; i < q.cond.binds.size(); ++i) s.Bind(static_cast<int>(i) + 2, q.cond.binds[i]);
+  s.Step();
+  return static_cast<int>(s.Int(0));
+}
+
+std::vector<int64_t> StoreCore::FindByUserProperty(std::optional<int64_t> folderId, const std::string& name,
+                                                   const std::string& value) {
+  std::vector<int64_t> ids;
+  if (folderId) {
+    Stmt s = Db().Prepare(
+        "SELECT up.item_id FROM user_props up JOIN items i ON i.id = up.item_id"
+        " WHERE up.name_lower = ? AND up.value = ? AND i.folder_id = ? ORDER BY up.item_id");
+    s.Bind(1, Lower(name)).Bind(2, value).Bind(3, *folderId);
+    while (s.Step()) ids.push_back(s.Int(0));
+  } else {
+    Stmt s = Db().Prepare(
+        "SELECT item_id FROM user_props WHERE name_lower = ? AND value = ? ORDER BY item_id");
+    s.Bind(1, Lower(name)).Bind(2, value);
+    while (s.Step()) ids.push_back(s.Int(0));
+  }
+  return ids;
+}
+
+std::optional<int64_t> StoreCore::FindByGlobalObjectID(int64_t folderId, const Bytes& id) {
+  Stmt s = Db().Prepare("SELECT id FROM items WHERE global_id = ? AND folder_id = ? AND class = ? ORDER BY id");
+  s.Bind(1, SqlValue(id)).Bind(2, folderId).Bind(3, int64_t{olAppointment});
+  if (s.Step()) return s.Int(0);
+  return std::nullopt;
+}
+
+// --- events -----------------------------------------------------------------
+
+Subscription StoreCore::Subscribe(int64_t folderId, EventKind kind, std::function<void(int64_t)> handler) {
+  Subscription id = nextSubscription_++;
+  handlers_.push_back({id, folderId, kind, std::move(handler)});
+  return id;
+}
+
+Subscription StoreCore::SubscribeNewMail(std::function<void()> handler) {
+  Subscription id = nextSubscription_++;
+  newMailHandlers_[id] = std::move(handler);
+  return id;
+}
+
+void StoreCore::Unsubscribe(Subscription id) {
+  std::erase_if(handlers_, [id](const Handler& h) { return h.id == id; });
+  newMailHandlers_.erase(id);
+}
+
+void StoreCore::Deliver(EventKind kind, int64_t folderId, int64_t itemId) {
+  if (!db_) return;
+  std::vector<Subscription> targets;
+  for (const auto& h : handlers_)
+    if (h.folderId == folderId && h.kind == kind) targets.push_back(h.id);
+  // A handler may unsubscribe others (or itself): look each one up again.
+  for (Subscription id : targets) {
+    auto it = std::find_if(handlers_.begin(), handlers_.end(), [id](const Handler& h) { return h.id == id; });
+    if (it == handlers_.end()) continue;
+    auto fn = it->fn;
+    fn(itemId);
+  }
+}
+
+void StoreCore::NotifyNewMail() {
+  if (!poster_) return;
+  std::weak_ptr<StoreCore> weak = weak_from_this();
+  poster_([weak] {
+    auto core = weak.lock();
+    if (!core || !core->db_) return;
+    auto handlers = core->newMailHandlers_;
+    for (auto& [id, fn] : handlers)
+      if (core->newMailHandlers_.count(id)) fn();
+  });
+}
+
+// --- profile values ---------------------------------------------------------
+
+std::string StoreCore::Meta(const std::string& key) {
+  Stmt s = Db().Prepare("SELECT value FROM meta WHERE key = ?");
+  s.Bind(1, key);
+  if (!s.Step()) {
+    if (key == "store_uid" || key == "root" || key.rfind("folder.", 0) == 0)
+      throw Error("profile value " + key + " is missing");
+    return "";
+  }
+  return s.Text(0);
+}
+
+void StoreCore::SetMeta(const std::string& key, const std::string& value) {
+  Write([&] {
+    Stmt s = Db().Prepare("INSERT OR REPLACE INTO meta(key, value) VALUES(?, ?)");
+    s.Bind(1, key).Bind(2, value);
+    WriteStep(s);
+  });
+}
+
+Date StoreCore::Now() const {
+  if (clock_) return clock_();
+  std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  return Date::FromParts(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+}
+
+}  // namespace platform::detail

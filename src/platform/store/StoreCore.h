@@ -1,0 +1,161 @@
+#pragma once
+// StoreCore: the open profile behind a MailSession and every handle made
+// from it (internal to the store). It owns the SQLite connection and the
+// profile lock, runs each write as one transaction through the write seam,
+// and posts the item events of a write after it commits.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Date.h"
+#include "platform/store/Folder.h"
+#include "platform/store/ItemFilter.h"
+#include "platform/store/ItemState.h"
+#include "platform/store/SqliteDb.h"
+#include "platform/store/StoreTypes.h"
+#include "platform/store/StoreWriteHook.h"
+
+namespace platform::detail {
+
+// What an Items collection lists: one folder, a condition and an order.
+struct ItemQuery {
+  int64_t folderId = 0;
+  SqlCondition cond;
+  std::string sortColumn;  // "" = order of creation
+  bool descending = false;
+  // The ids listed at `generation`; refreshed after any write.
+  std::vector<int64_t> ids;
+  uint64_t generation = 0;
+  bool listed = false;
+};
+
+struct FolderRow {
+  int64_t id = 0;
+  int64_t parentId = 0;
+  std::string name;
+  int folderType = 0;
+  int defaultItemType = 0;
+  std::string webViewUrl;
+  bool webViewOn = false;
+};
+
+enum class EventKind { Add, Change, Remove };
+
+class StoreCore : public std::enable_shared_from_this<StoreCore> {
+ public:
+  using Poster = std::function<void(std::function<void()>)>;
+
+  // See MailSession::Open.
+  static std::shared_ptr<StoreCore> Open(const std::string& path, Poster poster);
+  ~StoreCore();
+  void Close();
+  // Throws platform::Error once the profile is closed.
+  SqliteDb& Db();
+  const std::string& Path() const { return path_; }
+
+  // --- writes ---------------------------------------------------------------
+  // Runs fn inside one transaction; rolls back and rethrows on any
+  // exception; posts the events fn queued once the commit succeeded.
+  void Write(const std::function<void()>& fn);
+  // Steps a data-changing statement through the write seam.
+  void WriteStep(Stmt& stmt);
+  void QueueEvent(EventKind kind, int64_t folderId, int64_t itemId);
+  uint64_t Generation() const { return generation_; }
+
+  // --- identity -------------------------------------------------------------
+  std::string StoreID() const;
+  std::string ItemEntryID(int64_t id) const;
+  std::string FolderEntryID(int64_t id) const;
+  // The row id an entry id names, or nothing when it is no entry id of
+  // this store of that kind.
+  std::optional<int64_t> ParseItemEntryID(const std::string& entryId) const;
+  std::optional<int64_t> ParseFolderEntryID(const std::string& entryId) const;
+
+  // --- folders --------------------------------------------------------------
+  int64_t RootId() const { return rootId_; }
+  int64_t DefaultFolderId(int type) const;
+  // Throws platform::Error when the folder no longer exists.
+  FolderRow GetFolder(int64_t id);
+  std::vector<int64_t> ChildFolders(int64_t parentId);
+  int64_t AddFolder(int64_t parentId, const std::string& name, int folderType);
+  void UpdateFolder(const FolderRow& row);
+  // True when `id` is `ancestor` or lies below it.
+  bool IsWithin(int64_t id, int64_t ancestor);
+  void DeleteFolder(int64_t id);
+  void MoveFolder(int64_t id, int64_t destination);
+
+  // --- items ----------------------------------------------------------------
+  std::shared_ptr<ItemState> NewItemState(int64_t folderId, OlObjectClass cls);
+  // An unloaded handle state for a stored row; nullptr when there is none.
+  std::shared_ptr<ItemState> StateFor(int64_t id, bool checkExists);
+  void Load(ItemState& state);
+  // Saves the item into its folder (state.folderId), or into `toFolder`
+  // when given (a move); updates `state` only after the commit.
+  void SaveItem(ItemState& state, std::optional<int64_t> toFolder = std::nullopt);
+  // A saved copy of a saved item in the same folder; returns its row id.
+  int64_t CopyItem(const ItemState& state);
+  // Moves a saved item as stored (pending changes in memory stay pending).
+  void MoveItem(ItemState& state, int64_t destination);
+  void RemoveItem(ItemState& state);
+  std::vector<int64_t> ListIds(ItemQuery& query);
+  int CountIds(ItemQuery& query);
+  std::vector<int64_t> FindByUserProperty(std::optional<int64_t> folderId, const std::string& name,
+                                          const std::string& value);
+  std::optional<int64_t> FindByGlobalObjectID(int64_t folderId, const Bytes& id);
+
+  // --- events and counters --------------------------------------------------
+  Subscription Subscribe(int64_t folderId, EventKind kind, std::function<void(int64_t)> handler);
+  Subscription SubscribeNewMail(std::function<void()> handler);
+  void Unsubscribe(Subscription id);
+  void NotifyNewMail();
+  int openWindows = 0;
+  int displayCount = 0;
+
+  // --- profile values -------------------------------------------------------
+  std::string Meta(const std::string& key);
+  void SetMeta(const std::string& key, const std::string& value);
+  Date Now() const;
+  void SetClock(std::function<Date()> clock) { clock_ = std::move(clock); }
+  void SetHook(std::shared_ptr<StoreWriteHook> hook) { hook_ = std::move(hook); }
+
+ private:
+  StoreCore() = default;
+  void CreateSchema();
+  void CheckSchema();
+  void Deliver(EventKind kind, int64_t folderId, int64_t itemId);
+  void DeleteFolderRows(int64_t id);
+
+  struct Handler {
+    Subscription id;
+    int64_t folderId;
+    EventKind kind;
+    std::function<void(int64_t)> fn;
+  };
+  struct PendingEvent {
+    EventKind kind;
+    int64_t folderId;
+    int64_t itemId;
+  };
+
+  std::string path_;
+  int lockFd_ = -1;
+  std::unique_ptr<SqliteDb> db_;
+  std::string uid_;
+  int64_t rootId_ = 0;
+  std::map<int, int64_t> defaultFolders_;
+  Poster poster_;
+  std::function<Date()> clock_;
+  std::shared_ptr<StoreWriteHook> hook_;
+  bool inWrite_ = false;
+  uint64_t generation_ = 1;
+  std::vector<PendingEvent> pending_;
+  std::vector<Handler> handlers_;
+  std::map<Subscription, std::function<void()>> newMailHandlers_;
+  Subscription nextSubscription_ = 1;
+};
+
+}  // namespace platform::detail
