@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/Clock.h"
+#include "platform/Error.h"
+#include "platform/EventLoop.h"
+
+using namespace platform;
+
+namespace {
+
+class EventLoopTest : public ::testing::Test {
+ protected:
+  VirtualClock clock_;
+  EventLoop loop_{clock_};
+};
+
+TEST_F(EventLoopTest, PostedMessagesRunInOrderOnePumpAtATime) {
+  std::vector<std::string> log;
+  loop_.Post([&] {
+    log.push_back("a");
+    loop_.Post([&] { log.push_back("c"); });  // waits for the next pump
+  });
+  loop_.Post([&] { log.push_back("b"); });
+  loop_.PumpPending();
+  EXPECT_EQ(log, (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(loop_.PendingMessages(), 1u);
+  loop_.PumpPending();
+  EXPECT_EQ(log, (std::vector<std::string>{"a", "b", "c"}));
+}
+
+TEST_F(EventLoopTest, PeriodicTimerFiresAtEachInterval) {
+  std::vector<int64_t> at;
+  const TimerId id = loop_.AddTimer(1000, [&] { at.push_back(clock_.MonotonicMs()); });
+  loop_.RunFor(5000);
+  EXPECT_TRUE(at.empty());  // created disabled
+  loop_.SetEnabled(id, true);
+  loop_.RunFor(3500);
+  EXPECT_EQ(at, (std::vector<int64_t>{6000, 7000, 8000}));
+  EXPECT_EQ(clock_.MonotonicMs(), 8500);
+}
+
+TEST_F(EventLoopTest, BurstOfRestartsYieldsOneRunAfterTheLast) {
+  int runs = 0;
+  int64_t ranAt = -1;
+  TimerId id = 0;
+  id = loop_.AddTimer(1905, [&] {
+    loop_.SetEnabled(id, false);  // one-shot: stops itself first
+    ++runs;
+    ranAt = clock_.MonotonicMs();
+  });
+  for (int i = 0; i < 10; ++i) {
+    loop_.Restart(id);
+    loop_.RunFor(500);
+  }
+  loop_.RunFor(5000);
+  EXPECT_EQ(runs, 1);
+  EXPECT_EQ(ranAt, 4500 + 1905);
+}
+
+TEST_F(EventLoopTest, EnablingRulesAndIntervalChanges) {
+  std::vector<int64_t> at;
+  const TimerId id = loop_.AddTimer(1000, [&] { at.push_back(clock_.MonotonicMs()); }, true);
+  loop_.RunFor(600);
+  loop_.SetEnabled(id, true);  // already on: no restart
+  loop_.RunFor(500);
+  EXPECT_EQ(at, std::vector<int64_t>{1000});
+  loop_.RunFor(600);  // t = 1700
+  loop_.SetEnabled(id, false);
+  loop_.SetEnabled(id, true);  // disable + enable counts the full interval again
+  loop_.RunFor(900);
+  EXPECT_EQ(at, std::vector<int64_t>{1000});
+  loop_.RunFor(100);
+  EXPECT_EQ(at, (std::vector<int64_t>{1000, 2700}));
+  loop_.SetInterval(id, 50);  // on an enabled timer: restarts with the new interval
+  loop_.RunFor(120);
+  EXPECT_EQ(at, (std::vector<int64_t>{1000, 2700, 2750, 2800}));
+  loop_.SetInterval(id, 0);  // an interval of 0 never fires
+  loop_.RunFor(1000);
+  EXPECT_EQ(at.size(), 4u);
+  EXPECT_THROW(loop_.SetEnabled(999, true), Error);
+}
+
+TEST_F(EventLoopTest, DueTimersFireInDueOrder) {
+  std::string order;
+  loop_.AddTimer(300, [&] { order += "A"; }, true);
+  loop_.AddTimer(100, [&] { order += "B"; }, true);
+  loop_.AddTimer(200, [&] { order += "C"; }, true);
+  loop_.AddTimer(200, [&] { order += "D"; }, true);
+  clock_.Advance(300);  // all due at once: by due time, then creation order
+  loop_.PumpPending();
+  EXPECT_EQ(order, "BCDA");
+}
+
+TEST_F(EventLoopTest, HandlerDoesNotReenterThroughANestedPump) {
+  int depth = 0, maxDepth = 0, runs = 0, other = 0;
+  loop_.AddTimer(10, [&] { ++other; }, true);
+  loop_.AddTimer(10, [&] {
+    ++runs;
+    maxDepth = std::max(maxDepth, ++depth);
+    for (int i = 0; i < 5; ++i) {
+      clock_.Advance(20);
+      loop_.PumpPending();  // a long operation keeping the desktop responsive
+    }
+    --depth;
+  }, true);
+  loop_.RunFor(10);
+  EXPECT_EQ(runs, 1);
+  EXPECT_EQ(maxDepth, 1);
+  EXPECT_GE(other, 5);  // other timers still fire inside the pump
+}
+
+TEST_F(EventLoopTest, RunUntilStopAndRemoval) {
+  int ticks = 0;
+  TimerId id = 0;
+  id = loop_.AddTimer(100, [&] {
+    if (++ticks == 3) loop_.RemoveTimer(id);  // removal inside its own handler
+  }, true);
+  EXPECT_TRUE(loop_.RunUntil([&] { return ticks == 3; }));
+  EXPECT_EQ(clock_.MonotonicMs(), 300);
+  // Nothing left that could ever happen: returns at once.
+  EXPECT_FALSE(loop_.RunUntil([] { return false; }));
+  EXPECT_EQ(clock_.MonotonicMs(), 300);
+
+  loop_.AddTimer(100, [&] { loop_.Stop(); }, true);
+  loop_.Run();
+  EXPECT_EQ(clock_.MonotonicMs(), 400);
+  EXPECT_FALSE(loop_.RunUntil([] { return false; }, 50));
+  EXPECT_EQ(clock_.MonotonicMs(), 450);
+}
+
+TEST_F(EventLoopTest, PollHookRunsEachInterval) {
+  int polls = 0;
+  loop_.AddPollHook([&] { ++polls; }, 250);
+  loop_.RunFor(1000);
+  EXPECT_EQ(polls, 4);
+}
+
+TEST_F(EventLoopTest, HandlerExceptionPropagatesAndTimerStaysUsable) {
+  int runs = 0;
+  loop_.AddTimer(100, [&] {
+    if (++runs == 1) throw Error("boom");
+  }, true);
+  clock_.Advance(100);
+  EXPECT_THROW(loop_.PumpPending(), Error);
+  loop_.RunFor(100);
+  EXPECT_EQ(runs, 2);
+}
+
+TEST(ClockTest, VirtualClockTimeOfDay) {
+  VirtualClock clock(Date::FromParts(2006, 2, 13, 23, 59, 59));
+  clock.Advance(1500);
+  EXPECT_EQ(clock.Now(), Date::FromParts(2006, 2, 14, 0, 0, 0));
+  EXPECT_DOUBLE_EQ(clock.SecondsSinceMidnight(), 0.5);
+  clock.SetNow(Date::FromParts(2007, 1, 1, 8));
+  EXPECT_EQ(clock.Now(), Date::FromParts(2007, 1, 1, 8));
+  EXPECT_EQ(clock.MonotonicMs(), 1500);
+  EXPECT_THROW(clock.Advance(-1), Error);
+}
+
+TEST(ClockTest, RealClockLoopSleepsToTheTimer) {
+  RealClock clock;
+  EventLoop loop(clock);
+  int ticks = 0;
+  loop.AddTimer(10, [&] { ++ticks; }, true);
+  const int64_t start = clock.MonotonicMs();
+  loop.RunFor(35);
+  EXPECT_GE(clock.MonotonicMs() - start, 35);
+  EXPECT_GE(ticks, 1);
+  EXPECT_LE(ticks, 4);
+  const double s = clock.SecondsSinceMidnight();
+  EXPECT_GE(s, 0.0);
+  EXPECT_LT(s, 86400.0);
+}
+
+}  // namespace
