@@ -1,6 +1,7 @@
 #include "platform/Registry.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -352,6 +353,16 @@ class Registry::Hive {
 
 Registry::Registry(const std::filesystem::path& home) : folder_(home / ".registry") {
   FileUtil::MakeDirs(folder_);
+  // Two registry objects on one folder would overwrite each other's changes.
+  const std::filesystem::path lock = folder_ / "lock";
+  lockFd_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (lockFd_ < 0)
+    throw Error("Cannot open registry lock '" + lock.string() + "': " + std::strerror(errno), errno);
+  if (::flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
+    ::close(lockFd_);
+    throw Error("The registry in '" + folder_.string() + "' is already open in another registry object or process",
+                32);
+  }
   hkcu_ = std::make_unique<Hive>(folder_ / "HKCU.hive", folder_ / "HKCU.journal");
   hklm_ = std::make_unique<Hive>(folder_ / "HKLM.hive", folder_ / "HKLM.journal");
   handles_[HKEY_CURRENT_USER] = Handle{hkcu_->root, hkcu_.get(), KEY_ALL_ACCESS};
@@ -365,6 +376,7 @@ Registry::~Registry() {
   } catch (...) {
     // The journals keep every change; the next open replays them.
   }
+  ::close(lockFd_);
 }
 
 const std::filesystem::path& Registry::Folder() const { return folder_; }

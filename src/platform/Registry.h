@@ -59,6 +59,8 @@ class Registry {
   // "HKLM.hive" and their ".journal" files); missing files mean empty hives.
   // Throws platform::Error naming the file when a hive file is unreadable or
   // corrupt. A torn last journal line (a crash while appending) is dropped.
+  // Only one Registry may be open on a home at a time (also across
+  // processes): a second one throws platform::Error (number 32).
   explicit Registry(const std::filesystem::path& home);
   // Folds the journals into the hive files; never throws.
   ~Registry();
@@ -133,6 +135,7 @@ class Registry {
   std::unique_ptr<Hive> hklm_;
   std::map<HKEY, Handle> handles_;
   HKEY nextHandle_ = 0x100;
+  int lockFd_ = -1;
 };
 
 }  // namespace platform

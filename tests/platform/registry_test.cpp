@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -252,6 +253,18 @@ TEST_F(RegistryTest, CorruptHiveNamesTheFile) {
       EXPECT_NE(std::string(e.what()).find("corrupt"), std::string::npos) << e.what();
     }
   }
+}
+
+TEST_F(RegistryTest, OneRegistryPerHome) {
+  auto first = std::make_unique<Registry>(home_);
+  try {
+    Registry second(home_);
+    ADD_FAILURE() << "second registry opened";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.number(), 32);
+  }
+  first.reset();
+  EXPECT_NO_THROW(Registry again(home_));
 }
 
 TEST_F(RegistryTest, SettingsStoreSectionsAndKeys) {
