@@ -363,8 +363,13 @@ Registry::Registry(const std::filesystem::path& home) : folder_(home / ".registr
     throw Error("The registry in '" + folder_.string() + "' is already open in another registry object or process",
                 32);
   }
-  hkcu_ = std::make_unique<Hive>(folder_ / "HKCU.hive", folder_ / "HKCU.journal");
-  hklm_ = std::make_unique<Hive>(folder_ / "HKLM.hive", folder_ / "HKLM.journal");
+  try {
+    hkcu_ = std::make_unique<Hive>(folder_ / "HKCU.hive", folder_ / "HKCU.journal");
+    hklm_ = std::make_unique<Hive>(folder_ / "HKLM.hive", folder_ / "HKLM.journal");
+  } catch (...) {
+    ::close(lockFd_);  // no destructor runs for a failed constructor
+    throw;
+  }
   handles_[HKEY_CURRENT_USER] = Handle{hkcu_->root, hkcu_.get(), KEY_ALL_ACCESS};
   handles_[HKEY_LOCAL_MACHINE] = Handle{hklm_->root, hklm_.get(), KEY_ALL_ACCESS};
 }
