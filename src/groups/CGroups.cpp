@@ -338,6 +338,9 @@ std::string CGroups::GetAppointsRecivers() const {
 
 bool CGroups::ApplyDlgChanges(const CGroups& oNewGroups, IGroupMsgSender* oMsg) {
   g_Debug().Out2("ApplyDlgChanges Start = ", Count());
+  // A group dissolved while its changes are applied is not created anew below.
+  std::vector<std::string> liveKeys;
+  for (const GroupPtr& g : m_coll) liveKeys.push_back(g->strKey);
   // (a) changes inside the groups that stay
   for (const GroupPtr& g : Groups()) {
     GroupPtr copy = oNewGroups.Find(g->strKey);
@@ -356,7 +359,7 @@ bool CGroups::ApplyDlgChanges(const CGroups& oNewGroups, IGroupMsgSender* oMsg) 
   }
   // (c) groups created in the dialog
   for (const GroupPtr& copy : oNewGroups.Groups()) {
-    if (copy->bMarkedForRemoving || Find(copy->strKey)) continue;
+    if (copy->bMarkedForRemoving || Contains(liveKeys, copy->strKey)) continue;
     auto g = std::make_shared<CGroup>();
     g->strName = copy->strName;
     g->strKey = copy->strKey;
