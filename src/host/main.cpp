@@ -1,2 +1,152 @@
-#include <cstdio>
-int main() { std::puts("zentabo"); return 0; }
+// zentabo: the host program. It plays the mail client for one user home:
+// creates homes, loads the add-in and runs it, and offers the add-in's
+// operations as commands. The command line lives in this one file.
+#include <CLI/CLI.hpp>
+#include <csignal>
+#include <fstream>
+#include <iostream>
+#include <unistd.h>
+
+#include "addin/RedemptionLibrary.h"
+#include "host/Commands.h"
+#include "host/HostSession.h"
+#include "platform/Error.h"
+#include "platform/ScriptedPrompt.h"
+#include "platform/TerminalPrompt.h"
+#include "platform/UnattendedPrompt.h"
+
+#ifndef ZENTABO_DATA_DIR
+#define ZENTABO_DATA_DIR "."
+#endif
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+void OnSignal(int) { g_stop = 1; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"zentabo: group calendars shared by e-mail, without a server"};
+  app.require_subcommand(1);
+  host::GlobalOptions g;
+  app.add_option("--home", g.home, "the user home folder");
+  app.add_option("--answer", g.answer, "how prompts are answered: yes, no, default or ask")
+      ->check(CLI::IsMember({"yes", "no", "default", "ask"}));
+  app.add_flag("--no-safeitems", g.noSafeItems, "start as if the safe-item library were not registered");
+
+  // profile init
+  auto* profile = app.add_subcommand("profile", "user homes and their profiles");
+  profile->require_subcommand(1);
+  auto* init = profile->add_subcommand("init", "create a user home with one profile");
+  host::InitOptions io;
+  std::string initHome, postOffice;
+  init->add_option("--home", initHome, "the user home folder")->required();
+  init->add_option("--name", io.name, "the user's display name")->required();
+  init->add_option("--email", io.email, "the user's e-mail address")->required();
+  init->add_option("--postoffice", postOffice, "the post office folder shared by the homes of this machine");
+  init->add_option("--client-version", io.clientVersion, "the mail client version the add-in sees");
+
+  auto* run = app.add_subcommand("run", "load the add-in and run the event loop");
+  int seconds = -1;
+  run->add_option("--seconds", seconds, "stop after this many seconds (default: until SIGINT/SIGTERM)");
+  auto* status = app.add_subcommand("status", "show the add-in's state, the user, the version and the options");
+  auto* options = app.add_subcommand("options", "read or write options");
+  std::string optName, optValue;
+  options->add_option("name", optName, "the option");
+  options->add_option("value", optValue, "its new value");
+  auto* log = app.add_subcommand("log", "print the debug log");
+  bool errorsOnly = false;
+  log->add_flag("--errors", errorsOnly, "only the error log");
+  auto* sync = app.add_subcommand("sync", "start the add-in, exchange with the other members, shut down");
+
+  auto* group = app.add_subcommand("group", "groups");
+  group->require_subcommand(1);
+  auto* groupList = group->add_subcommand("list", "list the groups and their members");
+  auto* groupCreate = group->add_subcommand("create", "create a group managed by you");
+  auto* groupDelete = group->add_subcommand("delete", "leave a group (its manager dissolves it)");
+  std::string groupName;
+  groupCreate->add_option("name", groupName, "the group's name")->required();
+  groupDelete->add_option("name", groupName, "the group's name")->required();
+
+  auto* member = app.add_subcommand("member", "members of a group");
+  member->require_subcommand(1);
+  host::MemberArgs ma;
+  auto* memberList = member->add_subcommand("list", "list a group's members");
+  memberList->add_option("group", ma.group)->required();
+  auto* memberAdd = member->add_subcommand("add", "invite a member");
+  memberAdd->add_option("group", ma.group)->required();
+  memberAdd->add_option("address", ma.address)->required();
+  memberAdd->add_option("--name", ma.name, "display name");
+  memberAdd->add_option("--role", ma.role, "member or assistant")->check(CLI::IsMember({"member", "assistant"}));
+  memberAdd->add_flag("--no-share", ma.noShare, "the member does not share his calendar");
+  auto* memberRemove = member->add_subcommand("remove", "remove a member");
+  memberRemove->add_option("group", ma.group)->required();
+  memberRemove->add_option("address", ma.address)->required();
+  auto* memberRole = member->add_subcommand("role", "change a member's role");
+  memberRole->add_option("group", ma.group)->required();
+  memberRole->add_option("address", ma.address)->required();
+  memberRole->add_option("role", ma.role)->required()->check(CLI::IsMember({"member", "assistant"}));
+  auto* memberShare = member->add_subcommand("share", "switch a member's sharing");
+  memberShare->add_option("group", ma.group)->required();
+  memberShare->add_option("address", ma.address)->required();
+  memberShare->add_option("state", ma.share)->required()->check(CLI::IsMember({"on", "off"}));
+  auto* memberRename = member->add_subcommand("rename", "change a member's display name");
+  memberRename->add_option("group", ma.group)->required();
+  memberRename->add_option("address", ma.address)->required();
+  memberRename->add_option("name", ma.name)->required();
+
+  std::string file;
+  auto* backup = app.add_subcommand("backup", "write the groups to an XML file");
+  backup->add_option("file", file)->required();
+  auto* restore = app.add_subcommand("restore", "replace the groups by those of an XML file");
+  restore->add_option("file", file)->required();
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e);
+  }
+
+  if (g.answer.empty()) g.answer = isatty(STDIN_FILENO) ? "ask" : "default";
+  if (g.noSafeItems) Redemption::SetRegistered(false);
+
+  try {
+    if (*init) {
+      io.home = initHome;
+      io.postOffice = postOffice;
+      io.dataDir = ZENTABO_DATA_DIR;
+      host::InitHome(io);
+      std::cout << "created home " << initHome << " for " << io.email << "\n";
+      return 0;
+    }
+    if (g.home.empty()) {
+      std::cerr << "zentabo: --home DIR is required for this command\n";
+      return 2;
+    }
+    if (*log) return host::PrintLog(g, errorsOnly);
+    if (*run) {
+      std::signal(SIGINT, OnSignal);
+      std::signal(SIGTERM, OnSignal);
+      return host::Run(g, seconds, &g_stop);
+    }
+    if (*status) return host::Status(g);
+    if (*options) return host::Options(g, optName, optValue, options->count("value") > 0);
+    if (*sync) return host::Sync(g);
+    if (*groupList) return host::GroupList(g);
+    if (*groupCreate) return host::GroupCreate(g, groupName);
+    if (*groupDelete) return host::GroupDelete(g, groupName);
+    if (*memberList) return host::MemberList(g, ma.group);
+    if (*memberAdd) return host::MemberAdd(g, ma);
+    if (*memberRemove) return host::MemberRemove(g, ma);
+    if (*memberRole) return host::MemberRole(g, ma);
+    if (*memberShare) return host::MemberShare(g, ma);
+    if (*memberRename) return host::MemberRename(g, ma);
+    if (*backup) return host::Backup(g, file);
+    if (*restore) return host::Restore(g, file);
+  } catch (const std::exception& e) {
+    std::cerr << "zentabo: " << e.what() << "\n";
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,732 @@
+#include "addin/Connect.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+#include "addin/RedemptionLibrary.h"
+#include "addin/RedemptionMAPIUtils.h"
+#include "addin/RedemptionRDOSession.h"
+#include "addin/RedemptionSafeCurrentUser.h"
+#include "addin/frmShablon.h"
+#include "diagnostics/CDebug.h"
+#include "diagnostics/LibKorvel.h"
+#include "diagnostics/mReduceLog.h"
+#include "dialogs/frmCurUser.h"
+#include "groups/CGroups.h"
+#include "groups/CGroupsEnv.h"
+#include "groups/IGroupMsgSender.h"
+#include "groups/mGroups.h"
+#include "lang/CLang.h"
+#include "options/COptions.h"
+#include "options/CWinReg.h"
+#include "options/mOptions.h"
+#include "platform/Error.h"
+#include "platform/SettingsStore.h"
+#include "platform/System.h"
+#include "platform/store/Items.h"
+
+namespace {
+
+const char* kProductKey = "SOFTWARE\\Korvel\\Zentabo";
+
+std::string Trim(const std::string& s) {
+  size_t b = s.find_first_not_of(" \t\r\n");
+  if (b == std::string::npos) return "";
+  size_t e = s.find_last_not_of(" \t\r\n");
+  return s.substr(b, e - b + 1);
+}
+
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+  return s;
+}
+
+std::vector<std::string> Split(const std::string& s, char sep) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  for (;;) {
+    size_t p = s.find(sep, start);
+    out.push_back(s.substr(start, p - start));
+    if (p == std::string::npos) break;
+    start = p + 1;
+  }
+  return out;
+}
+
+std::string TwoDigits(int v) { return (v < 10 ? "0" : "") + std::to_string(v); }
+
+}  // namespace
+
+Connect::Connect() = default;
+
+Connect::~Connect() {
+  Done(true);
+  if (m_debug) {
+    SetGlobalDebug(nullptr);
+    m_debug.reset();
+  }
+}
+
+const char* Connect::StateName(State s) {
+  switch (s) {
+    case State::Unloaded: return "unloaded";
+    case State::Loaded: return "loaded";
+    case State::Inert: return "inert";
+    case State::Running: return "running";
+    case State::Waiting: return "waiting for an explorer";
+    case State::Closed: return "closed";
+  }
+  return "";
+}
+
+std::string Connect::Text(const std::string& lid) const { return m_lang ? m_lang->Item(lid) : lid; }
+
+void Connect::SeedRandom(unsigned seed) { m_rand = seed ? seed : 1; }
+
+// ---------------------------------------------------------------------------
+// Connection events
+
+std::string Connect::ParseOutlookVersion(const std::string& version) {
+  std::string first = version.substr(0, version.find('.'));
+  if (first == "9") return "9";
+  if (!first.empty() && std::all_of(first.begin(), first.end(), [](unsigned char c) { return std::isdigit(c); }) &&
+      first.size() < 9 && std::stol(first) >= 10)
+    return "10";
+  return "";
+}
+
+void Connect::OnConnection(platform::Application& app, int /*connectMode*/) {
+  try {
+    m_app = &app;
+    platform::System& sys = app.Sys();
+    std::string appData = (sys.AppData() / "Korvel" / "Zentabo").string();
+    // Step 1: the writer, the support library's run marker and log trimming.
+    m_debug = std::make_unique<CDebug>(sys.InstallDir().string(), appData);
+    SetGlobalDebug(m_debug.get());
+    LibKorvelInit(appData);
+    mReduceLog::ReduceLog(appData);
+    // Steps 2 and 3: the page reaches us through the add-in object, the host
+    // keeps the application; both are the references held here.
+    g_Debug().Out("IDTExtensibility2_OnConnection", "USE_DEMAND_EVENT_HANDLING = ", "false");
+    m_state = State::Loaded;
+
+    bool ok = true;
+    m_strOutlookVersion = ParseOutlookVersion(app.Version());
+    if (m_strOutlookVersion.empty()) {
+      g_Debug().OutCustomError("IDTExtensibility2_OnConnection", "OutlookVersion is " + app.Version());
+      ok = false;
+    }
+    if (ok) {
+      try {
+        Redemption::MAPIUtils utils;  // proves the library is registered
+      } catch (...) {
+        g_Debug().OutCustomError("IDTExtensibility2_OnConnection", "Redemption is not registered.");
+        ok = false;
+      }
+    }
+    if (!ok) {
+      Done(true);
+      m_state = State::Inert;
+    }
+  } catch (...) {
+    g_Debug().OutError("Connect.IDTExtensibility2_OnConnection");
+    Done(true);
+    m_state = State::Inert;
+  }
+}
+
+void Connect::OnStartupComplete() {
+  if (m_state != State::Loaded || !m_app) return;
+  // The explorers wrapper: reports the explorers open now and every new one;
+  // the first of them (again after all were closed) runs Init.
+  try {
+    platform::Explorers& ex = m_app->GetExplorers();
+    m_bWrapperActive = true;
+    m_openSub = ex.OnOpen([this](const platform::Explorer& e) {
+      if (!m_bWrapperActive) return;
+      bool first = m_state == State::Loaded || m_state == State::Waiting;
+      OnExplorer(e, first, false);
+    });
+    m_closeSub = ex.OnClose([this](const platform::Explorer&, bool last) {
+      if (m_bWrapperActive && last) OnCloseAllExplorers();
+    });
+    for (const auto& e : std::vector<platform::Explorer>(ex.List())) {
+      bool first = m_state == State::Loaded || m_state == State::Waiting;
+      OnExplorer(e, first, false);
+    }
+  } catch (...) {
+    g_Debug().OutError("Connect.IDTExtensibility2_OnStartupComplete");
+  }
+}
+
+void Connect::OnBeginShutdown() { Done(true); }
+
+void Connect::OnDisconnection(int /*removeMode*/) { Done(true); }
+
+void Connect::OnExplorer(const platform::Explorer& explorer, bool first, bool /*waitingActivate*/) {
+  try {
+    if (first) {
+      g_Debug().Out("m_oExplorers_OnExplorer -> First Explorer");
+      if (!Init(explorer)) {
+        Done(true);
+        m_state = State::Inert;
+      }
+    } else {
+      g_Debug().Out("m_oExplorers_OnExplorer -> Next Explorer");
+    }
+  } catch (...) {
+    g_Debug().OutError("Connect.m_oExplorers_OnExplorer");
+  }
+}
+
+void Connect::OnCloseAllExplorers() {
+  if (m_state == State::Running) Done(false);
+}
+
+// ---------------------------------------------------------------------------
+// Start-up
+
+std::string Connect::ReadProductValue(const std::string& name) {
+  CWinReg reg(m_app->Reg());
+  if (!reg.InitForRead(platform::HKEY_CURRENT_USER, kProductKey)) return "";
+  return reg.GetStringValue(name);
+}
+
+bool Connect::Init(const platform::Explorer& /*explorer*/) {
+  try {
+    g_Debug().Out("Connect.Init");
+    m_bShowProgress = true;
+    platform::Application& app = *m_app;
+    std::string installDir = app.Sys().InstallDir().string();
+
+    // Steps 2 and 3: the language, falling back to english.lng once.
+    std::string langFile = ReadProductValue("lang");
+    m_lang = std::make_unique<CLang>(installDir);
+    std::string tried = langFile.empty() ? (std::filesystem::path(installDir) / "english.lng").string() : langFile;
+    if (!m_lang->Init(tried, "Zentabo")) {
+      g_Debug().OutCustomError("Connect.Init", "cant load '" + tried + "' lang file");
+      std::string def = (std::filesystem::path(installDir) / "english.lng").string();
+      if (Lower(std::filesystem::path(tried).filename().string()) != "english.lng") {
+        g_Debug().Out("try to load '" + def + "' lang file");
+        if (!m_lang->Init(def, "Zentabo"))
+          g_Debug().OutCustomError("Connect.Init", "cant load '" + def + "' lang file");
+      }
+    }
+    // Step 4.
+    m_bDetectBug117 = ReadProductValue("DetectBug117") == "1";
+    // Step 5: help is shown by file name from the installation folder; there
+    // is no viewer to initialise here.
+    // Step 6.
+    SeedRandom(static_cast<unsigned>(app.Loop().clock().MonotonicMs() ^ app.Loop().clock().Now().Seconds()));
+    // Step 8: the default folders and the store id.
+    platform::MailSession& session = app.Session();
+    m_fldInbox = session.GetDefaultFolder(platform::olFolderInbox);
+    m_fldDeleted = session.GetDefaultFolder(platform::olFolderDeletedItems);
+    m_fldCalendar = session.GetDefaultFolder(platform::olFolderCalendar);
+    m_fldSent = session.GetDefaultFolder(platform::olFolderSentMail);
+    m_fldRoot = m_fldCalendar.Parent();
+    m_strStoreId = m_fldRoot.EntryID();
+    // Step 9.
+    m_startFlags = {};
+    m_fldZentab = mFolders::GetZentabFolder(app.Reg(), m_strStoreId, m_fldCalendar, m_fldRoot, m_startFlags);
+    if (!m_fldZentab) {
+      g_Debug().OutCustomError("Connect.Init", "Can`t create Zentabo folder.");
+      return false;
+    }
+    // Step 12.
+    mOptions::LoadOptions(app.Reg(), m_strStoreId, app.Loop().clock().Now());
+    mFolders::ApplyStartFlags(m_startFlags, mOptions::g_Options());
+    // Step 13.
+    if (!LoadCurUser(true)) {
+      g_Debug().OutCustomError("Connect.Init", "Can`t load current user.");
+      return false;
+    }
+    // Step 14: the groups, validated; invalid groups are cleared only when
+    // the user says so.
+    SetupGroups();
+    m_groups->Load();
+    if (!m_groups->Valid()) {
+      int answer = app.UserPrompt().MessageBox(Text("LID_GROUPS_NOT_VALID"), Text("LID_GROUPS_NOT_VALID_TITLE"),
+                                               platform::Buttons::YesNo, platform::Icon::Question,
+                                               platform::DefaultButton::Second);
+      if (answer != platform::IDYES) return false;
+      m_groups->Clear();
+    }
+    // Step 15.
+    if (!m_rdoSession) {
+      m_rdoSession = std::make_unique<Redemption::RDOSession>();
+      m_rdoSession->Logon();
+    }
+    // Step 17: the shared folder's home page.
+    mFolders::SetHomePageProperty(m_fldZentab, COptions(app.Reg(), m_strStoreId).ShowHomepage() != 0, app.Sys().InstallDir());
+    // Step 18: the timers.
+    g_Debug().Out("BEFORE StartTimers(bQuickStartClicked)");
+    frmShablon::Handlers h;
+    h.Syncronize = [this](bool b) { Syncronize(b); };
+    h.OnNewMails = [this] { OnNewMails(); };
+    h.LocalSynchronization = [this] { if (m_hooks.LocalSynchronization) m_hooks.LocalSynchronization(*this); };
+    h.FastLocalSynchronization = [this] {
+      if (m_hooks.FastLocalSynchronization) m_hooks.FastLocalSynchronization(*this);
+    };
+    h.DeleteFolders = [this] { mFolders::DeleteFolders(OverviewCtx()); };
+    h.FolderCreatedThisStart = [this] { return m_startFlags.bFolderCreated; };
+    h.FirstRunOnStore = [this] { return m_startFlags.bFirstRun; };
+    h.HasReceivers = [this] { return m_groups && !m_groups->GetAppointsRecivers().empty(); };
+    h.NeedLocalSync = [this] { return COptions(m_app->Reg(), m_strStoreId).NeedLocalSync(); };
+    h.SetNeedLocalSync = [this] { COptions(m_app->Reg(), m_strStoreId).NeedLocalSync(true); };
+    h.ShowNeedGlobalSync = [this] {
+      platform::FormRequest f;
+      f.name = "frmNeedGlobalSync";
+      f.buttons = platform::Buttons::OK;
+      m_app->UserPrompt().ShowForm(f);
+    };
+    h.AskNeedLocalSync = [this] {
+      platform::FormRequest f;
+      f.name = "frmNeedLocalSync";
+      f.buttons = platform::Buttons::YesNo;
+      return m_app->UserPrompt().ShowForm(f) == platform::IDYES;
+    };
+    h.AutoGSynchEnable = [] { return mOptions::g_Options().AutoGSynchEnable; };
+    h.AutoGSynchPeriod = [] { return mOptions::g_Options().AutoGSynchPeriod; };
+    h.FastSynchOn = [] { return !mOptions::g_Options().AutoLFastSynchDisable; };
+    h.LogEvents = [this] { return COptions(m_app->Reg(), m_strStoreId).LogEvents(); };
+    m_timers = std::make_unique<frmShablon>(app.Loop(), std::move(h));
+    m_timers->StartTimers(false);
+    // Step 20: new mail restarts the one-shot new-mail timer.
+    m_newMailSub = app.OnNewMail([this] {
+      if (m_timers) m_timers->RestartNewMailsTimer();
+    });
+    // Step 22.
+    m_state = State::Running;
+    return true;
+  } catch (...) {
+    g_Debug().OutError("Connect.Init");
+    return false;
+  }
+}
+
+void Connect::SetupGroups() {
+  m_groupsEnv = std::make_unique<CGroupsEnv>();
+  CGroupsEnv& env = *m_groupsEnv;
+  env.strCurEmail = g_UserEmail;
+  env.strCurName = m_strUserName;
+  env.OnCurEmailChanged = [this](const std::string& e) {
+    g_UserEmail = e;
+    CWinReg reg(m_app->Reg());
+    if (reg.InitForWrite(platform::HKEY_CURRENT_USER, std::string(kProductKey) + "\\" + m_strStoreId, true))
+      reg.SetStringValue("CurUserAddress", e);
+  };
+  m_settings = std::make_unique<platform::SettingsStore>(m_app->Reg());
+  env.pStore = m_settings.get();
+  env.strStoreKey = m_strStoreId;
+  env.pPrompt = &m_app->UserPrompt();
+  env.pLang = m_lang.get();
+  env.NewGroupMsg = [this]() -> std::unique_ptr<IGroupMsgSender> {
+    return m_hooks.NewGroupMsg ? m_hooks.NewGroupMsg(*this) : nullptr;
+  };
+  env.fldCalendar = m_fldCalendar;
+  env.fldZentab = m_fldZentab;
+  env.DoEvents = [this] { if (m_timers) m_timers->SafeDoEvents(); };
+  m_groups = std::make_unique<CGroups>(env);
+}
+
+bool Connect::isEmailAddress(const std::string& text) {
+  size_t at = text.find('@');
+  if (at == std::string::npos || at < 1) return false;
+  size_t dot = text.find('.', at);
+  if (dot == std::string::npos || dot <= at + 1) return false;
+  return dot + 1 < text.size();
+}
+
+bool Connect::LoadCurUser(bool showDialog) {
+  try {
+    platform::Registry& r = m_app->Reg();
+    std::string key = std::string(kProductKey) + "\\" + m_strStoreId;
+    std::string name, address;
+    {
+      CWinReg reg(r);
+      if (reg.InitForRead(platform::HKEY_CURRENT_USER, key)) {
+        name = reg.GetStringValue("CurUserName");
+        address = reg.GetStringValue("CurUserAddress");
+      }
+    }
+    auto store = [&r, key](const std::string& n, const std::string& a) {
+      CWinReg reg(r);
+      if (reg.InitForWrite(platform::HKEY_CURRENT_USER, key, true)) {
+        reg.SetStringValue("CurUserName", n);
+        reg.SetStringValue("CurUserAddress", a);
+      }
+    };
+    auto getCurUser = [](std::string& n, std::string& a) {
+      try {
+        Redemption::SafeCurrentUser user;
+        n = Trim(user.Name());
+        a = Lower(Trim(user.Address()));
+        user.cleanup();
+      } catch (...) {
+        g_Debug().OutError("Connect.GetCurUser");
+      }
+    };
+    if (!isEmailAddress(address)) {
+      getCurUser(name, address);
+      if (!isEmailAddress(address)) address.clear();
+      store(name, address);
+      if (showDialog) {
+        frmCurUser::Env env;
+        env.GetCurUser = getCurUser;
+        env.Store = store;
+        env.ShowEnterCorrectEmail = [this] {
+          m_app->UserPrompt().MessageBox(Text("LID_ENTER_CORRECT_EMAIL"), "Zentabo", platform::Buttons::OK,
+                                         platform::Icon::Exclamation);
+        };
+        frmCurUser dlg(env, name, address);
+        if (dlg.ShowModal(m_app->UserPrompt())) {
+          name = dlg.txtName();
+          address = dlg.txtEmail();
+        }
+      }
+    }
+    if (!isEmailAddress(address)) return false;
+    m_strUserName = name;
+    g_UserEmail = address;
+    m_bUserLoaded = true;
+    return true;
+  } catch (...) {
+    g_Debug().OutError("Connect.LoadCurUser");
+    return false;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Shutdown
+
+void Connect::Done(bool full) {
+  if (m_state == State::Unloaded || m_state == State::Closed || m_state == State::Inert) {
+    if (!full || m_state != State::Inert) {
+      if (m_state != State::Inert) return;
+    }
+  }
+  try {
+    g_Debug().Out(std::string("Connect.Done( ") + (full ? "full" : "wait new explorer") + " )");
+    // Steps 2 to 4: the timer form first, so nothing fires during the release.
+    if (m_timers) m_timers->KillTimers();
+    m_timers.reset();
+    // Step 6: the application event hooks.
+    if (m_app && m_newMailSub) m_app->UnsubscribeNewMail(m_newMailSub);
+    m_newMailSub = 0;
+    // Step 7: folder references.
+    m_fldRoot = m_fldCalendar = m_fldZentab = m_fldInbox = m_fldDeleted = m_fldSent = {};
+    // Step 8: session, groups, language.
+    if (m_rdoSession) m_rdoSession->Logoff();
+    m_rdoSession.reset();
+    m_groups.reset();
+    m_groupsEnv.reset();
+    m_settings.reset();
+    m_lang.reset();
+    // Step 9: the explorers wrapper.
+    if (full) {
+      m_bWrapperActive = false;
+      if (m_app) {
+        if (m_openSub) m_app->GetExplorers().Unsubscribe(m_openSub);
+        if (m_closeSub) m_app->GetExplorers().Unsubscribe(m_closeSub);
+      }
+      m_openSub = m_closeSub = 0;
+      if (m_state != State::Inert) m_state = State::Closed;
+    } else {
+      m_state = State::Waiting;
+    }
+  } catch (...) {
+    g_Debug().OutError("Connect.Done");
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Public operations
+
+int Connect::SubscribePage(PageHandler handler) {
+  m_pageHandlers[m_nextPageHandler] = std::move(handler);
+  return m_nextPageHandler++;
+}
+
+void Connect::UnsubscribePage(int id) { m_pageHandlers.erase(id); }
+
+void Connect::Raise(PageEvent e, const std::string& id, std::string* byRef) {
+  auto handlers = m_pageHandlers;
+  for (auto& [k, h] : handlers) {
+    try {
+      h(e, id, byRef);
+    } catch (...) {
+      g_Debug().OutError("Connect.RaiseEvent");
+    }
+  }
+}
+
+void Connect::RaiseCustomEvent(const std::string& strEvent) {
+  if (strEvent == "Groups")
+    Raise(PageEvent::OnChangeGroups, "");
+  else if (strEvent == "Appointments")
+    Raise(PageEvent::OnChangeAppointments, "");
+  else if (strEvent == "Options")
+    Raise(PageEvent::onChangeOptions, "");
+  else
+    g_Debug().OutCustomError("RaiseCustomEvent", "invalid event name - " + strEvent);
+}
+
+std::string Connect::GetVersion() const {
+  return std::to_string(platform::kVersionMajor) + "." + TwoDigits(platform::kVersionMinor) + "." +
+         std::string(platform::kVersionBuild < 1000 ? "0" : "") + std::to_string(platform::kVersionBuild);
+}
+
+std::string Connect::GetHtmlID() {
+  std::string key;
+  for (int i = 0; i < 8; ++i) {
+    // A small linear congruential generator: Rnd's integer part times 9.
+    m_rand = m_rand * 1103515245u + 12345u;
+    double r = ((m_rand >> 8) & 0xFFFFFF) / double(0x1000000);
+    key += char('0' + int(9 * r));
+  }
+  platform::Date now = m_app ? m_app->Loop().clock().Now() : platform::Date();
+  key += "-" + std::to_string(now.Year()) + TwoDigits(now.Month()) + TwoDigits(now.Day()) + TwoDigits(now.Hour()) +
+         TwoDigits(now.Minute()) + TwoDigits(now.Second());
+  return key;
+}
+
+bool Connect::CheckRights(const std::string& strMemberEmail, const std::string& strItemGroups) {
+  try {
+    g_Debug().OutCall("Connect.CheckRights", strMemberEmail, strItemGroups);
+    if (!m_groups) return false;
+    std::string groups = strItemGroups.empty() ? "(All Groups)" : strItemGroups;
+    std::string owner = strMemberEmail.empty() ? g_UserEmail : strMemberEmail;
+    std::vector<std::string> names = Split(groups, ';');
+    if (Lower(owner) == Lower(g_UserEmail)) {
+      if (groups == "(All Groups)" || groups == "(Null Group)") return true;
+      for (const auto& n : names) {
+        GroupPtr g = m_groups->FindByName(n);
+        if (!g) return true;
+        MemberPtr me = g->GetMySelf();
+        if (me && !me->WasAdded()) return false;
+      }
+      return true;
+    }
+    if (groups == "(Null Group)") return false;
+    auto ownerIn = [&](const GroupPtr& g) {
+      for (const MemberPtr& m : g->Members())
+        if (Lower(m->strEmail) == Lower(owner) && m->WasAdded()) return true;
+      return false;
+    };
+    auto meAbove = [](const GroupPtr& g) {
+      MemberPtr me = g->GetMySelf();
+      return me && me->WasAdded() && me->nRole > ROLE_MEMBER;
+    };
+    if (groups == "(All Groups)") {
+      for (const GroupPtr& g : m_groups->Groups())
+        if (ownerIn(g) && meAbove(g)) return true;
+      return false;
+    }
+    for (const auto& n : names) {
+      GroupPtr g = m_groups->FindByName(n);
+      if (!g || !meAbove(g) || !ownerIn(g)) return false;
+    }
+    return true;
+  } catch (...) {
+    g_Debug().OutError("Connect.CheckRights");
+    return false;
+  }
+}
+
+void Connect::AfterGroupChange() {
+  m_groups->Save();
+  RaiseCustomEvent("Groups");
+}
+
+void Connect::NewGroup(const std::string& /*strHtmlID*/) {
+  try {
+    if (!m_groups) return;
+    std::string name = Trim(m_app->UserPrompt().InputBox(Text("LID_ENTER_GROUP_NAME"), Text("LID_GROUP_NAME")));
+    if (!IsValidGroupName(*m_groups, name)) return;
+    CGroups copy(*m_groupsEnv);
+    copy.CopyFrom(*m_groups);
+    copy.Add(copy.CreateMyGroup(name));
+    auto msg = m_groupsEnv->NewGroupMsg ? m_groupsEnv->NewGroupMsg() : nullptr;
+    m_groups->ApplyDlgChanges(copy, msg.get());
+    AfterGroupChange();
+  } catch (...) {
+    g_Debug().OutError("Connect.NewGroup");
+  }
+}
+
+bool Connect::CanDeleteMember(std::string& sEmail, std::string& sGroup) {
+  try {
+    if (!m_groups) return false;
+    GroupPtr single = sGroup == "(All Groups)" ? nullptr : m_groups->FindByName(sGroup);
+    bool found = false;
+    for (const GroupPtr& g : m_groups->Groups()) {
+      if (single && g != single) continue;
+      if (!single && sGroup != "(All Groups)") continue;
+      for (const MemberPtr& m : g->Members()) {
+        if (Lower(m->strEmail) != Lower(sEmail)) continue;
+        found = true;
+        MemberPtr me = g->GetMySelf();
+        if (!me || !me->CanRemove(*m)) return false;
+      }
+    }
+    if (!found) g_Debug().Out(sEmail, " - not exist in no one group");
+    return found;
+  } catch (...) {
+    g_Debug().OutError("Connect.CanDeleteMember");
+    return false;
+  }
+}
+
+void Connect::DeleteMember(std::string& sEmail, std::string& sGroup) {
+  try {
+    if (!m_groups) return;
+    bool all = sGroup == "(All Groups)";
+    bool mine = Lower(sEmail) == Lower(g_UserEmail);
+    std::string lid = mine ? (all ? "LID_REMOVE_ME_ALLGROUPS" : "LID_REMOVE_ME")
+                           : (all ? "LID_REMOVE_MEMBER_ALLGROUPS" : "LID_REMOVE_MEMBER");
+    std::string text = m_groupsEnv->Text(lid, {sEmail, sGroup});
+    int answer = m_app->UserPrompt().MessageBox(text, "Zentabo", platform::Buttons::YesNoCancel,
+                                                platform::Icon::Question);
+    if (answer != platform::IDYES) return;
+    CGroups copy(*m_groupsEnv);
+    copy.CopyFrom(*m_groups);
+    for (const GroupPtr& g : copy.Groups()) {
+      if (!all && g->strName != sGroup) continue;
+      for (const MemberPtr& m : g->Members())
+        if (Lower(m->strEmail) == Lower(sEmail)) m->bMarkedForRemoving = true;
+    }
+    auto msg = m_groupsEnv->NewGroupMsg ? m_groupsEnv->NewGroupMsg() : nullptr;
+    m_groups->ApplyDlgChanges(copy, msg.get());
+    AfterGroupChange();
+  } catch (...) {
+    g_Debug().OutError("Connect.DeleteMember");
+  }
+}
+
+std::vector<std::string> Connect::GetGroupsCollection() {
+  std::vector<std::string> rows;
+  try {
+    if (!m_groups) return rows;
+    rows.push_back("(All Groups);" + m_groups->GetShowAs(g_UserEmail) + ";" + m_strUserName + ";" + g_UserEmail +
+                   ";1;1");
+    for (const GroupPtr& g : m_groups->Groups()) {
+      for (const MemberPtr& m : g->Members()) {
+        if (m->IsInvisible()) continue;
+        rows.push_back(g->strName + ";" + m_groups->GetShowAs(m->strEmail) + ";" + m->strName + ";" + m->strEmail +
+                       ";" + (m->bShare ? "1" : "0") + ";" + (m->WasAdded() ? "1" : "0"));
+      }
+    }
+  } catch (...) {
+    g_Debug().OutError("Connect.GetGroupsCollection");
+  }
+  return rows;
+}
+
+void Connect::OnNewMails() {
+  try {
+    if (m_state != State::Running) return;
+    bool saved = m_bShowProgress;
+    m_bShowProgress = mOptions::g_Options().ShowProgressBarOnReceiving;
+    bool changed = m_hooks.ProcessNewMails ? m_hooks.ProcessNewMails(*this) : false;
+    m_bShowProgress = saved;
+    if (changed) RaiseCustomEvent("Groups");
+  } catch (...) {
+    g_Debug().OutError("Connect.OnNewMails");
+  }
+}
+
+void Connect::Syncronize(bool bShowComplete) {
+  try {
+    if (m_state != State::Running) return;
+    m_bGSynch = true;
+    bool saved = m_bShowProgress;
+    if (!bShowComplete) m_bShowProgress = mOptions::g_Options().ShowProgressBarOnReceiving;
+    bool changed = m_hooks.ProcessNewMails ? m_hooks.ProcessNewMails(*this) : false;
+    if (changed) RaiseCustomEvent("Groups");
+    if (m_hooks.SendAppointments) m_hooks.SendAppointments(*this);
+    m_bShowProgress = saved;
+    m_bGSynch = false;
+    if (bShowComplete)
+      m_app->UserPrompt().MessageBox(Text("LID_SYNCH_COMPLETE"), "Zentabo", platform::Buttons::OK,
+                                     platform::Icon::Information);
+  } catch (...) {
+    m_bGSynch = false;
+    g_Debug().OutError("Connect.Syncronize");
+  }
+}
+
+bool Connect::EditMember(const std::string& sEmail, const std::string& /*sGroup*/) {
+  try {
+    std::string email = sEmail == "[no e-mail]" ? "" : sEmail;
+    if (Lower(email) != Lower(g_UserEmail)) {
+      g_Debug().Out("Can change only g_UserEmail");
+      return false;
+    }
+    return true;
+  } catch (...) {
+    g_Debug().OutError("Connect.EditMember");
+    return false;
+  }
+}
+
+void Connect::MarkAllAsRead() {
+  try {
+    bool changed = false;
+    for (platform::Folder f : {m_fldZentab, m_fldCalendar}) {
+      if (!f) continue;
+      platform::Items items = f.Items();
+      for (int i = 1; i <= items.Count(); ++i) {
+        platform::Item it = items.Item(i);
+        if (it.MessageClass() == "IPM.Appointment" && it.UnRead()) {
+          it.SetUnRead(false);
+          it.Save();
+          changed = true;
+        }
+      }
+    }
+    if (changed) RaiseCustomEvent("Appointments");
+  } catch (...) {
+    g_Debug().OutError("Connect.MarkAllAsRead");
+  }
+}
+
+mFolders::OverviewContext Connect::OverviewCtx() {
+  mFolders::OverviewContext ctx;
+  ctx.reg = &m_app->Reg();
+  ctx.storeId = m_strStoreId;
+  ctx.zentab = m_fldZentab;
+  ctx.calendar = m_fldCalendar;
+  ctx.deletedItems = m_fldDeleted;
+  ctx.userEmail = g_UserEmail;
+  ctx.userName = m_strUserName;
+  ctx.bDiagnostic = m_bDetectBug117;
+  ctx.lang = m_lang.get();
+  ctx.prompt = &m_app->UserPrompt();
+  ctx.startDelFoldersTimer = [this] { if (m_timers) m_timers->StartDelFoldersTimer(); };
+  return ctx;
+}
+
+void Connect::OverviewMembers(const std::string& strGroup, const std::string& strMembers) {
+  try {
+    (void)strGroup;  // "(All Groups)" counts as no group; the folders do not depend on it
+    if (mFolders::CreateFolder(OverviewCtx(), strMembers)) Raise(PageEvent::OverViewCtls, "");
+  } catch (...) {
+    g_Debug().OutError("Connect.OverviewMembers");
+  }
+}
+
+std::vector<std::string> Connect::GetViewFolders(const std::string& strHtmlID) {
+  try {
+    std::string members;
+    if (!strHtmlID.empty()) {
+      Raise(PageEvent::GetSelectedMembers, strHtmlID, &members);
+      mFolders::CreateFolder(OverviewCtx(), members);
+    }
+    return mFolders::GetViewCollection(OverviewCtx(), members);
+  } catch (...) {
+    g_Debug().OutError("Connect.GetViewFolders");
+    return {};
+  }
+}

@@ -1,0 +1,175 @@
+#pragma once
+// Connect: the add-in's connection class, host of everything else. The mail
+// client calls its connection events; it brings the add-in up on the first
+// explorer window (Init) and takes it down again (Done), identifies the
+// current user, holds the process-wide state, and offers the public
+// operations the schedule page and the host's commands call. The events it
+// raises to the page are delivered to subscribers.
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "addin/mFolders.h"
+#include "platform/Date.h"
+#include "platform/client/Application.h"
+
+class CDebug;
+class CLang;
+class CGroups;
+struct CGroupsEnv;
+class IGroupMsgSender;
+class frmShablon;
+namespace Redemption {
+class RDOSession;
+}
+namespace platform {
+class SettingsStore;
+}
+
+class Connect {
+ public:
+  enum class State { Unloaded, Loaded, Inert, Running, Waiting, Closed };
+
+  // The events of the page interface, in dispatch-id order.
+  enum class PageEvent {
+    OnZPlus = 1, OnZMinus, OnToday, OnNewAppointment, OnNewMeeting, OnChangeGroups, OnChangeAppointments,
+    onChangeOptions, TerminateGrid, InitializeGrid, GetCurGroup, GetSelectedMembers, EventSwitchHours,
+    EventPrint, OverViewCtls
+  };
+  // A page subscriber: the event, its strHtmlID (or ""), and for the two
+  // by-reference events the text the page fills in.
+  using PageHandler = std::function<void(PageEvent, const std::string& strHtmlID, std::string* byRef)>;
+
+  // Hooks for the modules that the connection calls through and that are
+  // filled by later work; each may be empty.
+  struct Hooks {
+    // Processes the found add-in mails: group messages first, then
+    // appointment mails. Returns true when the groups changed.
+    std::function<bool(Connect&)> ProcessNewMails;
+    // Sends the pending appointment changes.
+    std::function<void(Connect&)> SendAppointments;
+    // A new group-message object (the model sends through it).
+    std::function<std::unique_ptr<IGroupMsgSender>(Connect&)> NewGroupMsg;
+    std::function<void(Connect&)> LocalSynchronization;
+    std::function<void(Connect&)> FastLocalSynchronization;
+  };
+
+  Connect();
+  ~Connect();
+  Connect(const Connect&) = delete;
+  Connect& operator=(const Connect&) = delete;
+
+  void SetHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+  Hooks& GetHooks() { return m_hooks; }
+
+  // --- connection events, in the order the client calls them ------------
+  void OnConnection(platform::Application& app, int connectMode = 1);
+  void OnStartupComplete();
+  void OnAddInsUpdate() {}
+  void OnBeginShutdown();
+  void OnDisconnection(int removeMode = 1);
+
+  // --- the explorers wrapper's events -------------------------------------
+  void OnExplorer(const platform::Explorer& explorer, bool first, bool waitingActivate);
+  void OnCloseAllExplorers();
+
+  // --- public operations ------------------------------------------------------
+  void NewGroup(const std::string& strHtmlID);
+  void DeleteMember(std::string& sEmail, std::string& sGroup);
+  bool CanDeleteMember(std::string& sEmail, std::string& sGroup);
+  void OnNewMails();
+  std::string GetCurrentUserAddress() const { return g_UserEmail; }
+  std::string GetCurrentUserName() const { return m_strUserName; }
+  std::vector<std::string> GetGroupsCollection();
+  void MarkAllAsRead();
+  void ZPlus(const std::string& id) { Raise(PageEvent::OnZPlus, id); }
+  void ZMinus(const std::string& id) { Raise(PageEvent::OnZMinus, id); }
+  void Today(const std::string& id) { Raise(PageEvent::OnToday, id); }
+  void NewMeeting(const std::string& id) { Raise(PageEvent::OnNewMeeting, id); }
+  void NewAppointment(const std::string& id) { Raise(PageEvent::OnNewAppointment, id); }
+  void RaiseCustomEvent(const std::string& strEvent);
+  std::string GetVersion() const;
+  void TermGrid(const std::string& id) { Raise(PageEvent::TerminateGrid, id); }
+  void OnPrint(const std::string& id) { Raise(PageEvent::EventPrint, id); }
+  void SwitchHours(const std::string& id) { Raise(PageEvent::EventSwitchHours, id); }
+  void OverviewMembers(const std::string& strGroup, const std::string& strMembers);
+  std::vector<std::string> GetViewFolders(const std::string& strHtmlID);
+  std::string GetHtmlID();
+  bool CheckRights(const std::string& strMemberEmail, const std::string& strItemGroups);
+  void Syncronize(bool bShowComplete = false);
+  bool EditMember(const std::string& sEmail, const std::string& sGroup);
+
+  int SubscribePage(PageHandler handler);
+  void UnsubscribePage(int id);
+
+  // --- internal operations ---------------------------------------------------
+  bool Init(const platform::Explorer& explorer);
+  void Done(bool full);
+  bool LoadCurUser(bool showDialog);
+  static bool isEmailAddress(const std::string& text);
+  // "9", "10", or "" when the version is refused.
+  static std::string ParseOutlookVersion(const std::string& version);
+
+  // --- state -----------------------------------------------------------------
+  State GetState() const { return m_state; }
+  static const char* StateName(State s);
+  bool UserLoaded() const { return m_bUserLoaded; }
+  const std::string& OutlookVersion() const { return m_strOutlookVersion; }
+  const std::string& StoreId() const { return m_strStoreId; }
+  platform::Application* App() const { return m_app; }
+  CLang* Lang() const { return m_lang.get(); }
+  CGroups* Groups() const { return m_groups.get(); }
+  CGroupsEnv* GroupsEnv() const { return m_groupsEnv.get(); }
+  frmShablon* Timers() const { return m_timers.get(); }
+  platform::Folder fldInbox() const { return m_fldInbox; }
+  platform::Folder fldCalendar() const { return m_fldCalendar; }
+  platform::Folder fldDeletedItems() const { return m_fldDeleted; }
+  platform::Folder fldSentItems() const { return m_fldSent; }
+  platform::Folder fldStoreRoot() const { return m_fldRoot; }
+  platform::Folder g_fldZentab() const { return m_fldZentab; }
+  const mFolders::StartFlags& StartFlags() const { return m_startFlags; }
+  bool ShowProgress() const { return m_bShowProgress; }
+  bool DiagnosticSwitch() const { return m_bDetectBug117; }
+  bool g_bGSynch() const { return m_bGSynch; }
+  // The text of an identifier (the identifier itself without a language).
+  std::string Text(const std::string& lid) const;
+  // The random source of GetHtmlID (tests make it repeatable).
+  void SeedRandom(unsigned seed);
+
+ private:
+  void Raise(PageEvent e, const std::string& id, std::string* byRef = nullptr);
+  std::string ReadProductValue(const std::string& name);
+  void SetupGroups();
+  void ReleaseAll();
+  mFolders::OverviewContext OverviewCtx();
+  void AfterGroupChange();
+
+  State m_state = State::Unloaded;
+  platform::Application* m_app = nullptr;
+  std::unique_ptr<CDebug> m_debug;
+  std::string m_strOutlookVersion;
+  std::unique_ptr<CLang> m_lang;
+  std::unique_ptr<frmShablon> m_timers;
+  std::unique_ptr<CGroupsEnv> m_groupsEnv;
+  std::unique_ptr<platform::SettingsStore> m_settings;
+  std::unique_ptr<CGroups> m_groups;
+  std::unique_ptr<Redemption::RDOSession> m_rdoSession;
+  platform::Folder m_fldInbox, m_fldDeleted, m_fldCalendar, m_fldSent, m_fldRoot, m_fldZentab;
+  std::string m_strStoreId;
+  mFolders::StartFlags m_startFlags;
+  std::string m_strUserName;
+  std::string g_UserEmail;
+  bool m_bUserLoaded = false;
+  bool m_bShowProgress = true;
+  bool m_bDetectBug117 = false;
+  bool m_bGSynch = false;
+  bool m_bWrapperActive = false;
+  int m_openSub = 0, m_closeSub = 0;
+  platform::Subscription m_newMailSub = 0;
+  std::map<int, PageHandler> m_pageHandlers;
+  int m_nextPageHandler = 1;
+  unsigned m_rand = 1;
+  Hooks m_hooks;
+};

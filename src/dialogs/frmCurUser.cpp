@@ -1,0 +1,83 @@
+#include "dialogs/frmCurUser.h"
+
+#include <algorithm>
+
+#include "addin/Connect.h"
+
+namespace {
+std::string Trim(const std::string& s) {
+  size_t b = s.find_first_not_of(" \t\r\n");
+  if (b == std::string::npos) return "";
+  size_t e = s.find_last_not_of(" \t\r\n");
+  return s.substr(b, e - b + 1);
+}
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+  return s;
+}
+}  // namespace
+
+frmCurUser::frmCurUser(Env env, std::string name, std::string email)
+    : m_env(std::move(env)), m_name(std::move(name)), m_email(std::move(email)) {}
+
+void frmCurUser::SetName(const std::string& v) {
+  m_name = v;
+  m_bOKEnabled = true;
+}
+
+void frmCurUser::SetEmail(const std::string& v) {
+  m_email = v;
+  m_bOKEnabled = true;
+  m_bEmailSelected = false;
+}
+
+void frmCurUser::RetrieveDefault() {
+  std::string name, address;
+  if (m_env.GetCurUser) m_env.GetCurUser(name, address);
+  address = Lower(Trim(address));
+  SetName(Trim(name));
+  SetEmail(Connect::isEmailAddress(address) ? address : "");
+}
+
+void frmCurUser::OnOK() {
+  std::string name = Trim(m_name);
+  std::string address = Lower(Trim(m_email));
+  if (Connect::isEmailAddress(address)) {
+    if (m_env.Store) m_env.Store(name, address);
+    m_name = name;
+    m_email = address;
+    m_bStored = true;
+    m_bClosed = true;
+  } else {
+    m_bEmailSelected = true;
+    if (m_env.ShowEnterCorrectEmail) m_env.ShowEnterCorrectEmail();
+  }
+}
+
+bool frmCurUser::ShowModal(platform::Prompt& prompt) {
+  std::string refused;
+  bool first = true;
+  while (!m_bClosed) {
+    platform::FormRequest form;
+    form.name = "frmCurUser";
+    form.buttons = platform::Buttons::OKCancel;
+    form.Set("Name", m_name);
+    form.Set("Email", m_email);
+    int answer = prompt.ShowForm(form);
+    if (answer != platform::IDOK) {
+      OnCancel();
+      break;
+    }
+    SetName(form.Get("Name"));
+    SetEmail(form.Get("Email"));
+    std::string typed = Lower(Trim(m_email));
+    if (!first && typed == refused) {
+      OnCancel();
+      break;
+    }
+    first = false;
+    OnOK();
+    if (!m_bClosed) refused = typed;
+  }
+  return m_bStored;
+}

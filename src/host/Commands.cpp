@@ -1,0 +1,373 @@
+#include "host/Commands.h"
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <thread>
+
+#include "addin/frmShablon.h"
+#include "groups/CGroups.h"
+#include "groups/CGroupsEnv.h"
+#include "groups/mFailSafe.h"
+#include "groups/mGroups.h"
+#include "host/HostSession.h"
+#include "options/mOptions.h"
+#include "platform/Error.h"
+#include "platform/TerminalPrompt.h"
+#include "platform/UnattendedPrompt.h"
+
+namespace fs = std::filesystem;
+
+namespace host {
+
+namespace {
+
+std::string Lower(std::string s) {
+  for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::unique_ptr<platform::Prompt> MakePrompt(const GlobalOptions& g) {
+  if (g.answer == "ask") return std::make_unique<platform::TerminalPrompt>();
+  auto policy = g.answer == "yes"  ? platform::UnattendedPrompt::Policy::Yes
+                : g.answer == "no" ? platform::UnattendedPrompt::Policy::No
+                                   : platform::UnattendedPrompt::Policy::Default;
+  return std::make_unique<platform::UnattendedPrompt>(policy);
+}
+
+// One command's run of the add-in: open, start, do, settle, stop.
+class Running {
+ public:
+  explicit Running(const GlobalOptions& g) : m_prompt(MakePrompt(g)) {
+    m_session = std::make_unique<HostSession>(g.home, *m_prompt);
+    m_session->Start();
+  }
+  ~Running() {
+    try {
+      m_session->Stop();
+    } catch (...) {
+    }
+  }
+  HostSession& S() { return *m_session; }
+  Connect& C() { return m_session->AddIn(); }
+  // True when the add-in runs; otherwise prints why not.
+  bool Ready() {
+    if (C().GetState() == Connect::State::Running) return true;
+    std::cerr << "zentabo: the add-in is " << Connect::StateName(C().GetState());
+    if (!C().UserLoaded() && C().GetState() == Connect::State::Inert)
+      std::cerr << ": no valid e-mail address for the current user; set it with: zentabo profile init --home "
+                << S().Sys().Home().string() << " --name NAME --email ADDRESS";
+    std::cerr << " (see: zentabo --home " << S().Sys().Home().string() << " log --errors)\n";
+    return false;
+  }
+
+ private:
+  std::unique_ptr<platform::Prompt> m_prompt;
+  std::unique_ptr<HostSession> m_session;
+};
+
+const char* RoleName(int role) {
+  switch (role) {
+    case ROLE_MANAGER: return "manager";
+    case ROLE_ASSISTANT: return "assistant";
+    default: return "member";
+  }
+}
+
+void PrintMember(const CMember& m) {
+  std::cout << "  " << m.strEmail << "\t" << (m.strName.empty() ? "-" : m.strName) << "\t" << RoleName(m.nRole)
+            << "\t" << (m.bShare ? "sharing" : "not sharing") << "\t" << (m.WasAdded() ? "active" : "pending")
+            << (m.IsMySelf ? "\t(you)" : "") << "\n";
+}
+
+void PrintGroup(const CGroup& g) {
+  MemberPtr me = g.GetMySelf();
+  std::cout << g.strName << (me && !me->WasAdded() ? "\t(you: pending)" : "") << "\n";
+  for (const MemberPtr& m : g.Members()) PrintMember(*m);
+}
+
+// The copy the dialogs edit, and its application to the live model.
+struct Edit {
+  Connect& c;
+  CGroups copy;
+  explicit Edit(Connect& conn) : c(conn), copy(*conn.GroupsEnv()) { copy.CopyFrom(*conn.Groups()); }
+  GroupPtr Group(const std::string& name) {
+    GroupPtr g = copy.FindByName(name);
+    if (!g) throw platform::Error("no group named \"" + name + "\"");
+    return g;
+  }
+  MemberPtr Me(const GroupPtr& g) {
+    MemberPtr me = g->GetMySelf();
+    if (!me) throw platform::Error("you are not a member of \"" + g->strName + "\"");
+    return me;
+  }
+  MemberPtr Member(const GroupPtr& g, const std::string& address) {
+    MemberPtr m = g->FindByEmail(Lower(address));
+    if (!m) throw platform::Error(address + " is not a member of \"" + g->strName + "\"");
+    return m;
+  }
+  void Apply() {
+    CGroupsEnv& env = *c.GroupsEnv();
+    auto msg = env.NewGroupMsg ? env.NewGroupMsg() : nullptr;
+    c.Groups()->ApplyDlgChanges(copy, msg.get());
+    c.Groups()->Save();
+    c.RaiseCustomEvent("Groups");
+  }
+};
+
+// Runs `body` on a started add-in; platform::Error from it is the refusal.
+template <typename F>
+int WithAddIn(const GlobalOptions& g, F body) {
+  Running r(g);
+  if (!r.Ready()) return 1;
+  int rc = 0;
+  try {
+    rc = body(r);
+  } catch (const platform::Error& e) {
+    std::cerr << "zentabo: " << e.what() << "\n";
+    rc = 1;
+  }
+  r.S().Settle();
+  return rc;
+}
+
+void Refuse(const std::string& why) { throw platform::Error(why); }
+
+}  // namespace
+
+int Run(const GlobalOptions& g, int seconds, volatile std::sig_atomic_t* stop) {
+  Running r(g);
+  if (!r.Ready()) return 1;
+  auto start = std::chrono::steady_clock::now();
+  while (!*stop) {
+    if (seconds >= 0 &&
+        std::chrono::steady_clock::now() - start >= std::chrono::seconds(seconds))
+      break;
+    r.S().RunFor(100);
+  }
+  return 0;
+}
+
+int Status(const GlobalOptions& g) {
+  Running r(g);
+  Connect& c = r.C();
+  std::cout << "state: " << Connect::StateName(c.GetState()) << "\n";
+  std::cout << "version: " << c.GetVersion() << "\n";
+  std::cout << "client version: " << r.S().App().Version() << "\n";
+  std::cout << "user: " << c.GetCurrentUserName() << " <" << c.GetCurrentUserAddress() << ">\n";
+  std::string storeId = r.S().Session().StoreKey();
+  std::cout << "store: " << storeId << "\n";
+  std::cout << "groups: " << (c.Groups() ? c.Groups()->Count() : 0) << "\n";
+  std::cout << "options:\n";
+  for (const auto& o : mOptions::OptionTable()) {
+    std::string v;
+    if (mOptions::GetOptionText(r.S().Reg(), storeId, o.name, v)) std::cout << "  " << o.name << " = " << v << "\n";
+  }
+  return c.GetState() == Connect::State::Running ? 0 : 1;
+}
+
+int Options(const GlobalOptions& g, const std::string& name, const std::string& value, bool setValue) {
+  auto prompt = MakePrompt(g);
+  HostSession s(g.home, *prompt);
+  std::string storeId = s.Session().StoreKey();
+  if (name.empty()) {
+    for (const auto& o : mOptions::OptionTable()) {
+      std::string v;
+      if (mOptions::GetOptionText(s.Reg(), storeId, o.name, v)) std::cout << o.name << " = " << v << "\n";
+    }
+    return 0;
+  }
+  if (!setValue) {
+    std::string v;
+    if (!mOptions::GetOptionText(s.Reg(), storeId, name, v)) {
+      std::cerr << "zentabo: no option named \"" << name << "\"\n";
+      return 1;
+    }
+    std::cout << v << "\n";
+    return 0;
+  }
+  if (!mOptions::SetOptionText(s.Reg(), storeId, name, value)) {
+    std::cerr << "zentabo: cannot set option \"" << name << "\" to \"" << value
+              << "\" (unknown option or a value of the wrong kind)\n";
+    return 1;
+  }
+  s.Reg().Flush();
+  return 0;
+}
+
+int PrintLog(const GlobalOptions& g, bool errorsOnly) {
+  fs::path file = fs::path(g.home) / "AppData" / "Roaming" / "Korvel" / "Zentabo" /
+                  (errorsOnly ? "zentab.err" : "zentab.log");
+  std::ifstream in(file, std::ios::binary);
+  if (!in) {
+    std::cerr << "zentabo: no log yet at " << file.string() << "\n";
+    return 1;
+  }
+  std::cout << in.rdbuf();
+  return 0;
+}
+
+int Sync(const GlobalOptions& g) {
+  return WithAddIn(g, [](Running& r) {
+    r.S().PickUpMail();
+    r.C().Syncronize(false);
+    return 0;
+  });
+}
+
+int GroupList(const GlobalOptions& g) {
+  return WithAddIn(g, [](Running& r) {
+    for (const GroupPtr& grp : r.C().Groups()->Groups()) PrintGroup(*grp);
+    return 0;
+  });
+}
+
+int MemberList(const GlobalOptions& g, const std::string& group) {
+  return WithAddIn(g, [&](Running& r) {
+    GroupPtr grp = r.C().Groups()->FindByName(group);
+    if (!grp) Refuse("no group named \"" + group + "\"");
+    for (const MemberPtr& m : grp->Members()) PrintMember(*m);
+    return 0;
+  });
+}
+
+int GroupCreate(const GlobalOptions& g, const std::string& name) {
+  return WithAddIn(g, [&](Running& r) {
+    Edit e(r.C());
+    if (!IsValidGroupName(*r.C().Groups(), name))
+      Refuse("\"" + name + "\" is not a valid group name (empty, too long, or used already)");
+    e.copy.Add(e.copy.CreateMyGroup(name));
+    e.Apply();
+    std::cout << "created group \"" << name << "\"\n";
+    return 0;
+  });
+}
+
+int GroupDelete(const GlobalOptions& g, const std::string& name) {
+  return WithAddIn(g, [&](Running& r) {
+    Edit e(r.C());
+    GroupPtr grp = e.Group(name);
+    grp->bMarkedForRemoving = true;
+    e.Apply();
+    std::cout << "left group \"" << name << "\"\n";
+    return 0;
+  });
+}
+
+int MemberAdd(const GlobalOptions& g, const MemberArgs& a) {
+  return WithAddIn(g, [&](Running& r) {
+    Edit e(r.C());
+    GroupPtr grp = e.Group(a.group);
+    MemberPtr me = e.Me(grp);
+    std::string address = Lower(a.address);
+    if (!Connect::isEmailAddress(address)) Refuse("\"" + a.address + "\" is not an e-mail address");
+    if (grp->FindByEmail(address)) Refuse(address + " is already a member of \"" + a.group + "\"");
+    if (!me->CanAdd(address)) Refuse("you may not add members to \"" + a.group + "\"");
+    MemberPtr m = grp->Add2(a.name.empty() ? address : a.name, address,
+                            a.role == "assistant" ? ROLE_ASSISTANT : ROLE_MEMBER, !a.noShare);
+    if (!m) Refuse("cannot add " + address + " to \"" + a.group + "\"");
+    m->bCreating = true;
+    e.Apply();
+    std::cout << "invited " << address << " to \"" << a.group << "\"\n";
+    return 0;
+  });
+}
+
+int MemberRemove(const GlobalOptions& g, const MemberArgs& a) {
+  return WithAddIn(g, [&](Running& r) {
+    Edit e(r.C());
+    GroupPtr grp = e.Group(a.group);
+    MemberPtr me = e.Me(grp);
+    MemberPtr m = e.Member(grp, a.address);
+    if (!me->CanRemove(*m)) Refuse("you may not remove " + m->strEmail + " from \"" + a.group + "\"");
+    m->bMarkedForRemoving = true;
+    e.Apply();
+    std::cout << "removed " << m->strEmail << " from \"" << a.group << "\"\n";
+    return 0;
+  });
+}
+
+int MemberRole(const GlobalOptions& g, const MemberArgs& a) {
+  return WithAddIn(g, [&](Running& r) {
+    Edit e(r.C());
+    GroupPtr grp = e.Group(a.group);
+    MemberPtr me = e.Me(grp);
+    MemberPtr m = e.Member(grp, a.address);
+    int role = a.role == "assistant" ? ROLE_ASSISTANT : ROLE_MEMBER;
+    if (m->nRole == role) {
+      std::cout << m->strEmail << " is " << RoleName(role) << " already\n";
+      return 0;
+    }
+    if (!me->CanModify(*m)) Refuse("you may not change the role of " + m->strEmail + " in \"" + a.group + "\"");
+    m->nRole = role;
+    m->bModifying = true;
+    e.Apply();
+    std::cout << m->strEmail << " is now " << RoleName(role) << " in \"" << a.group << "\"\n";
+    return 0;
+  });
+}
+
+int MemberShare(const GlobalOptions& g, const MemberArgs& a) {
+  return WithAddIn(g, [&](Running& r) {
+    Edit e(r.C());
+    GroupPtr grp = e.Group(a.group);
+    MemberPtr me = e.Me(grp);
+    MemberPtr m = e.Member(grp, a.address);
+    bool on = a.share == "on";
+    if (m->bShare == on) {
+      std::cout << m->strEmail << " sharing is " << a.share << " already\n";
+      return 0;
+    }
+    if (!me->CanModifyShare(*m)) Refuse("you may not switch the sharing of " + m->strEmail + " in \"" + a.group + "\"");
+    m->bShare = on;
+    m->bModifyingShare = true;
+    e.Apply();
+    std::cout << "sharing of " << m->strEmail << " in \"" << a.group << "\" switched " << a.share << "\n";
+    return 0;
+  });
+}
+
+int MemberRename(const GlobalOptions& g, const MemberArgs& a) {
+  return WithAddIn(g, [&](Running& r) {
+    Edit e(r.C());
+    GroupPtr grp = e.Group(a.group);
+    MemberPtr me = e.Me(grp);
+    MemberPtr m = e.Member(grp, a.address);
+    if (!me->CanModifyName(*m)) Refuse("you may not rename " + m->strEmail + " in \"" + a.group + "\"");
+    m->strName = a.name;
+    m->bModifying = true;
+    e.Apply();
+    std::cout << m->strEmail << " is now called \"" << a.name << "\" in \"" << a.group << "\"\n";
+    return 0;
+  });
+}
+
+int Backup(const GlobalOptions& g, const std::string& file) {
+  return WithAddIn(g, [&](Running& r) {
+    if (!StoreGroups(*r.C().Groups(), fs::absolute(file).string())) Refuse("cannot write " + file);
+    std::cout << "groups written to " << file << "\n";
+    return 0;
+  });
+}
+
+int Restore(const GlobalOptions& g, const std::string& file) {
+  return WithAddIn(g, [&](Running& r) {
+    if (!fs::exists(file)) Refuse("no file " + file);
+    bool replaced = RestoreGroups(*r.C().Groups(), fs::absolute(file).string());
+    r.C().RaiseCustomEvent("Groups");
+    if (!replaced) {
+      if (fs::file_size(file) == 0) {
+        std::cout << file << " is empty: nothing restored\n";
+        return 0;
+      }
+      Refuse("groups not restored from " + file + " (see: zentabo --home " + r.S().Sys().Home().string() +
+             " log --errors)");
+    }
+    std::cout << "groups restored from " << file << "\n";
+    return 0;
+  });
+}
+
+}  // namespace host

@@ -1,0 +1,42 @@
+#pragma once
+// The host program's commands, one function each, returning the exit code.
+// Each opens the home, loads the add-in as the client does, performs its
+// operation the way the add-in's dialogs and menus do, and shuts down.
+#include <string>
+#include <csignal>
+
+namespace host {
+
+struct GlobalOptions {
+  std::string home;
+  std::string answer;  // yes, no, default, ask
+  bool noSafeItems = false;
+};
+
+struct MemberArgs {
+  std::string group;
+  std::string address;
+  std::string name;
+  std::string role = "member";
+  std::string share;
+  bool noShare = false;
+};
+
+int Run(const GlobalOptions& g, int seconds, volatile std::sig_atomic_t* stop);
+int Status(const GlobalOptions& g);
+int Options(const GlobalOptions& g, const std::string& name, const std::string& value, bool setValue);
+int PrintLog(const GlobalOptions& g, bool errorsOnly);
+int Sync(const GlobalOptions& g);
+int GroupList(const GlobalOptions& g);
+int GroupCreate(const GlobalOptions& g, const std::string& name);
+int GroupDelete(const GlobalOptions& g, const std::string& name);
+int MemberList(const GlobalOptions& g, const std::string& group);
+int MemberAdd(const GlobalOptions& g, const MemberArgs& a);
+int MemberRemove(const GlobalOptions& g, const MemberArgs& a);
+int MemberRole(const GlobalOptions& g, const MemberArgs& a);
+int MemberShare(const GlobalOptions& g, const MemberArgs& a);
+int MemberRename(const GlobalOptions& g, const MemberArgs& a);
+int Backup(const GlobalOptions& g, const std::string& file);
+int Restore(const GlobalOptions& g, const std::string& file);
+
+}  // namespace host

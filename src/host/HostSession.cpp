@@ -1,0 +1,173 @@
+#include "host/HostSession.h"
+
+#include <fstream>
+
+#include "addin/RedemptionLibrary.h"
+#include "addin/frmShablon.h"
+#include "diagnostics/CDebug.h"
+#include "options/mOptions.h"
+#include "platform/Error.h"
+#include "platform/FileUtil.h"
+
+namespace fs = std::filesystem;
+
+namespace host {
+
+namespace {
+
+fs::path InstallDirOf(const fs::path& home) { return home / "Program Files" / "Korvel" / "Zentabo"; }
+
+std::string Lower(std::string s) {
+  for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+void SetHostValue(platform::Registry& reg, const std::string& name, const std::string& value) {
+  platform::HKEY key = 0;
+  if (reg.CreateKey(platform::HKEY_CURRENT_USER, kHostKey, platform::KEY_ALL_ACCESS, &key) != platform::ERROR_SUCCESS)
+    throw platform::Error("cannot write the host settings of the registry in " + reg.Folder().string());
+  reg.SetString(key, name, value);
+  reg.CloseKey(key);
+}
+
+void CopyTree(const fs::path& from, const fs::path& to, const std::string& extension) {
+  if (!fs::exists(from)) throw platform::Error("missing installation files in " + from.string());
+  fs::create_directories(to);
+  for (const auto& e : fs::directory_iterator(from))
+    if (e.is_regular_file() && e.path().extension() == extension)
+      fs::copy_file(e.path(), to / e.path().filename(), fs::copy_options::overwrite_existing);
+}
+
+}  // namespace
+
+std::string HostValue(platform::Registry& reg, const std::string& name) {
+  platform::HKEY key = 0;
+  if (reg.OpenKey(platform::HKEY_CURRENT_USER, kHostKey, platform::KEY_READ, &key) != platform::ERROR_SUCCESS)
+    return "";
+  std::string data;
+  uint32_t type = 0;
+  long rc = reg.QueryValue(key, name, &type, &data);
+  reg.CloseKey(key);
+  return rc == platform::ERROR_SUCCESS ? data : "";
+}
+
+void InitHome(const InitOptions& opts) {
+  if (opts.home.empty()) throw platform::Error("no home folder given");
+  fs::create_directories(opts.home);
+  fs::path home = fs::absolute(opts.home);
+  fs::path install = InstallDirOf(home);
+  platform::Registry reg(home);
+  platform::System sys(home, install);
+  sys.AppData();
+  // The add-in's installation folder: language files and the grid page.
+  CopyTree(opts.dataDir / "lang", install, ".lng");
+  CopyTree(opts.dataDir / "htmls", install / "htmls", ".html");
+  fs::create_directories(home / "Profiles");
+  fs::path profile = home / "Profiles" / "Default.db";
+  {
+    platform::MailSession session = platform::MailSession::Open(profile.string());
+    session.SetCurrentUser(opts.name, Lower(opts.email));
+  }
+  fs::path postOffice = opts.postOffice.empty() ? home.parent_path() / "postoffice" : fs::absolute(opts.postOffice);
+  fs::create_directories(postOffice);
+  SetHostValue(reg, "Profile", profile.string());
+  SetHostValue(reg, "PostOffice", postOffice.string());
+  SetHostValue(reg, "ClientVersion", opts.clientVersion);
+  SetHostValue(reg, "InstallDir", install.string());
+  reg.Flush();
+}
+
+HostSession::HostSession(const fs::path& homeArg, platform::Prompt& prompt, platform::Clock* clock) {
+  fs::path home = fs::absolute(homeArg);
+  if (!fs::exists(home / ".registry"))
+    throw platform::Error("no Zentabo home at " + home.string() + " (run: zentabo profile init --home " +
+                          home.string() + " --name NAME --email ADDRESS)");
+  if (!clock) {
+    m_realClock = std::make_unique<platform::RealClock>();
+    clock = m_realClock.get();
+  }
+  m_clock = clock;
+  m_registry = std::make_unique<platform::Registry>(home);
+  std::string profile = HostValue(*m_registry, "Profile");
+  if (profile.empty()) throw platform::Error("the home " + home.string() + " has no profile (run zentabo profile init)");
+  std::string install = HostValue(*m_registry, "InstallDir");
+  m_system = std::make_unique<platform::System>(home, install.empty() ? InstallDirOf(home) : fs::path(install));
+  m_loop = std::make_unique<platform::EventLoop>(*m_clock);
+  platform::EventLoop* loop = m_loop.get();
+  m_session = std::make_unique<platform::MailSession>(
+      platform::MailSession::Open(profile, [loop](std::function<void()> fn) { loop->Post(std::move(fn)); }));
+  platform::Clock* c = m_clock;
+  m_session->SetClock([c] { return c->Now(); });
+  m_email = m_session->CurrentUserAddress();
+  std::string postOffice = HostValue(*m_registry, "PostOffice");
+  if (!postOffice.empty()) {
+    m_transport = std::make_unique<platform::PostOfficeTransport>(postOffice);
+    m_delivery = std::make_unique<platform::MailDelivery>(*m_session, *m_transport, *m_clock);
+  }
+  std::string version = HostValue(*m_registry, "ClientVersion");
+  m_app = std::make_unique<platform::Application>(version.empty() ? "11.0.5608" : version, *m_session, *m_loop, prompt,
+                                                  *m_registry, *m_system);
+  platform::MailDelivery* delivery = m_delivery.get();
+  Redemption::SetProfile(m_session.get(), [delivery](const platform::Item& mail) {
+    if (!delivery) throw platform::Error("this home has no post office to send mail through");
+    delivery->Send(mail);
+  });
+  m_connect = std::make_unique<Connect>();
+}
+
+HostSession::~HostSession() {
+  Stop();
+  m_connect.reset();
+  Redemption::SetProfile(nullptr, {});
+}
+
+Connect::State HostSession::Start() {
+  m_started = true;
+  m_connect->OnConnection(*m_app, 1);
+  m_connect->OnStartupComplete();
+  m_app->GetExplorers().Open("Calendar");
+  if (m_delivery) m_pollTimer = m_loop->AddPollHook([this] { PickUpMail(); }, 500);
+  return m_connect->GetState();
+}
+
+void HostSession::Stop() {
+  if (!m_started) return;
+  m_started = false;
+  if (m_pollTimer) m_loop->RemoveTimer(m_pollTimer);
+  m_pollTimer = 0;
+  m_connect->OnBeginShutdown();
+  m_app->GetExplorers().CloseAll();
+  m_connect->OnDisconnection(1);
+  m_registry->Flush();
+}
+
+int HostSession::PickUpMail() {
+  if (!m_delivery || m_email.empty()) return 0;
+  try {
+    platform::MailDelivery::PickUpResult r = m_delivery->PickUp(m_email);
+    for (const auto& p : r.problems) g_Debug().OutCustomError("Host.PickUpMail", p);
+    if (r.arrived > 0) m_session->NotifyNewMail();
+    return r.arrived;
+  } catch (...) {
+    g_Debug().OutError("Host.PickUpMail");
+    return 0;
+  }
+}
+
+void HostSession::RunFor(int64_t ms) { m_loop->RunFor(ms); }
+
+void HostSession::Settle() {
+  // The new-mail timer and the start-up follow-up are one-shot timers; run
+  // until neither is pending and nothing is posted.
+  Connect& c = *m_connect;
+  auto idle = [&] {
+    frmShablon* t = c.Timers();
+    bool busy = m_loop->PendingMessages() > 0;
+    if (t) busy = busy || t->IsTimerEnabled("NewMailsTimer") || t->IsTimerEnabled("tmrOnInitialize") ||
+                  t->IsTimerEnabled("tmrSafeTimer");
+    return !busy;
+  };
+  m_loop->RunUntil(idle, 30000);
+}
+
+}  // namespace host

@@ -1,0 +1,89 @@
+#pragma once
+// Application: the emulated desktop mail client as the add-in sees it — its
+// version, the logged-on profile, the explorer windows with their events, the
+// new-mail event, and the desktop services (event loop, prompts, registry,
+// system) the add-in runs on. The host program owns every part; Application
+// only bundles references to them, so it must not outlive them.
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/EventLoop.h"
+#include "platform/Prompt.h"
+#include "platform/Registry.h"
+#include "platform/System.h"
+#include "platform/store/MailSession.h"
+
+namespace platform {
+
+// One explorer window of the client (headless: an id and a caption).
+struct Explorer {
+  int id = 0;
+  std::string caption;
+};
+
+// Explorers: the client's explorer windows. Open and close them to drive the
+// add-in's explorer handlers; handlers run synchronously when the window
+// opens or closes, as the client's own events do.
+class Explorers {
+ public:
+  using OpenHandler = std::function<void(const Explorer&)>;
+  using CloseHandler = std::function<void(const Explorer&, bool lastClosed)>;
+
+  // Opens a new explorer and reports it to every open-subscriber.
+  Explorer Open(const std::string& caption = "Inbox");
+  // Closes one explorer (unknown ids are ignored); lastClosed tells the
+  // subscribers that no explorer is left.
+  void Close(int id);
+  // Closes every explorer, last one reporting lastClosed.
+  void CloseAll();
+  const std::vector<Explorer>& List() const { return open_; }
+  size_t Count() const { return open_.size(); }
+
+  int OnOpen(OpenHandler h);
+  int OnClose(CloseHandler h);
+  void Unsubscribe(int subscription);
+
+ private:
+  std::vector<Explorer> open_;
+  int nextExplorer_ = 1;
+  int nextSub_ = 1;
+  std::map<int, OpenHandler> openHandlers_;
+  std::map<int, CloseHandler> closeHandlers_;
+};
+
+class Application {
+ public:
+  // version: the client's version text ("11.0.5608"). Every reference must
+  // outlive the Application.
+  Application(std::string version, MailSession& session, EventLoop& loop, Prompt& prompt,
+              Registry& registry, System& system);
+
+  const std::string& Version() const { return version_; }
+  MailSession& Session() const { return session_; }
+  EventLoop& Loop() const { return loop_; }
+  Prompt& UserPrompt() const { return *prompt_; }
+  // Replaces the prompt (the host switches between terminal and unattended).
+  void SetPrompt(Prompt& prompt) { prompt_ = &prompt; }
+  Registry& Reg() const { return registry_; }
+  System& Sys() const { return system_; }
+  Explorers& GetExplorers() { return explorers_; }
+
+  // The client's NewMail event (raised through the profile after mail
+  // arrives in the Inbox).
+  Subscription OnNewMail(std::function<void()> handler) { return session_.OnNewMail(std::move(handler)); }
+  void UnsubscribeNewMail(Subscription id) { session_.Unsubscribe(id); }
+
+ private:
+  std::string version_;
+  MailSession& session_;
+  EventLoop& loop_;
+  Prompt* prompt_;
+  Registry& registry_;
+  System& system_;
+  Explorers explorers_;
+};
+
+}  // namespace platform
