@@ -372,6 +372,12 @@ bool SetOptionText(platform::Registry& reg, const std::string& storeId, const st
       g_Debug().OutCustomError("mOptions.SetOptionText", name + " needs yes or no, not '" + text + "'");
       return false;
     }
+    if (info->location == Location::Options) {
+      // A first value must not leave a partial set behind: the load would
+      // then skip the defaults of every other option.
+      CWinReg probe(reg);
+      if (!probe.InitForRead(CWinReg::HKEY_CURRENT_USER, OptionsKey(storeId))) SaveDefault(reg, storeId);
+    }
     CWinReg r(reg);
     if (!r.InitForWrite(CWinReg::HKEY_CURRENT_USER, KeyOf(*info, storeId), true)) {
       g_Debug().OutCustomError("mOptions.SetOptionText", "can't open " + KeyOf(*info, storeId));

@@ -107,7 +107,8 @@ const std::vector<OptionInfo>& OptionTable();
 // default. False when there is no such option.
 bool GetOptionText(platform::Registry& reg, const std::string& storeId, const std::string& name,
                    std::string& text);
-// Stores `text` as option `name` in its kind. False (logged) for an unknown
+// Stores `text` as option `name` in its kind (a store's first preference
+// value writes the defaults first). False (logged) for an unknown
 // option, a number that is not one, or a yes/no that is not yes, no, true,
 // false, 1, 0 or -1.
 bool SetOptionText(platform::Registry& reg, const std::string& storeId, const std::string& name,
