@@ -6,6 +6,7 @@
 #include "addin/RedemptionSafeItems.h"
 #include "diagnostics/CDebug.h"
 #include "lang/CLang.h"
+#include "options/COptions.h"
 #include "options/CWinReg.h"
 #include "options/mOptions.h"
 #include "platform/Error.h"
@@ -16,7 +17,6 @@
 namespace mFolders {
 namespace {
 
-constexpr const char* kProductKey = "Software\\Korvel\\Zentabo";
 constexpr const char* kAppointmentClass = "IPM.Appointment";
 
 // The item properties by which the add-in finds an item and its twin. The
@@ -154,10 +154,10 @@ platform::Folder GetZentabFolder(platform::Registry& reg, const std::string& sto
     {
       CWinReg key(reg);
       std::string list;
-      if (key.InitForRead(CWinReg::HKEY_CURRENT_USER, kProductKey)) list = key.GetStringValue("FirstRun");
+      if (key.InitForRead(CWinReg::HKEY_CURRENT_USER, COptions::GetRegPath())) list = key.GetStringValue("FirstRun");
       flags.bFirstRun = list.find(mark) == std::string::npos;
       if (flags.bFirstRun) {
-        if (!key.InitForWrite(CWinReg::HKEY_CURRENT_USER, kProductKey, true) ||
+        if (!key.InitForWrite(CWinReg::HKEY_CURRENT_USER, COptions::GetRegPath(), true) ||
             !key.SetStringValue("FirstRun", list + mark)) {
           throw platform::Error("can't write FirstRun");
         }
