@@ -91,8 +91,11 @@ struct OverviewContext {
   CLang* lang = nullptr;          // texts LID_MAX_VIEWS, LID_NO_ADDRESS; nullptr: the identifiers
   platform::Prompt* prompt = nullptr;
   std::function<void()> startDelFoldersTimer;  // restarts delFoldersTimer
-  std::function<void()> suspendItemEvents;     // the bridge's own item events off ...
-  std::function<void()> resumeItemEvents;      // ... and on again
+  // The bridge's own item events off, and on again. The store delivers the
+  // fill's item events through the event loop after the writes, so a resume
+  // that must outlast them is best posted to the loop rather than run at once.
+  std::function<void()> suspendItemEvents;
+  std::function<void()> resumeItemEvents;
 };
 
 // Rebuilds the member folders for the members text: deletes every subfolder
