@@ -1,0 +1,63 @@
+#pragma once
+// MailDelivery: the glue between the mail store and a Transport. Sending
+// turns a mail item into a MailMessage, hands it to the transport and files
+// the item in Sent Items; picking up turns every waiting message into an
+// unread mail item in the Inbox. The store queues the Inbox's item-added
+// events on save; raising the client's new-mail event is the caller's
+// (MailSession::NotifyNewMail) once PickUp reports arrivals.
+#include <string>
+#include <vector>
+
+#include "platform/Clock.h"
+#include "platform/mail/MailMessage.h"
+#include "platform/mail/Transport.h"
+#include "platform/store/Item.h"
+#include "platform/store/MailSession.h"
+
+namespace platform {
+
+class MailDelivery {
+ public:
+  // All three must outlive this object. The clock stamps SentOn and
+  // ReceivedTime.
+  MailDelivery(MailSession& session, Transport& transport, const Clock& clock);
+
+  // Sends a mail item (saved or not) from the profile's current user: its
+  // Subject, Body, To/CC/BCC recipients and attachments (by value; a
+  // by-reference attachment sends the referenced file's bytes). After the
+  // transport took it, the item gets SentOn, SenderEmailAddress, SenderName
+  // and UnRead = false and is moved into Sent Items; returns the moved item.
+  // Throws platform::Error when the item is no mail, has no To or CC
+  // recipient, the profile has no current-user address, a referenced file
+  // cannot be read, or the transport fails; the item is then left unsent
+  // where it was.
+  Item Send(const Item& mail);
+
+  struct PickUpResult {
+    int arrived = 0;                    // mail items created in the Inbox
+    std::vector<std::string> problems;  // one line per message not stored
+  };
+  // Fetches every message waiting for `address` ("" = the current user's)
+  // and stores each as an unread mail item in the Inbox (Subject, Body,
+  // SenderEmailAddress, SenderName, To/CC recipients, SentOn, ReceivedTime,
+  // attachments by value with file and display names), in arrival order.
+  // When the store refuses an item, that message and all after it are
+  // returned to the transport for the next pick-up and the failure is
+  // listed in `problems`, as are messages the transport could not read.
+  // Throws platform::Error when there is no address or the transport cannot
+  // be read.
+  PickUpResult PickUp(const std::string& address = "");
+
+  // The message that Send hands to the transport (exposed for tests and for
+  // tools that show an item as it would travel).
+  MailMessage ToMessage(const Item& mail) const;
+
+ private:
+  Item StoreInInbox(const MailMessage& message);
+
+  MailSession& m_session;
+  Transport& m_transport;
+  const Clock& m_clock;
+};
+
+}  // namespace platform
