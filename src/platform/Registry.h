@@ -11,6 +11,8 @@
 // folded into the hive file by Flush, by the destructor and when it grows
 // long, by writing a temporary file, syncing it and renaming it over the old
 // one, so a crash in the middle of a write never loses earlier content.
+// Results are Win32 result codes; only a failure to write the journal or the
+// hive file to disk throws (platform::Error naming the file).
 #include <cstdint>
 #include <filesystem>
 #include <map>
