@@ -9,7 +9,7 @@
 // File grammar (lines trimmed; empty lines and lines starting with ' skipped):
 //   [version]            version = "1.0"   lang = "English"
 //   [English]            texts = "main, dialogs"   forms = "frmLang"   dumpforms = "0"
-//   [English.main]       LID_X = "text with ""quotes"""   ' trailing comment
+//   [English.main]       LID_GROUP_NAME = "text with ""quotes"""   ' trailing comment
 //   [English.frmLang]    btnOK.Caption = "OK"   btnOK = "OK" (caption)   .Caption = "form title"
 #include <filesystem>
 #include <map>
