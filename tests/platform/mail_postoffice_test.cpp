@@ -95,6 +95,15 @@ TEST_F(MailPostOffice, TwoHomesShareOnePostOffice) {
   EXPECT_EQ(Subjects(alice.Fetch("alice@example.org")), std::vector<std::string>{"to alice"});
   // The other home reading the same mailbox finds nothing left to take.
   EXPECT_TRUE(alice.Fetch("bob@example.org").messages.empty());
+
+  // Both homes writing to one mailbox in quick turns: nothing collides or
+  // gets lost, and the order of sending holds.
+  std::vector<std::string> sent;
+  for (int i = 0; i < 20; ++i) {
+    sent.push_back("turn " + std::to_string(i));
+    (i % 2 ? bob : alice).Send(Message(sent.back(), {"carol@example.org"}));
+  }
+  EXPECT_EQ(Subjects(alice.Fetch("carol@example.org")), sent);
 }
 
 TEST_F(MailPostOffice, BlindCopyIsDeliveredButNotWritten) {

@@ -82,7 +82,10 @@ fs::path PostOfficeTransport::MailboxPath(const std::string& address) const {
 
 std::string PostOfficeTransport::UniqueName() {
   // Seconds and microseconds first and fixed-width, so that sorting the names
-  // gives the order of delivery; pid and counter make the name unique.
+  // gives the order of delivery; pid and counter make the name unique. The
+  // counter is the process's, not the object's: one process may hold the
+  // transports of several homes on one post office.
+  static unsigned long counter = 0;
   timeval now{};
   gettimeofday(&now, nullptr);
   char host[256] = "localhost";
@@ -91,7 +94,7 @@ std::string PostOfficeTransport::UniqueName() {
   std::replace(hostName.begin(), hostName.end(), '/', '_');
   std::replace(hostName.begin(), hostName.end(), ':', '_');
   return fmt::format("{:010}.M{:06}P{}Q{:06}.{}", static_cast<long long>(now.tv_sec),
-                     static_cast<long>(now.tv_usec), static_cast<long>(::getpid()), ++m_counter, hostName);
+                     static_cast<long>(now.tv_usec), static_cast<long>(::getpid()), ++counter, hostName);
 }
 
 fs::path PostOfficeTransport::Deliver(const std::string& address, const std::string& bytes) {

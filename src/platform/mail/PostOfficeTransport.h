@@ -37,10 +37,9 @@ class PostOfficeTransport : public Transport {
   const std::filesystem::path& Root() const { return m_root; }
 
  private:
-  std::string UniqueName();
+  static std::string UniqueName();
 
   std::filesystem::path m_root;
-  unsigned long m_counter = 0;
 };
 
 }  // namespace platform
