@@ -30,7 +30,8 @@ class MailDelivery {
   // Throws platform::Error when the item is no mail, has no To or CC
   // recipient, the profile has no current-user address, a referenced file
   // cannot be read, or the transport fails; the item is then left unsent
-  // where it was.
+  // where it was. Should the store fail after the transport took the mail,
+  // the error is thrown too, but the mail has gone.
   Item Send(const Item& mail);
 
   struct PickUpResult {

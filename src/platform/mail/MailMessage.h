@@ -36,7 +36,8 @@ struct MailMessage {
   std::string messageId;  // "left@right" without angle brackets; empty: the codec makes one
   std::vector<MailAttachment> attachments;
   // Header fields the fields above do not cover, by name as written
-  // ("X-Priority"); unfolded values. Decoding collects every such field.
+  // ("X-Priority"); unfolded values, written as given (keep them ASCII).
+  // Decoding collects every such field.
   std::map<std::string, std::string> headers;
 };
 

@@ -26,7 +26,8 @@ class Transport {
   // Delivers the message to every To, Cc and Bcc recipient (each address once,
   // compared without regard to case). Throws platform::Error when the message
   // cannot be written or a recipient's mailbox cannot be reached; recipients
-  // checked before anything is delivered, so a bad address delivers nothing.
+  // checked before anything is delivered, so a bad address delivers nothing;
+  // a write failure part-way leaves the earlier recipients served.
   virtual void Send(const MailMessage& message) = 0;
 
   // Takes every message waiting for `address`, oldest first. A taken message
