@@ -1,0 +1,368 @@
+#include "groups/mProcessMsg.h"
+
+#include <algorithm>
+
+#include "addin/RedemptionLibrary.h"
+#include "diagnostics/CDebug.h"
+#include "groups/mText.h"
+#include "platform/store/Folder.h"
+
+namespace mProcessMsg {
+namespace {
+
+const char* const kTitle = "Zentabo";
+
+const mOptions::Options& Options(const ProcessEnv& env) {
+  return env.pOptions ? *env.pOptions : mOptions::g_Options();
+}
+
+void Notice(const ProcessEnv& env, const std::string& lid, const std::vector<std::string>& args) {
+  CGroupsEnv& genv = env.pGroups->Env();
+  genv.Message(genv.Text(lid, args), kTitle, platform::Buttons::OK, platform::Icon::Information);
+}
+
+void DeleteMail(ProcessEnv& env, platform::Item& mail) {
+  if (env.DeleteMail)
+    env.DeleteMail(mail);
+  else
+    mMain::DiscardMail(mail);
+}
+
+// The group and member a message names by "group.key" and "member.key";
+// either is null when missing.
+struct Target {
+  GroupPtr group;
+  MemberPtr member;
+};
+
+Target FindTarget(const CGroups& groups, const CGroupMsg& msg) {
+  Target t;
+  t.group = groups.Find(msg.m_strGroupKey);
+  if (t.group) t.member = t.group->Find(msg.m_strMemberKey);
+  return t;
+}
+
+// The pending member of an answer and its group.
+Target FindPending(const CGroups& groups, const std::string& strActionKey) {
+  Target t;
+  if (strActionKey.empty()) return t;
+  t.member = groups.FindByAction(strActionKey);
+  if (t.member) t.group = groups.Find(t.member->strGroupKey);
+  if (!t.group) t.member.reset();
+  return t;
+}
+
+void AddRequest(ProcessEnv& env, const CGroupMsg& msg, IGroupMsgSender& sender) {
+  CGroups& groups = *env.pGroups;
+  CGroupsEnv& genv = groups.Env();
+  bool bAccept = false;
+  if (groups.FindByName(msg.m_strGroupName)) {
+    Notice(env, "LID_DECLINE_ADDREQUEST", {msg.m_strSenderEmail});
+  } else if (!EqualsNoCase(msg.m_strMemberEmail, genv.strCurEmail)) {
+    g_Debug().OutWarning("CGroups.ProcessMsg", "ADD_REQUEST, different address in msg - '" + msg.m_strMemberEmail +
+                                                   "', auto decline request");
+  } else if (Options(env).AutoAcceptEnable) {
+    bAccept = Options(env).AutoAcceptValue == "Accept";
+  } else {
+    bAccept = genv.Message(genv.Text("LID_ACCEPT_ADDREQUEST", {msg.m_strGroupName}), kTitle,
+                           platform::Buttons::YesNo, platform::Icon::Question) == platform::IDYES;
+  }
+
+  if (bAccept) {
+    auto manager = std::make_shared<CMember>();
+    manager->strKey = msg.m_strManagerKey;
+    manager->strName = msg.m_strManagerName;
+    manager->strEmail = msg.m_strManagerEmail;
+    manager->bShare = msg.m_bManagerShare;
+    manager->nRole = ROLE_MANAGER;
+
+    auto me = std::make_shared<CMember>();
+    me->strKey = msg.m_strMemberKey;
+    me->strName = msg.m_strMemberName;
+    me->strEmail = msg.m_strMemberEmail;
+    me->nRole = msg.m_nMemberRole;
+    me->IsMySelf = true;
+    me->bShare = true;
+    me->strActionKey = msg.m_strActionKey;
+    me->nAction = ACTION_ADDING;
+    me->nWait = WAIT_CONFIRMATION;
+    if (!msg.m_bMemberShare)
+      g_Debug().OutCustomError("CGroups.ProcessMsg",
+                               "recive email kotorogo ne dolzen bil poluchit - CREATE ME with Share off");
+
+    auto group = std::make_shared<CGroup>();
+    group->strKey = msg.m_strGroupKey;
+    group->strName = msg.m_strGroupName;
+    group->Add(manager);
+    group->Add(me);
+    if (!groups.Add(group)) {
+      g_Debug().OutWarning("CGroups.ProcessMsg", "ADD_REQUEST, group exists already - " + msg.m_strGroupKey);
+      bAccept = false;
+    }
+  }
+  sender.SendAddReplay(msg.m_strSenderEmail, msg.m_strActionKey, bAccept);
+}
+
+void AddReplay(ProcessEnv& env, const CGroupMsg& msg, IGroupMsgSender& sender) {
+  CGroups& groups = *env.pGroups;
+  const Target t = FindPending(groups, msg.m_strActionKey);
+  if (!t.member) return;
+  CMember& member = *t.member;
+  if (member.nSubAction != SUB_ACTION_NONE && member.nSubAction != SUB_ACTION_SHARE_ON) {
+    g_Debug().OutWarning("cGroups.ProcessMsg(MSG_ADD_REPLAY)", "Invalid SUB_ACTION = " +
+                                                                   std::to_string(member.nSubAction));
+    return;
+  }
+  const bool bShareOn = member.nSubAction == SUB_ACTION_SHARE_ON;
+  if (!msg.m_bAccept) {
+    Notice(env, "LID_MEMBER_DECLINED_REQUEST", {member.strName, member.strEmail, t.group->strName});
+    if (bShareOn) {
+      member.ClearAction();
+      member.bShare = false;
+    } else {
+      t.group->Remove(member.strKey);
+    }
+    return;
+  }
+  sender.SendAddConfirmation(member.strEmail, *t.group, member, msg.m_strActionKey);
+  member.ClearAction();
+  if (bShareOn)
+    sender.SendBroadcastModifiedShare(member, *t.group, {});
+  else
+    sender.SendBroadcastAdd(member, *t.group, {});
+  if (env.SendMembersItems)
+    env.SendMembersItems(member.strEmail, bShareOn ? groups.GetMemberShareGroupsCount(member.strEmail) : 0);
+}
+
+void AddConfirmation(ProcessEnv& env, const CGroupMsg& msg) {
+  const Target t = FindPending(*env.pGroups, msg.m_strActionKey);
+  if (!t.member) return;
+  for (const MemberPtr& listed : msg.m_colMembers) {
+    auto member = std::make_shared<CMember>();
+    member->CopyFrom(*listed);
+    member->IsMySelf = false;
+    member->ClearAction();
+    t.group->Add(member);
+  }
+  t.member->ClearAction();
+}
+
+void BroadcastAdd(ProcessEnv& env, const CGroupMsg& msg, IGroupMsgSender& sender) {
+  const GroupPtr group = env.pGroups->Find(msg.m_strGroupKey);
+  if (!group || group->Find(msg.m_strMemberKey)) return;
+  auto member = std::make_shared<CMember>();
+  member->strKey = msg.m_strMemberKey;
+  member->strName = msg.m_strMemberName;
+  member->strEmail = msg.m_strMemberEmail;
+  member->strEmailOwner = msg.m_strMemberEmailOwner;
+  member->nRole = msg.m_nMemberRole;
+  member->bShare = msg.m_bMemberShare;
+  if (!group->Add(member)) return;
+  sender.SendBroadcastAdd(*member, *group, msg.m_colRecipKeys);
+}
+
+void Abort(ProcessEnv& env, const CGroupMsg& msg) {
+  const Target t = FindPending(*env.pGroups, msg.m_strActionKey);
+  if (!t.member) return;
+  t.group->AbortMember(t.member, env.pGroups, nullptr);
+}
+
+void BroadcastRemove(ProcessEnv& env, const CGroupMsg& msg, IGroupMsgSender& sender) {
+  const Target t = FindTarget(*env.pGroups, msg);
+  if (!t.member) return;
+  if (!Options(env).NShowRemoveGroupsMes) {
+    const char* lid = t.member->IsMySelf      ? "LID_ME_WAS_REMOVED"
+                      : t.member->IsManager() ? "LID_GROUP_WAS_DELETED"
+                                              : "LID_MEMBER_DELETED";
+    Notice(env, lid, {t.group->strName, t.member->strName});
+  }
+  t.group->RemoveMember(t.member, env.pGroups, &sender, true, msg.m_colRecipKeys);
+}
+
+void BroadcastModifyOrder(ProcessEnv& env, const CGroupMsg& msg, IGroupMsgSender& sender) {
+  const Target t = FindTarget(*env.pGroups, msg);
+  if (!t.member) return;
+  if (t.member->nAction == ACTION_ADDING && t.member->nSubAction == SUB_ACTION_SHARE_ON)
+    t.group->AbortMember(t.member, env.pGroups, &sender);
+  t.member->ClearAction();
+  t.member->nRole = msg.m_nMemberNewRole;
+  sender.SendBroadcastModifyOrder(*t.member, *t.group, msg.m_colRecipKeys);
+}
+
+void BroadcastEmailChange(ProcessEnv& env, const CGroupMsg& msg, IGroupMsgSender& sender) {
+  CGroups& groups = *env.pGroups;
+  const MemberPtr member = groups.FindByEmail(msg.m_strMemberEmailOld);
+  if (!member) return;
+  if (member->IsMySelf) {
+    g_Debug().OutCustomError("CGroups.ProcessMsg", "Recive Email with order to change my address");
+    return;
+  }
+  Notice(env, "LID_MEMBER_CHANGED_EMAIL", {msg.m_strMemberEmailOld, msg.m_strMemberEmailNew});
+  groups.ChangeEmailAddress(msg.m_strMemberEmailOld, msg.m_strMemberEmailNew, &sender, msg.m_colRecipients);
+}
+
+bool BroadcastModifiedShare(ProcessEnv& env, const CGroupMsg& msg, IGroupMsgSender& sender) {
+  const Target t = FindTarget(*env.pGroups, msg);
+  if (!t.member) return true;
+  CMember& member = *t.member;
+  if (member.IsMySelf) {
+    if (msg.m_bMemberNewShare) {
+      g_Debug().OutCustomError("CGroups.ProcessMsg",
+                               "STR_BROADCAST_MODIFY_SHARE oMember.IsMySelf=true And NewShare=true recieved");
+      return false;
+    }
+    if (!Options(env).NShowRemoveGroupsMes) Notice(env, "LID_REMOVE_ME_NOTIFICATION", {t.group->strName});
+    member.bShare = false;
+    sender.SendBroadcastModifiedShare(member, *t.group, msg.m_colRecipKeys);
+    t.group->RemoveMember(t.member, env.pGroups, &sender, false);
+    return true;
+  }
+  member.ClearAction();
+  member.bShare = msg.m_bMemberNewShare;
+  sender.SendBroadcastModifiedShare(member, *t.group, msg.m_colRecipKeys);
+  return true;
+}
+
+void BroadcastModifiedName(ProcessEnv& env, const CGroupMsg& msg, IGroupMsgSender& sender) {
+  const Target t = FindTarget(*env.pGroups, msg);
+  if (!t.member) return;
+  t.member->strName = msg.m_strMemberNewName;
+  sender.SendBroadcastModifyName(*t.member, *t.group, msg.m_colRecipKeys);
+}
+
+void UpdateMemberGroups(ProcessEnv& env, const CGroupMsg& msg) {
+  CGroups& groups = *env.pGroups;
+  g_Debug().Out("Reciving updated groups from " + msg.m_strSenderEmail);
+  for (const std::string& key : Split(msg.m_sGroupsToRemove, ';'))
+    if (!key.empty()) groups.Remove(key);
+  const std::vector<std::string> ignore = Split(msg.m_sGroupsToIgnore, ';');
+  const std::vector<GroupPtr> local = groups.Groups();
+  for (auto it = local.rbegin(); it != local.rend(); ++it) {
+    const GroupPtr& g = *it;
+    if (g->FindByEmail(msg.m_strSenderEmail) && std::find(ignore.begin(), ignore.end(), g->strKey) == ignore.end())
+      groups.Remove(g->strKey);
+  }
+  for (const GroupPtr& received : msg.m_colGroups) {
+    groups.Remove(received->strKey);
+    auto copy = std::make_shared<CGroup>();
+    copy->CopyFrom(*received);
+    bool bHasMe = false;
+    for (const MemberPtr& m : copy->Members()) {
+      m->IsMySelf = EqualsNoCase(m->strEmail, groups.Env().strCurEmail);
+      bHasMe = bHasMe || m->IsMySelf;
+    }
+    if (bHasMe) {
+      groups.Add(copy);
+    } else {
+      g_Debug().OutWarning("ProcessMsg", "MSG_UPDATE_GROUPS: recived group \"" + received->strName +
+                                             "\" has no me, posibly you have change you email address");
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<std::unique_ptr<CGroupMsg>> SortMessages(std::vector<std::unique_ptr<CGroupMsg>> colMsgs) {
+  std::stable_sort(colMsgs.begin(), colMsgs.end(),
+                   [](const std::unique_ptr<CGroupMsg>& a, const std::unique_ptr<CGroupMsg>& b) {
+                     return a->m_strSendTime < b->m_strSendTime;
+                   });
+  return colMsgs;
+}
+
+bool ProcessMessage(ProcessEnv& env, const CGroupMsg& oMsg, IGroupMsgSender& oSender) {
+  try {
+    g_Debug().Out2("ProcessMsg Start = " + oMsg.GetMessageName());
+    bool ok = true;
+    switch (oMsg.m_nMsgType) {
+      case MSG_ADD_REQUEST: AddRequest(env, oMsg, oSender); break;
+      case MSG_ADD_REPLAY: AddReplay(env, oMsg, oSender); break;
+      case MSG_ADD_CONFIRMATION: AddConfirmation(env, oMsg); break;
+      case MSG_BROADCAST_ADD: BroadcastAdd(env, oMsg, oSender); break;
+      case MSG_ABORT: Abort(env, oMsg); break;
+      case MSG_BROADCAST_REMOVE: BroadcastRemove(env, oMsg, oSender); break;
+      case MSG_BROADCAST_MODIFY_ORDER: BroadcastModifyOrder(env, oMsg, oSender); break;
+      case MSG_BROADCAST_EMAILCHANGE: BroadcastEmailChange(env, oMsg, oSender); break;
+      case MSG_BROADCAST_MODIFIEDSHARE: ok = BroadcastModifiedShare(env, oMsg, oSender); break;
+      case MSG_BROADCAST_MODIFIEDNAME: BroadcastModifiedName(env, oMsg, oSender); break;
+      case MSG_UPDATE_MEMBERGROUPS: UpdateMemberGroups(env, oMsg); break;
+      case MSG_MODIFY_REQUEST:
+        g_Debug().OutCustomError("CGroups.ProcessMsg", "MSG_MODIFY_REQUEST dont used");
+        break;
+      case MSG_MODIFY_REPLAY:
+        g_Debug().OutCustomError("CGroups.ProcessMsg", "MSG_MODIFY_REPLAY dont used");
+        break;
+      case MSG_MODIFY_CONFIRMATION:
+        g_Debug().OutCustomError("CGroups.ProcessMsg", "MSG_MODIFY_CONFIRMATION dont used");
+        break;
+      case MSG_BROADCAST_MODIFY:
+        g_Debug().Out("SIMPLE_MODIFICATION");
+        break;
+      case MSG_BROADCAST_UPDATE_MEMBERGROUPS:
+        g_Debug().OutCustomError("CGroups.ProcessMessage", "MSG_BROADCAST_UPDATE_MEMBER_GROUPS not implemented");
+        break;
+      default:
+        g_Debug().OutCustomError("ProcessMsg", "Invalid Message Type - " + std::to_string(oMsg.m_nMsgType));
+        ok = false;
+        break;
+    }
+    g_Debug().Out2("ProcessMsg End = " + oMsg.GetMessageName());
+    return ok;
+  } catch (...) {
+    g_Debug().OutError("CGroups.ProcessMsg");
+    return false;
+  }
+}
+
+void ProcessMails(ProcessEnv& env, const std::vector<platform::Item>& mails) {
+  std::vector<std::unique_ptr<CGroupMsg>> batch;
+  for (platform::Item mail : mails) {
+    try {
+      auto msg = std::make_unique<CGroupMsg>(*env.pMail);
+      bool bDeleteMail = true;
+      if (msg->ReciveMail(mail, bDeleteMail)) batch.push_back(std::move(msg));
+      if (bDeleteMail) DeleteMail(env, mail);
+    } catch (...) {
+      g_Debug().OutError("CGroups.ProcessMails");
+    }
+  }
+  batch = SortMessages(std::move(batch));
+  CGroupMsg sender(*env.pMail);
+  for (const std::unique_ptr<CGroupMsg>& msg : batch) ProcessMessage(env, *msg, sender);
+  env.pGroups->Save();
+  try {
+    if (env.UpdateItemsGroups) env.UpdateItemsGroups();
+  } catch (...) {
+    g_Debug().OutError("CGroups.ProcessMails");
+  }
+}
+
+bool ProcessGroupMails(ProcessEnv& env, const std::vector<platform::Item>& mails) {
+  try {
+    if (mails.empty()) return false;
+    if (env.CloseGroupDialogs) env.CloseGroupDialogs();
+    ProcessMails(env, mails);
+    if (env.RaiseCustomEvent) env.RaiseCustomEvent("Groups");
+    return true;
+  } catch (...) {
+    g_Debug().OutError("mGroups.ProcessGroupMails");
+    return false;
+  }
+}
+
+bool OnNewMails(ProcessEnv& env) {
+  try {
+    const platform::Folder inbox = Redemption::ProfileSession().GetDefaultFolder(platform::olFolderInbox);
+    std::vector<platform::Item> groupMails;
+    std::vector<platform::Item> appointmentMails;
+    mMain::FindMagicMails(*env.pMail, inbox, groupMails, appointmentMails);
+    const bool bChanged = ProcessGroupMails(env, groupMails);
+    if (env.ReceiveAppointments && !appointmentMails.empty()) env.ReceiveAppointments(appointmentMails);
+    return bChanged;
+  } catch (...) {
+    g_Debug().OutError("mProcessMsg.OnNewMails");
+    return false;
+  }
+}
+
+}  // namespace mProcessMsg

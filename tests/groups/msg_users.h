@@ -1,0 +1,157 @@
+#pragma once
+// Users for the protocol tests: each one a complete home (registry, settings
+// store, mail profile, temporary folder) on one shared post office, with its
+// live groups and the processing environment the connection class would set
+// up. Only one profile is installed for the safe-item library at a time:
+// Activate() makes a user the "running" one before anything is sent.
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "addin/RedemptionLibrary.h"
+#include "exchange/mMain.h"
+#include "groups/CGroupMsg.h"
+#include "groups/CGroups.h"
+#include "groups/mProcessMsg.h"
+#include "platform/Clock.h"
+#include "platform/Registry.h"
+#include "platform/ScriptedPrompt.h"
+#include "platform/SettingsStore.h"
+#include "platform/System.h"
+#include "platform/mail/MailDelivery.h"
+#include "platform/mail/PostOfficeTransport.h"
+#include "platform/store/Items.h"
+#include "platform/store/MailSession.h"
+
+class MsgUser {
+ public:
+  MsgUser(const std::filesystem::path& root, platform::Transport& transport, platform::Clock& clock,
+          std::string name, std::string email)
+      : strName(std::move(name)), strEmail(std::move(email)), home(root / strEmail) {
+    std::filesystem::create_directories(home);
+    registry = std::make_unique<platform::Registry>(home);
+    settings = std::make_unique<platform::SettingsStore>(*registry);
+    system = std::make_unique<platform::System>(home, home / "install");
+    session = std::make_unique<platform::MailSession>(platform::MailSession::Open((home / "profile.db").string()));
+    session->SetCurrentUser(strName, strEmail);
+    delivery = std::make_unique<platform::MailDelivery>(*session, transport, clock);
+
+    mail.pSystem = system.get();
+    mail.pRegistry = registry.get();
+    mail.pClock = &clock;
+    mail.CurrentAddress = [this] { return strEmail; };
+
+    genv.strCurEmail = strEmail;
+    genv.strCurName = strName;
+    genv.pStore = settings.get();
+    genv.strStoreKey = session->StoreKey();
+    genv.pPrompt = &prompt;
+    genv.NewGroupMsg = [this] { return std::make_unique<CGroupMsg>(mail); };
+    groups = std::make_unique<CGroups>(genv);
+
+    options.AutoAcceptEnable = false;
+    penv.pGroups = groups.get();
+    penv.pMail = &mail;
+    penv.pOptions = &options;
+    penv.RaiseCustomEvent = [this](const std::string& e) { events.push_back(e); };
+    penv.SendMembersItems = [this](const std::string& email, int n) {
+      itemsSentTo.push_back(email + ":" + std::to_string(n));
+    };
+  }
+  ~MsgUser() {
+    Redemption::SetProfile(nullptr, {});
+    delivery.reset();
+    session.reset();
+  }
+
+  // Makes this user's profile the one the safe-item library sends from.
+  void Activate() {
+    Redemption::SetRegistered(true);
+    Redemption::SetProfile(session.get(), [this](const platform::Item& m) { delivery->Send(m); });
+  }
+
+  // Picks up the waiting mails and runs the new-mail handling on them.
+  bool Receive() {
+    Activate();
+    delivery->PickUp();
+    return mProcessMsg::OnNewMails(penv);
+  }
+
+  int InboxCount() const { return session->GetDefaultFolder(platform::olFolderInbox).Items().Count(); }
+
+  // A one-line picture of the groups: "Team[alice@x:manager:me alice... ]" with
+  // "+" for a shared member and the pending action when there is one.
+  std::string Picture() const { return PictureOf(*groups); }
+
+  static std::string PictureOf(const CGroups& groups) {
+    std::string out;
+    for (const GroupPtr& g : groups.Groups()) {
+      if (!out.empty()) out += " ";
+      out += g->strName + "[";
+      bool first = true;
+      for (const MemberPtr& m : g->Members()) {
+        if (!first) out += " ";
+        first = false;
+        out += m->strName + ":" + Role2Str(m->nRole) + (m->bShare ? "+" : "") + (m->IsMySelf ? ":me" : "");
+        if (m->nAction != ACTION_NONE) out += ":" + Action2Str(m->nAction) + "/" + Wait2Str(m->nWait);
+      }
+      out += "]";
+    }
+    return out;
+  }
+
+  // The groups as they were saved: a fresh collection loaded from the store.
+  std::string StoredPicture() {
+    CGroups stored(genv);
+    stored.Load();
+    return PictureOf(stored);
+  }
+
+  std::string strName;
+  std::string strEmail;
+  std::filesystem::path home;
+  std::unique_ptr<platform::Registry> registry;
+  std::unique_ptr<platform::SettingsStore> settings;
+  std::unique_ptr<platform::System> system;
+  std::unique_ptr<platform::MailSession> session;
+  std::unique_ptr<platform::MailDelivery> delivery;
+  platform::ScriptedPrompt prompt;
+  mMain::MailEnv mail;
+  CGroupsEnv genv;
+  std::unique_ptr<CGroups> groups;
+  mOptions::Options options;
+  mProcessMsg::ProcessEnv penv;
+  std::vector<std::string> events;
+  std::vector<std::string> itemsSentTo;
+};
+
+// A temporary root with a post office and a virtual clock for the users.
+class MsgWorld {
+ public:
+  MsgWorld() {
+    static int n = 0;
+    root = std::filesystem::temp_directory_path() /
+           ("zentabo-protocol-" + std::to_string(getpid()) + "-" + std::to_string(++n));
+    std::filesystem::remove_all(root);
+    std::filesystem::create_directories(root);
+    postOffice = std::make_unique<platform::PostOfficeTransport>(root / "postoffice");
+  }
+  ~MsgWorld() {
+    users.clear();
+    std::error_code ec;
+    std::filesystem::remove_all(root, ec);
+  }
+  MsgUser& Add(const std::string& name, const std::string& email) {
+    users.push_back(std::make_unique<MsgUser>(root, *postOffice, clock, name, email));
+    return *users.back();
+  }
+
+  std::filesystem::path root;
+  platform::VirtualClock clock;
+  std::unique_ptr<platform::PostOfficeTransport> postOffice;
+  std::vector<std::unique_ptr<MsgUser>> users;
+};
