@@ -1,14 +1,13 @@
 #include "diagnostics/CDebug.h"
 
 #include <cerrno>
-#include <chrono>
-#include <ctime>
 #include <exception>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 
 #include "diagnostics/LibKorvel.h"
+#include "platform/Clock.h"
 #include "platform/Error.h"
 
 namespace fs = std::filesystem;
@@ -17,26 +16,6 @@ namespace {
 
 // addin.log is dropped at start-up from this size on.
 constexpr std::uintmax_t kAddinLogLimit = 1024001;
-
-// Seconds since local midnight, as the timings store them.
-float SecondsSinceMidnight() {
-  using namespace std::chrono;
-  const auto now = system_clock::now();
-  const std::time_t t = system_clock::to_time_t(now);
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  const double frac = duration<double>(now.time_since_epoch()).count() - static_cast<double>(t);
-  return static_cast<float>(tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec + frac);
-}
-
-std::string LocalStamp() {
-  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-  std::tm tm{};
-  localtime_r(&now, &tm);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%d.%m.%Y %H:%M:%S", &tm);
-  return buf;
-}
 
 std::string Join(const std::vector<CDebugArg>& args) {
   std::string out;
@@ -60,6 +39,11 @@ const char* TypeName(int typeNumber) {
 
 }  // namespace
 
+const platform::Clock& CDebug::TheClock() const {
+  static const platform::RealClock realClock;
+  return m_clock ? *m_clock : realClock;
+}
+
 CDebug::CDebug(std::string installFolder, std::string appDataFolder)
     : m_installFolder(std::move(installFolder)), m_appDataFolder(std::move(appDataFolder)) {
   m_hLib = LibKorvelOpen(m_appDataFolder);
@@ -82,7 +66,7 @@ void CDebug::Write(const std::string& supportText, long code, const std::string&
     }
     if (!toFile || m_installFolder.empty()) return;
     std::ofstream out(fs::path(m_installFolder) / "addin.log", std::ios::app | std::ios::binary);
-    if (out) out << LocalStamp() << ' ' << m_Tab << fileLine << "\n";
+    if (out) out << TheClock().Now().ToIso() << ' ' << m_Tab << fileLine << "\n";
   } catch (...) {
     // A log that cannot be written must never disturb the caller.
   }
@@ -149,7 +133,7 @@ void CDebug::StartTimer() {
     Out("Warning CDebug.StartTimer can't run");
     return;
   }
-  m_Timers[m_TimerCount++] = SecondsSinceMidnight();
+  m_Timers[m_TimerCount++] = static_cast<float>(TheClock().SecondsSinceMidnight());
 }
 
 void CDebug::EndTimer(const std::string& name) {
@@ -157,7 +141,7 @@ void CDebug::EndTimer(const std::string& name) {
     Out("Warning: CDebug::EndTimer can't run");
     return;
   }
-  float elapsed = SecondsSinceMidnight() - m_Timers[m_TimerCount - 1];
+  float elapsed = static_cast<float>(TheClock().SecondsSinceMidnight()) - m_Timers[m_TimerCount - 1];
   if (elapsed < 0) elapsed += 86400.0f;  // the timing ran over midnight
   std::ostringstream s;
   s << elapsed;

@@ -13,6 +13,10 @@
 #include <type_traits>
 #include <vector>
 
+namespace platform {
+class Clock;
+}
+
 // One argument of the variadic log calls, converted to text; `numeric` tells
 // OutCall whether to quote it.
 struct CDebugArg {
@@ -73,6 +77,9 @@ class CDebug {
 
   void StartTimer();
   void EndTimer(const std::string& name);
+  // The clock of the timings and of the file-sink time stamps (nullptr: the
+  // system clock). The caller keeps ownership; it must outlive the writer.
+  void SetClock(const platform::Clock* clock) { m_clock = clock; }
 
   // The formatter: "%s" and "%d" consume values; "\n", "\t", "\"" escapes.
   std::string sprintf(const std::string& format, const std::vector<CDebugArg>& values);
@@ -107,6 +114,8 @@ class CDebug {
   std::string m_installFolder;
   std::string m_appDataFolder;
   long m_hLib = 0;  // support library handle of m_appDataFolder
+  const platform::Clock* m_clock = nullptr;
+  const platform::Clock& TheClock() const;
   bool m_bSupportLog = true;
   long m_DebugLevel = 2;
   long m_DebugTarget = 3;

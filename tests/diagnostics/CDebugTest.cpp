@@ -9,6 +9,7 @@
 
 #include "diagnostics/LibKorvel.h"
 #include "diagnostics/mReduceLog.h"
+#include "platform/Clock.h"
 #include "platform/Error.h"
 
 namespace fs = std::filesystem;
@@ -149,6 +150,23 @@ TEST_F(FileSinkTest, TimersNestUpToTenAndWarnBeyond) {
     EXPECT_LT(elapsed, 5.0f);
   }
   EXPECT_EQ(entries[11], "Warning: CDebug::EndTimer can't run");
+}
+
+TEST_F(FileSinkTest, TimingsAndStampsFollowThePlatformClock) {
+  platform::VirtualClock clock(platform::Date::FromParts(2006, 2, 13, 23, 59, 59));
+  debug.SetClock(&clock);
+  debug.DebugLevel(2);
+  debug.StartTimer();
+  clock.Advance(1500);
+  debug.EndTimer("short");
+  debug.StartTimer();
+  clock.SetNow(platform::Date::FromParts(2006, 2, 14, 0, 0, 2));  // over midnight
+  debug.EndTimer("midnight");
+  std::ifstream in(dir.path() / "addin.log");
+  std::string first;
+  std::getline(in, first);
+  EXPECT_EQ(first, "2006-02-14 00:00:00   short timing : 1.5");
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"  short timing : 1.5", "  midnight timing : 2"}));
 }
 
 TEST(CDebugLifecycle, DestroyingWithRunningTimerWarns) {
