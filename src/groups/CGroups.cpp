@@ -24,6 +24,20 @@ std::string EntryAddress(const std::string& entry) {
 // The display name of an entry: the text before the first ";".
 std::string EntryName(const std::string& entry) { return entry.substr(0, entry.find(';')); }
 
+// The detailed debug lines around a larger change of the model: the item
+// counts of the folders it may touch (the writer decides whether they show).
+void LogItemCounts(const CGroupsEnv& env, const std::string& label) {
+  auto count = [](const platform::Folder& f) { return f ? f.Items().Count() : 0; };
+  try {
+    g_Debug().Out2(label);
+    g_Debug().Out2("    Calendar.Items.Count = ", count(env.fldCalendar));
+    g_Debug().Out2("    Zentab.Items.Count = ", count(env.fldZentab));
+    g_Debug().Out2("    Deleted.Items.Count = ", count(env.fldDeleted));
+  } catch (...) {
+    g_Debug().OutError("CGroups.ApplyDlgChanges");
+  }
+}
+
 }  // namespace
 
 CGroups::CGroups(CGroupsEnv& env) : m_env(&env) {}
@@ -337,7 +351,7 @@ std::string CGroups::GetAppointsRecivers() const {
 }
 
 bool CGroups::ApplyDlgChanges(const CGroups& oNewGroups, IGroupMsgSender* oMsg) {
-  g_Debug().Out2("ApplyDlgChanges Start = ", Count());
+  LogItemCounts(*m_env, "ApplyDlgChanges Start = ");
   // A group dissolved while its changes are applied is not created anew below.
   std::vector<std::string> liveKeys;
   for (const GroupPtr& g : m_coll) liveKeys.push_back(g->strKey);
@@ -375,7 +389,7 @@ bool CGroups::ApplyDlgChanges(const CGroups& oNewGroups, IGroupMsgSender* oMsg) 
   for (const GroupPtr& g : m_coll)
     for (const MemberPtr& m : *g)
       if (!m->WasAdded() && !m->bShare) m->ClearAction();
-  g_Debug().Out2("ApplyDlgChanges End = ", Count());
+  LogItemCounts(*m_env, "ApplyDlgChanges End = ");
   return true;
 }
 

@@ -42,6 +42,8 @@ struct CGroupsEnv {
   // event handlers are stopped while the model rewrites items.
   platform::Folder fldCalendar;
   platform::Folder fldZentab;
+  // Only counted in detailed debug lines.
+  platform::Folder fldDeleted;
   std::function<void()> DoneFolderHandlers;
   std::function<void()> InitFolderHandlers;
   // Lets pending events run between items (the message-loop pause).
