@@ -281,3 +281,22 @@ TEST_F(OverviewTest, MembersFromRegistryNeedTheOptionsKey) {
   EXPECT_TRUE(mFolders::LoadMembersFromReg(*reg, StoreId(), members));
   EXPECT_EQ(members, "");
 }
+
+TEST_F(OverviewTest, FailedRebuildIsLoggedAndResumesTheEvents) {
+  platform::Item mine = Save(Calendar(), platform::olAppointmentItem, "review");
+  mine.SetMeetingStatus(platform::olMeeting);
+  mine.Save();
+  Redemption::SetRegistered(false);  // the meeting cannot be examined
+  EXPECT_FALSE(mFolders::CreateFolder(ctx, "ann@example.org;Ann"));
+  EXPECT_TRUE(Logged("mFolders.CreateFolder"));
+  EXPECT_EQ(suspends, 1);
+  EXPECT_EQ(resumes, 1);
+  std::string members;
+  EXPECT_FALSE(mFolders::LoadMembersFromReg(*reg, StoreId(), members));  // VCtlMems not stored
+}
+
+TEST_F(FoldersTest, NoCalendarGivesNoFolder) {
+  StartFlags flags;
+  EXPECT_FALSE(mFolders::GetZentabFolder(*reg, StoreId(), platform::Folder(), Root(), flags));
+  EXPECT_TRUE(Logged("Connect.GetZentabFolder"));
+}
