@@ -103,6 +103,7 @@ void Connect::OnConnection(platform::Application& app, int /*connectMode*/) {
     std::string appData = (sys.AppData() / "Korvel" / "Zentabo").string();
     // Step 1: the writer, the support library's run marker and log trimming.
     m_debug = std::make_unique<CDebug>(sys.InstallDir().string(), appData);
+    m_debug->SetClock(&app.Loop().clock());
     SetGlobalDebug(m_debug.get());
     LibKorvelInit(appData);
     mReduceLog::ReduceLog(appData);

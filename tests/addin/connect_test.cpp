@@ -1,0 +1,280 @@
+// Start-up, shutdown and the connection's own operations, on real homes.
+#include <gtest/gtest.h>
+
+#include "addin/Connect.h"
+#include "addin/RedemptionLibrary.h"
+#include "groups/CGroups.h"
+#include "options/CWinReg.h"
+#include "options/mOptions.h"
+#include "support/TempHome.h"
+
+using testing_support::TempDir;
+using testing_support::TempHome;
+
+namespace {
+
+// Positions of `needles` in `text`, each searched after the previous one;
+// false when one is missing or out of order.
+bool InOrder(const std::string& text, const std::vector<std::string>& needles) {
+  size_t pos = 0;
+  for (const auto& n : needles) {
+    size_t p = text.find(n, pos);
+    if (p == std::string::npos) {
+      ADD_FAILURE() << "missing or out of order: " << n;
+      return false;
+    }
+    pos = p + n.size();
+  }
+  return true;
+}
+
+size_t Count(const std::string& text, const std::string& needle) {
+  size_t n = 0;
+  for (size_t p = text.find(needle); p != std::string::npos; p = text.find(needle, p + 1)) ++n;
+  return n;
+}
+
+void SetUserInRegistry(platform::Registry& reg, const std::string& storeId, const std::string& name,
+                       const std::string& address) {
+  CWinReg r(reg);
+  ASSERT_TRUE(r.InitForWrite(platform::HKEY_CURRENT_USER, "SOFTWARE\\Korvel\\Zentabo\\" + storeId, true));
+  r.SetStringValue("CurUserName", name);
+  r.SetStringValue("CurUserAddress", address);
+}
+
+}  // namespace
+
+TEST(Connect, StartsAndShutsDownInOrder) {
+  TempDir dir;
+  TempHome alice(dir.Path(), "alice", "alice@example.com");
+  auto& s = alice.Open();
+  EXPECT_EQ(s.Start(), Connect::State::Running);
+  EXPECT_EQ(s.AddIn().GetCurrentUserAddress(), "alice@example.com");
+  EXPECT_TRUE(s.AddIn().g_fldZentab());
+  std::string storeId = s.AddIn().StoreId();
+  s.Stop();
+  EXPECT_EQ(s.AddIn().GetState(), Connect::State::Closed);
+  // Done again (the client may send begin-shutdown and disconnection) is harmless.
+  s.AddIn().Done(true);
+  s.AddIn().OnDisconnection();
+  std::string log = alice.Log();
+  EXPECT_TRUE(InOrder(log, {":Start:", "IDTExtensibility2_OnConnection", "m_oExplorers_OnExplorer -> First Explorer",
+                            "Connect.Init", "BEFORE StartTimers(bQuickStartClicked)", "Connect.Done( full )"}));
+  EXPECT_EQ(Count(log, "Connect.Done("), 1u);
+  // The option defaults were written under the store's key.
+  std::string v;
+  EXPECT_TRUE(mOptions::GetOptionText(s.Reg(), storeId, "AutoGSynchPeriod", v));
+  platform::HKEY key = 0;
+  EXPECT_EQ(s.Reg().OpenKey(platform::HKEY_CURRENT_USER, mOptions::OptionsKey(storeId), platform::KEY_READ, &key),
+            platform::ERROR_SUCCESS);
+}
+
+TEST(Connect, LastExplorerClosedThenNewOneRunsInitAgainWithTheGroupsQuestion) {
+  TempDir dir;
+  TempHome alice(dir.Path(), "alice", "alice@example.com");
+  auto& s = alice.Open();
+  ASSERT_EQ(s.Start(), Connect::State::Running);
+  CGroups& groups = *s.AddIn().Groups();
+  groups.Add(groups.CreateMyGroup("Team"));
+  ASSERT_TRUE(groups.Save());
+  std::string storeId = s.AddIn().StoreId();
+
+  s.App().GetExplorers().CloseAll();
+  EXPECT_EQ(s.AddIn().GetState(), Connect::State::Waiting);
+  EXPECT_EQ(s.AddIn().Groups(), nullptr);
+  // Another address for this store: the stored groups no longer belong to the user.
+  SetUserInRegistry(s.Reg(), storeId, "Alice", "alice@other.example.com");
+  alice.Prompt().QueueResult(platform::IDOK);
+  alice.Prompt().QueueResult(platform::IDNO);
+  s.App().GetExplorers().Open();
+  std::string log = alice.Log();
+  EXPECT_TRUE(InOrder(log, {"Connect.Done( wait new explorer )", "m_oExplorers_OnExplorer -> First Explorer",
+                            "Connect.Init"}));
+  EXPECT_EQ(Count(log, "Connect.Init"), 2u);
+  // The question about invalid groups, default No; No leaves the add-in inert.
+  const auto& shown = alice.Prompt().Shown();
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.back().buttons, platform::Buttons::YesNo);
+  EXPECT_EQ(shown.back().defaultButton, platform::DefaultButton::Second);
+  EXPECT_EQ(s.AddIn().GetState(), Connect::State::Inert);
+}
+
+TEST(Connect, InvalidGroupsClearedOnYes) {
+  TempDir dir;
+  TempHome alice(dir.Path(), "alice", "alice@example.com");
+  {
+    auto& s = alice.Open();
+    ASSERT_EQ(s.Start(), Connect::State::Running);
+    CGroups& groups = *s.AddIn().Groups();
+    groups.Add(groups.CreateMyGroup("Team"));
+    groups.Save();
+    SetUserInRegistry(s.Reg(), s.AddIn().StoreId(), "Alice", "alice@new.example.com");
+    alice.Close();
+  }
+  alice.Prompt().QueueResult(platform::IDOK);  // the model's own message about the foreign address
+  alice.Prompt().QueueResult(platform::IDYES);
+  auto& s = alice.Open();
+  ASSERT_EQ(s.Start(), Connect::State::Running);
+  EXPECT_EQ(s.AddIn().GetCurrentUserAddress(), "alice@new.example.com");
+  EXPECT_EQ(s.AddIn().Groups()->Count(), 0);
+}
+
+TEST(Connect, OutlookVersions) {
+  struct Row {
+    const char* version;
+    const char* expected;
+  };
+  for (const Row& r : {Row{"9.0.0.1234", "9"}, Row{"11.0.5608", "10"}, Row{"10", "10"}, Row{"12.0.4518", "10"},
+                       Row{"8.5", ""}, Row{"", ""}, Row{"abc.1", ""}})
+    EXPECT_EQ(Connect::ParseOutlookVersion(r.version), r.expected) << r.version;
+
+  TempDir dir;
+  TempHome old(dir.Path(), "old", "old@example.com", "8.5");
+  auto& s = old.Open();
+  EXPECT_EQ(s.Start(), Connect::State::Inert);
+  EXPECT_NE(old.ErrLog().find("OutlookVersion is 8.5"), std::string::npos);
+  // An inert add-in ignores explorers.
+  s.App().GetExplorers().Open();
+  EXPECT_EQ(s.AddIn().GetState(), Connect::State::Inert);
+}
+
+TEST(Connect, MissingSafeItemLibraryLeavesTheAddInInert) {
+  TempDir dir;
+  TempHome alice(dir.Path(), "alice", "alice@example.com");
+  Redemption::SetRegistered(false);
+  auto& s = alice.Open();
+  EXPECT_EQ(s.Start(), Connect::State::Inert);
+  Redemption::ResetRegistration();
+  EXPECT_NE(alice.ErrLog().find("Redemption is not registered."), std::string::npos);
+  EXPECT_EQ(alice.Log().find("Connect.Init"), std::string::npos);
+}
+
+TEST(Connect, InvalidUserAddressAsksAndStoresTheTypedOneInLowerCase) {
+  TempDir dir;
+  TempHome carol(dir.Path(), "carol", "not-an-address");
+  carol.Prompt().QueueForm(platform::IDOK, {{"Name", " Carol "}, {"Email", " Carol@Example.COM "}});
+  auto& s = carol.Open();
+  EXPECT_EQ(s.Start(), Connect::State::Running);
+  EXPECT_EQ(s.AddIn().GetCurrentUserAddress(), "carol@example.com");
+  EXPECT_EQ(s.AddIn().GetCurrentUserName(), "Carol");
+  ASSERT_FALSE(carol.Prompt().Shown().empty());
+  EXPECT_EQ(carol.Prompt().Shown().front().text, "frmCurUser");
+}
+
+TEST(Connect, InvalidUserAddressUnattendedEndsInert) {
+  TempDir dir;
+  TempHome carol(dir.Path(), "carol", "carol@");
+  auto& s = carol.Open();
+  EXPECT_EQ(s.Start(), Connect::State::Inert);
+  EXPECT_FALSE(s.AddIn().UserLoaded());
+  EXPECT_NE(carol.ErrLog().find("Can`t load current user."), std::string::npos);
+  // The dialog came, the address was refused once, then the repeat counted as Cancel.
+  size_t forms = 0, messages = 0;
+  for (const auto& p : carol.Prompt().Shown()) {
+    forms += p.kind == platform::PromptKind::Form;
+    messages += p.kind == platform::PromptKind::MessageBox;
+  }
+  EXPECT_EQ(forms, 2u);
+  EXPECT_EQ(messages, 1u);
+}
+
+TEST(Connect, StoredAddressWithCapitalsIsUsedAsStored) {
+  TempDir dir;
+  TempHome alice(dir.Path(), "alice", "alice@example.com");
+  {
+    auto& s = alice.Open();
+    s.Start();
+    SetUserInRegistry(s.Reg(), s.AddIn().StoreId(), "Alice", "Alice@Example.com");
+    alice.Close();
+  }
+  auto& s = alice.Open();
+  s.Start();
+  EXPECT_EQ(s.AddIn().GetCurrentUserAddress(), "Alice@Example.com");
+}
+
+TEST(Connect, LanguageFallsBackToEnglishOnce) {
+  TempDir dir;
+  TempHome alice(dir.Path(), "alice", "alice@example.com");
+  {
+    platform::Registry reg(alice.Home());
+    CWinReg r(reg);
+    ASSERT_TRUE(r.InitForWrite(platform::HKEY_CURRENT_USER, "SOFTWARE\\Korvel\\Zentabo", true));
+    r.SetStringValue("lang", (alice.Home() / "missing.lng").string());
+  }
+  auto& s = alice.Open();
+  ASSERT_EQ(s.Start(), Connect::State::Running);
+  EXPECT_NE(alice.ErrLog().find("cant load '" + (alice.Home() / "missing.lng").string() + "' lang file"),
+            std::string::npos);
+  EXPECT_NE(alice.Log().find("try to load '"), std::string::npos);
+  EXPECT_NE(s.AddIn().Text("LID_SYNCH_COMPLETE"), "LID_SYNCH_COMPLETE");
+}
+
+TEST(Connect, CustomEventsAndHtmlIds) {
+  TempDir dir;
+  TempHome alice(dir.Path(), "alice", "alice@example.com");
+  auto& s = alice.Open();
+  ASSERT_EQ(s.Start(), Connect::State::Running);
+  std::vector<Connect::PageEvent> seen;
+  s.AddIn().SubscribePage([&](Connect::PageEvent e, const std::string&, std::string*) { seen.push_back(e); });
+  s.AddIn().RaiseCustomEvent("Groups");
+  s.AddIn().RaiseCustomEvent("groups");  // names are compared exactly
+  s.AddIn().RaiseCustomEvent("Appointments");
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0], Connect::PageEvent::OnChangeGroups);
+  EXPECT_EQ(seen[1], Connect::PageEvent::OnChangeAppointments);
+  EXPECT_NE(alice.ErrLog().find("invalid event name - groups"), std::string::npos);
+
+  std::string a = s.AddIn().GetHtmlID(), b = s.AddIn().GetHtmlID();
+  ASSERT_EQ(a.size(), 23u);
+  EXPECT_EQ(a.substr(8), "-20261205090000");
+  EXPECT_EQ(a.substr(8), b.substr(8));
+  EXPECT_NE(a.substr(0, 8), b.substr(0, 8));
+  for (char c : a.substr(0, 8)) EXPECT_TRUE(c >= '0' && c <= '8');
+}
+
+TEST(Connect, EmailAddressRule) {
+  struct Row {
+    const char* text;
+    bool ok;
+  };
+  for (const Row& r : {Row{"a@b.c", true}, Row{"alice@example.com", true}, Row{"first.last@example.com", true},
+                       Row{"@example.com", false}, Row{"alice@.com", false}, Row{"alice@example.", false},
+                       Row{"alice.example@com", false}, Row{"alice", false}, Row{"", false}})
+    EXPECT_EQ(Connect::isEmailAddress(r.text), r.ok) << r.text;
+}
+
+TEST(Connect, CheckRights) {
+  TempDir dir;
+  TempHome alice(dir.Path(), "alice", "alice@example.com");
+  auto& s = alice.Open();
+  ASSERT_EQ(s.Start(), Connect::State::Running);
+  CGroups& groups = *s.AddIn().Groups();
+  // "Team": alice manages it, bob active, carol still pending.
+  GroupPtr team = groups.CreateMyGroup("Team");
+  team->Add2("Bob", "bob@example.com", ROLE_MEMBER, true);
+  MemberPtr carol = team->Add2("Carol", "carol@example.com", ROLE_MEMBER, true);
+  carol->nAction = ACTION_ADDING;
+  groups.Add(team);
+  // "Club": alice is a plain member there, dave the manager.
+  GroupPtr club = groups.CreateMyGroup("Club");
+  club->GetMySelf()->nRole = ROLE_MEMBER;
+  club->Add2("Dave", "dave@example.com", ROLE_MANAGER, true);
+  groups.Add(club);
+
+  Connect& c = s.AddIn();
+  struct Row {
+    const char* owner;
+    const char* groups;
+    bool ok;
+  };
+  for (const Row& r : {Row{"", "", true}, Row{"alice@example.com", "Team", true},
+                       Row{"ALICE@example.com", "Nowhere;Team", true}, Row{"bob@example.com", "(Null Group)", false},
+                       Row{"bob@example.com", "(All Groups)", true}, Row{"bob@example.com", "Team", true},
+                       Row{"carol@example.com", "Team", false}, Row{"dave@example.com", "Club", false},
+                       Row{"dave@example.com", "(All Groups)", false}, Row{"bob@example.com", "Team;Club", false},
+                       Row{"bob@example.com", "Missing", false}})
+    EXPECT_EQ(c.CheckRights(r.owner, r.groups), r.ok) << r.owner << " / " << r.groups;
+  // An own item in a group whose membership is still pending is refused.
+  club->GetMySelf()->nAction = ACTION_ADDING;
+  EXPECT_FALSE(c.CheckRights("alice@example.com", "Club"));
+}

@@ -1,0 +1,160 @@
+// The timer host on the virtual clock: one-shot restarts, the periodic
+// exchange, the safe timer around nested pumps and the start-up follow-up.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "addin/frmShablon.h"
+#include "diagnostics/CDebug.h"
+#include "support/TempHome.h"
+
+namespace {
+
+struct Harness {
+  platform::VirtualClock clock{platform::Date::FromParts(2026, 12, 5, 9, 0, 0)};
+  platform::EventLoop loop{clock};
+  std::vector<std::pair<std::string, int64_t>> calls;  // what ran, and when
+  long period = 5;
+  bool autoSynch = true;
+  bool folderCreated = false, firstRun = false, needLocalSync = false, answerYes = false, receivers = false;
+  std::unique_ptr<frmShablon> form;
+
+  Harness() {
+    frmShablon::Handlers h;
+    auto rec = [this](const char* what) { calls.emplace_back(what, clock.MonotonicMs()); };
+    h.Syncronize = [rec](bool) { rec("Syncronize"); };
+    h.OnNewMails = [rec] { rec("OnNewMails"); };
+    h.LocalSynchronization = [this, rec] {
+      rec("LocalSynchronization");
+      needLocalSync = false;
+    };
+    h.OnSafeTimer = [rec] { rec("OnSafeTimer"); };
+    h.FolderCreatedThisStart = [this] { return folderCreated; };
+    h.FirstRunOnStore = [this] { return firstRun; };
+    h.HasReceivers = [this] { return receivers; };
+    h.NeedLocalSync = [this] { return needLocalSync; };
+    h.SetNeedLocalSync = [this] { needLocalSync = true; };
+    h.ShowNeedGlobalSync = [rec] { rec("frmNeedGlobalSync"); };
+    h.AskNeedLocalSync = [this, rec] {
+      rec("frmNeedLocalSync");
+      return answerYes;
+    };
+    h.AutoGSynchEnable = [this] { return autoSynch; };
+    h.AutoGSynchPeriod = [this] { return period; };
+    form = std::make_unique<frmShablon>(loop, h);
+  }
+  int Count(const std::string& what) const {
+    int n = 0;
+    for (auto& c : calls) n += c.first == what;
+    return n;
+  }
+  std::vector<std::string> Names() const {
+    std::vector<std::string> v;
+    for (auto& c : calls) v.push_back(c.first);
+    return v;
+  }
+};
+
+}  // namespace
+
+TEST(frmShablon, BurstOfNewMailsGivesOneRunAfterTheLast) {
+  Harness h;
+  for (int i = 0; i < 10; ++i) {
+    h.form->RestartNewMailsTimer();
+    h.loop.RunFor(500);
+  }
+  EXPECT_EQ(h.Count("OnNewMails"), 0);
+  int64_t last = h.clock.MonotonicMs() - 500;
+  h.loop.RunFor(5000);
+  ASSERT_EQ(h.Count("OnNewMails"), 1);
+  EXPECT_EQ(h.calls[0].second - last, 1905);
+}
+
+TEST(frmShablon, ExchangeRunsEveryPeriodMinutes) {
+  Harness h;
+  h.period = 2;
+  h.form->StartTimers(false);
+  h.loop.RunFor(6 * 60000 + 10);
+  std::vector<int64_t> at;
+  for (auto& c : h.calls)
+    if (c.first == "Syncronize") at.push_back(c.second);
+  EXPECT_EQ(at, (std::vector<int64_t>{120000, 240000, 360000}));
+
+  Harness off;
+  off.autoSynch = false;
+  off.form->StartTimers(false);
+  off.loop.RunFor(11 * 60000);
+  EXPECT_EQ(off.Count("Syncronize"), 0);
+}
+
+TEST(frmShablon, SafeTimerWaitsForThePumpToEnd) {
+  Harness h;
+  bool firedInPump = false;
+  h.loop.Post([&] {
+    h.form->SafeTimerDoCmd(0);
+    h.clock.Advance(10);
+  });
+  // The pump runs the posted start while the pump flag is up.
+  h.loop.Post([&] { firedInPump = h.Count("OnSafeTimer") > 0; });
+  h.form->SafeDoEvents();
+  h.form->SafeDoEvents();
+  EXPECT_FALSE(firedInPump);
+  EXPECT_TRUE(h.form->IsTimerEnabled("tmrSafeTimer"));
+  h.loop.RunFor(5);
+  EXPECT_EQ(h.Count("OnSafeTimer"), 1);
+}
+
+TEST(frmShablon, InvalidSafeTimerCommandOnlyLogs) {
+  testing_support::TempDir dir;
+  CDebug debug((dir.Path() / "install").string(), (dir.Path() / "appdata").string());
+  SetGlobalDebug(&debug);
+  Harness h;
+  h.form->SafeTimerDoCmd(7);
+  EXPECT_FALSE(h.form->IsTimerEnabled("tmrSafeTimer"));
+  SetGlobalDebug(nullptr);
+  std::ifstream in(dir.Path() / "appdata" / "zentab.err");
+  std::stringstream s;
+  s << in.rdbuf();
+  EXPECT_NE(s.str().find("Invalid command = 7"), std::string::npos);
+}
+
+TEST(frmShablon, StartUpFollowUp) {
+  {
+    Harness created;  // the folder was created now: synchronise without asking
+    created.folderCreated = true;
+    created.receivers = true;
+    created.form->StartTimers(false);
+    created.loop.RunFor(600);
+    EXPECT_EQ(created.Names(),
+              (std::vector<std::string>{"LocalSynchronization", "frmNeedGlobalSync", "OnNewMails"}));
+  }
+  {
+    Harness firstOnStore;  // the folder existed: ask, and No keeps the question for next time
+    firstOnStore.firstRun = true;
+    firstOnStore.form->StartTimers(false);
+    firstOnStore.loop.RunFor(600);
+    EXPECT_EQ(firstOnStore.Names(), (std::vector<std::string>{"frmNeedLocalSync", "OnNewMails"}));
+    EXPECT_TRUE(firstOnStore.needLocalSync);
+  }
+  {
+    Harness yes;
+    yes.needLocalSync = true;
+    yes.answerYes = true;
+    yes.form->StartTimers(false);
+    yes.loop.RunFor(499);
+    EXPECT_TRUE(yes.calls.empty());
+    yes.loop.RunFor(1);
+    EXPECT_EQ(yes.Names(), (std::vector<std::string>{"frmNeedLocalSync", "LocalSynchronization", "OnNewMails"}));
+  }
+}
+
+TEST(frmShablon, KillTimersStopsEverything) {
+  Harness h;
+  h.form->StartTimers(false);
+  h.form->RestartNewMailsTimer();
+  h.form->KillTimers();
+  h.form->KillTimers();
+  h.loop.RunFor(10 * 60000);
+  EXPECT_TRUE(h.calls.empty());
+}
