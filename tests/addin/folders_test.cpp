@@ -19,7 +19,7 @@ const char* kProductKey = "Software\\Korvel\\Zentabo";
 
 }  // namespace
 
-class FoldersTest : public StoreTest {
+class FoldersTest : public SafeItemsStoreTest {
  protected:
   platform::Folder Calendar() const { return Default(platform::olFolderCalendar); }
   platform::Folder Root() const { return session->GetRootFolder(); }
@@ -138,9 +138,9 @@ TEST(FoldersTextTest, SplitMembersPairsAddressAndName) {
 
 // --- overviews --------------------------------------------------------------------
 
-class OverviewTest : public FoldersTest {
+class FolderOverviewTest : public FoldersTest {
  protected:
-  OverviewTest() {
+  FolderOverviewTest() {
     StartFlags flags;
     ctx.reg = reg.get();
     ctx.storeId = StoreId();
@@ -180,7 +180,7 @@ class OverviewTest : public FoldersTest {
   int timerStarts = 0, suspends = 0, resumes = 0;
 };
 
-TEST_F(OverviewTest, MemberFolderHoldsTheMembersItemsAndMyMeetings) {
+TEST_F(FolderOverviewTest, MemberFolderHoldsTheMembersItemsAndMyMeetings) {
   Copy("[Ann] lunch", "k1");
   Copy("[Ann] ", "k2");
   Copy("[Anna] tea", "k3");
@@ -211,7 +211,7 @@ TEST_F(OverviewTest, MemberFolderHoldsTheMembersItemsAndMyMeetings) {
   EXPECT_EQ(resumes, 1);
 }
 
-TEST_F(OverviewTest, MeetingAlreadyPresentAsShamIsNotAddedTwice) {
+TEST_F(FolderOverviewTest, MeetingAlreadyPresentAsShamIsNotAddedTwice) {
   platform::Item mine = Save(Calendar(), platform::olAppointmentItem, "review");
   mine.SetMeetingStatus(platform::olMeeting);
   mine.UserProperties().Add("VestrandShamMeetingUID").SetValue("UID1");
@@ -222,7 +222,7 @@ TEST_F(OverviewTest, MeetingAlreadyPresentAsShamIsNotAddedTwice) {
   EXPECT_EQ(Subjects(ctx.zentab.Folders().Find("Ann (ann@example.org)")), (std::vector<std::string>{"[Ann] review"}));
 }
 
-TEST_F(OverviewTest, SixMembersBuildFiveFoldersAndKeepAllSix) {
+TEST_F(FolderOverviewTest, SixMembersBuildFiveFoldersAndKeepAllSix) {
   std::string members;
   for (int i = 1; i <= 6; ++i) members += "m" + std::to_string(i) + "@x.org;M" + std::to_string(i) + ";";
   members.pop_back();
@@ -238,7 +238,7 @@ TEST_F(OverviewTest, SixMembersBuildFiveFoldersAndKeepAllSix) {
   EXPECT_EQ(stored, members);
 }
 
-TEST_F(OverviewTest, RebuildDeletesOldFoldersAndPurgesThemLater) {
+TEST_F(FolderOverviewTest, RebuildDeletesOldFoldersAndPurgesThemLater) {
   Copy("[Ann] lunch", "k1");
   ASSERT_TRUE(mFolders::CreateFolder(ctx, "ann@example.org;Ann;bob@example.org;Bob"));
   ASSERT_TRUE(mFolders::CreateFolder(ctx, "bob@example.org;Bob"));
@@ -257,7 +257,7 @@ TEST_F(OverviewTest, RebuildDeletesOldFoldersAndPurgesThemLater) {
   EXPECT_EQ(ctx.zentab.Items().Count(), 1);
 }
 
-TEST_F(OverviewTest, ViewCollectionPairsLabelsAndPaths) {
+TEST_F(FolderOverviewTest, ViewCollectionPairsLabelsAndPaths) {
   const std::string zpath = ctx.zentab.FolderPath();
   EXPECT_EQ(mFolders::GetViewCollection(ctx, ""), (std::vector<std::string>{"All Members", zpath}));
 
@@ -273,7 +273,7 @@ TEST_F(OverviewTest, ViewCollectionPairsLabelsAndPaths) {
                                       zpath + "\\Ann (ann@example.org)"}));
 }
 
-TEST_F(OverviewTest, MembersFromRegistryNeedTheOptionsKey) {
+TEST_F(FolderOverviewTest, MembersFromRegistryNeedTheOptionsKey) {
   std::string members = "unchanged";
   EXPECT_FALSE(mFolders::LoadMembersFromReg(*reg, StoreId(), members));
   EXPECT_EQ(members, "unchanged");
@@ -282,7 +282,7 @@ TEST_F(OverviewTest, MembersFromRegistryNeedTheOptionsKey) {
   EXPECT_EQ(members, "");
 }
 
-TEST_F(OverviewTest, FailedRebuildIsLoggedAndResumesTheEvents) {
+TEST_F(FolderOverviewTest, FailedRebuildIsLoggedAndResumesTheEvents) {
   platform::Item mine = Save(Calendar(), platform::olAppointmentItem, "review");
   mine.SetMeetingStatus(platform::olMeeting);
   mine.Save();

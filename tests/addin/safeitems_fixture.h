@@ -18,9 +18,9 @@
 #include "platform/store/Items.h"
 #include "platform/store/MailSession.h"
 
-class StoreTest : public ::testing::Test {
+class SafeItemsStoreTest : public ::testing::Test {
  protected:
-  StoreTest() {
+  SafeItemsStoreTest() {
     static int n = 0;
     home = std::filesystem::temp_directory_path() /
            ("zentabo-safe-" + std::to_string(getpid()) + "-" + std::to_string(++n));
@@ -34,7 +34,7 @@ class StoreTest : public ::testing::Test {
     Redemption::SetRegistered(true);
     Redemption::SetProfile(session.get(), [this](const platform::Item& mail) { sent.push_back(mail); });
   }
-  ~StoreTest() override {
+  ~SafeItemsStoreTest() override {
     Redemption::SetProfile(nullptr, {});
     Redemption::ResetRegistration();
     session.reset();

@@ -88,7 +88,7 @@ TEST(RedemptionLibraryTest, HrArrayToStringIsUpperCaseHex) {
 
 // --- the content search of the magic-mail discovery ---------------------------
 
-class MAPITableTest : public StoreTest {
+class MAPITableTest : public SafeItemsStoreTest {
  protected:
   // Runs the discovery's restriction: message class equal, subject contains
   // the marker in any case; returns the subjects of the items the hex entry
@@ -206,7 +206,7 @@ TEST_F(MAPITableTest, PropertyRelationsAndMissingValues) {
 
 // --- named properties and raw values -----------------------------------------
 
-TEST_F(StoreTest, MeetingIdThroughNamedPropertyIsBytes) {
+TEST_F(SafeItemsStoreTest, MeetingIdThroughNamedPropertyIsBytes) {
   platform::Item meeting = Save(Default(platform::olFolderCalendar), platform::olAppointmentItem, "m");
   meeting.SetMeetingStatus(platform::olMeeting);
   meeting.SetGlobalObjectID({0x04, 0x00, 0x00, 0xE0, 0x7F});
@@ -227,7 +227,7 @@ TEST_F(StoreTest, MeetingIdThroughNamedPropertyIsBytes) {
   EXPECT_NE(utils.GetIDsFromNames(plain, "{11111111-2222-3333-4444-555555555555}", 7, true), 0);
 }
 
-TEST_F(StoreTest, HrSetOnePropWritesAndSaves) {
+TEST_F(SafeItemsStoreTest, HrSetOnePropWritesAndSaves) {
   platform::Item item = Save(Default(platform::olFolderCalendar), platform::olAppointmentItem, "old");
   MAPIUtils utils;
   utils.HrSetOneProp(item, PR_SUBJECT, std::string("new"), true);
@@ -242,7 +242,7 @@ TEST_F(StoreTest, HrSetOnePropWritesAndSaves) {
 
 // --- the safe wrappers ----------------------------------------------------------
 
-TEST_F(StoreTest, SafeMailItemSendsWithRecipientsAndAttachments) {
+TEST_F(SafeItemsStoreTest, SafeMailItemSendsWithRecipientsAndAttachments) {
   platform::Item mail = Default(platform::olFolderOutbox).Items().Add(platform::olMailItem);
   mail.SetSubject("ZTBGroup 64522606-20020930162039");
   const std::filesystem::path file = home / "Attach.txt";
@@ -268,7 +268,7 @@ TEST_F(StoreTest, SafeMailItemSendsWithRecipientsAndAttachments) {
   EXPECT_THROW(safe.Send(), platform::Error);  // a profile that cannot send
 }
 
-TEST_F(StoreTest, SafeMailItemFieldsGiveTheSender) {
+TEST_F(SafeItemsStoreTest, SafeMailItemFieldsGiveTheSender) {
   platform::Item mail = Default(platform::olFolderInbox).Items().Add(platform::olMailItem);
   mail.Set("SenderEmailAddress", std::string("Ann@Example.org"));
   mail.Set("SenderName", std::string("Ann"));
@@ -279,7 +279,7 @@ TEST_F(StoreTest, SafeMailItemFieldsGiveTheSender) {
   EXPECT_EQ(std::get<std::string>(safe.Fields(PR_SENDER_NAME)), "Ann");
 }
 
-TEST_F(StoreTest, SafeAppointmentItemBodyAndAttendees) {
+TEST_F(SafeItemsStoreTest, SafeAppointmentItemBodyAndAttendees) {
   platform::Item appt = Save(Default(platform::olFolderCalendar), platform::olAppointmentItem, "meet");
   SafeAppointmentItem safe;
   safe.Item(appt);
@@ -300,7 +300,7 @@ TEST_F(StoreTest, SafeAppointmentItemBodyAndAttendees) {
   EXPECT_EQ(required, 2);
 }
 
-TEST_F(StoreTest, SafeContactAndCurrentUser) {
+TEST_F(SafeItemsStoreTest, SafeContactAndCurrentUser) {
   platform::Item contact = Default(platform::olFolderContacts).Items().Add(platform::olContactItem);
   contact.Set("FullName", std::string("Ann Smith"));
   SafeContactItem safe;
@@ -328,7 +328,7 @@ TEST_F(StoreTest, SafeContactAndCurrentUser) {
   EXPECT_THROW(user.Name(), platform::Error);
 }
 
-TEST_F(StoreTest, RDOSessionNeedsTheProfile) {
+TEST_F(SafeItemsStoreTest, RDOSessionNeedsTheProfile) {
   platform::Item item = Save(Default(platform::olFolderCalendar), platform::olAppointmentItem, "x");
   RDOSession rdo;
   EXPECT_THROW(rdo.GetMessageFromID(item.EntryID()), platform::Error);  // not logged on
