@@ -7,7 +7,8 @@
 // add-in inert.
 //
 // The switch starts from the environment: a non-empty ZENTABO_NO_SAFEITEMS
-// other than "0" means "not registered". SetRegistered overrides it.
+// other than "0" means "not registered". SetRegistered overrides it (the
+// host's --no-safeitems flag uses it).
 //
 // The library works on the process's mail profile: the logged-on session and
 // the way the profile sends mail, installed by the profile's owner (the host)
