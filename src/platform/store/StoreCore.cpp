@@ -87,6 +87,10 @@ std::shared_ptr<StoreCore> StoreCore::Open(const std::string& path, Poster poste
     struct stat st{};
     const bool fresh = ::stat(path.c_str(), &st) != 0 || st.st_size == 0;
     core->db_ = std::make_unique<SqliteDb>(path, fresh);
+    // The flock above already keeps every other process out, so SQLite's own
+    // per-transaction file locks and the shared-memory WAL index are not
+    // needed; this must be set before the first access to the file.
+    core->db_->Exec("PRAGMA locking_mode=EXCLUSIVE");
     if (fresh) core->CreateSchema();
     else core->CheckSchema();
   } catch (...) {
@@ -205,16 +209,16 @@ void StoreCore::Write(const std::function<void()>& fn) {
     fn();
     return;
   }
-  db.Exec("BEGIN IMMEDIATE");
+  db.Prepare("BEGIN IMMEDIATE").Step();
   inWrite_ = true;
   try {
     fn();
-    db.Exec("COMMIT");
+    db.Prepare("COMMIT").Step();
   } catch (...) {
     inWrite_ = false;
     pending_.clear();
     try {
-      db.Exec("ROLLBACK");
+      db.Prepare("ROLLBACK").Step();
     } catch (const Error&) {  // the transaction is gone already; the first error matters
     }
     throw;
