@@ -6,7 +6,8 @@
 // Item events: handlers registered on a folder are called for items added
 // to, changed in and removed from it — never inside the write: the store
 // hands each event to the session's poster after the transaction commits,
-// in write order.
+// in write order. A handler reads the item as it is at delivery; an item
+// removed for good in the meantime throws platform::Error when read.
 #include <cstdint>
 #include <functional>
 #include <memory>

@@ -136,7 +136,8 @@ class Item {
   void ClearRecurrencePattern();
   // The occurrence of a recurring master that starts at `start`, or on that
   // day when `start` has no time part. It carries its exception's properties
-  // when it has one. Saving it records an exception on the master and saves
+  // when it has one; its user properties, attachments, recipients and links
+  // are the master's (exceptions keep no parts of their own). Saving it records an exception on the master and saves
   // the master; Delete records a deleted exception. Throws platform::Error
   // when the series has no occurrence there (or it was deleted).
   Item GetOccurrence(Date start) const;
@@ -159,8 +160,9 @@ class Item {
   // Outside Deleted Items: moves the item there (ItemRemove in its folder,
   // ItemAdd in Deleted Items). Inside Deleted Items (or a folder below it):
   // removes it for good (ItemRemove). An unsaved item is just dropped. On an
-  // occurrence: records a deleted exception and saves the master. The handle
-  // is Nothing-like afterwards only for removal for good (further use throws).
+  // occurrence: records a deleted exception and saves the master. After a
+  // removal for good (or a drop) further use of the handle throws
+  // platform::Error; a moved item stays usable.
   void Delete();
   // A new, saved item in the same folder with every property and part of
   // this one and a new entry id (the client's Copy also saves the copy).

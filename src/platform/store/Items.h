@@ -8,8 +8,9 @@
 // Or, Not and parentheses (keywords in any case). Fields: MessageClass,
 // Subject, FullName (texts, compared without regard to case), Start, End,
 // LastModificationTime, CreationTime, ReceivedTime (dates, the value parsed
-// with Date::Parse, e.g. '12/05/2026 10:30 AM'). An unknown field or a
-// syntax error throws platform::Error naming the field or the position.
+// with Date::Parse, e.g. '12/05/2026 10:30 AM'). Letter case is ignored for
+// ASCII letters only. An unknown field or a syntax error throws
+// platform::Error naming the field or the position.
 #include <memory>
 #include <string>
 #include <vector>
