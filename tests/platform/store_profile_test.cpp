@@ -5,7 +5,9 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/Clock.h"
 #include "platform/Error.h"
+#include "platform/EventLoop.h"
 #include "platform/store/Attachments.h"
 #include "platform/store/Folders.h"
 #include "platform/store/Items.h"
@@ -186,6 +188,36 @@ TEST_F(ProfileTest, UnsubscribedHandlersAndNewMail) {
   Drain();
   EXPECT_EQ(adds, 0);
   EXPECT_EQ(newMail, 1);
+}
+
+TEST(StoreEventLoopTest, TheEventLoopDeliversAfterTheWrite) {
+  char tmpl[] = "/tmp/store_loop_XXXXXX";
+  const std::string dir = mkdtemp(tmpl);
+  platform::VirtualClock clock;
+  platform::EventLoop loop(clock);
+  {
+    auto s = platform::MailSession::Open(dir + "/p.db", [&loop](std::function<void()> fn) { loop.Post(fn); });
+    Folder inbox = s.GetDefaultFolder(platform::olFolderInbox);
+    std::vector<std::string> seen;
+    inbox.OnItemAdd([&](const Item& i) {
+      // Writing from a handler is allowed: its own events come later.
+      seen.push_back(i.Subject());
+      if (i.Subject() == "first") {
+        Item reply = inbox.Items().Add(platform::olMailItem);
+        reply.SetSubject("from handler");
+        reply.Save();
+      }
+    });
+    Item m = inbox.Items().Add(platform::olMailItem);
+    m.SetSubject("first");
+    m.Save();
+    EXPECT_EQ(loop.PendingMessages(), 1u);
+    EXPECT_TRUE(seen.empty());
+    loop.PumpPending();
+    loop.PumpPending();
+    EXPECT_EQ(seen, (std::vector<std::string>{"first", "from handler"}));
+  }
+  std::filesystem::remove_all(dir);
 }
 
 // Fails the Nth data-changing statement.
