@@ -24,6 +24,7 @@
 #include "platform/System.h"
 #include "platform/mail/MailDelivery.h"
 #include "platform/mail/PostOfficeTransport.h"
+#include "platform/store/Attachments.h"
 #include "platform/store/Items.h"
 #include "platform/store/MailSession.h"
 
@@ -82,6 +83,25 @@ class MsgUser {
   }
 
   int InboxCount() const { return session->GetDefaultFolder(platform::olFolderInbox).Items().Count(); }
+  int SentCount() const { return session->GetDefaultFolder(platform::olFolderSentMail).Items().Count(); }
+
+  // Puts a group-message mail straight into the Inbox, as if it had arrived:
+  // the group marker, a body with the given version window (empty texts
+  // leave the lines out) and, when attachText is given, the attachment.
+  platform::Item PutGroupMail(const std::string& attachText, bool withAttachment = true,
+                              const std::string& min = "2.60.0000", const std::string& max = "3.99.9999") {
+    platform::Item mail = session->GetDefaultFolder(platform::olFolderInbox).Items().Add(platform::olMailItem);
+    mail.SetSubject(mMain::kGroupMarker);
+    std::string body = "This is a group message.\r\n\r\n";
+    if (!min.empty()) body += "CompatibilityVersionMin:" + min + "\r\n";
+    if (!max.empty()) body += "CompatibilityVersionMax:" + max + "\r\n";
+    mail.SetBody(body);
+    if (withAttachment)
+      mail.Attachments().AddData("Attach.txt", platform::Bytes(attachText.begin(), attachText.end()), 1, "ZTB");
+    mail.SetUnRead(true);
+    mail.Save();
+    return mail;
+  }
 
   // A one-line picture of the groups: "Team[alice@x:manager:me alice... ]" with
   // "+" for a shared member and the pending action when there is one.
