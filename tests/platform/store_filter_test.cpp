@@ -146,12 +146,21 @@ TEST_F(FilterTest, SortRestrictAndLiveCount) {
   EXPECT_EQ(items.Count(), 6);
   EXPECT_EQ(twice.Count(), 2);
   EXPECT_EQ(restricted.Count(), 5);
+  // A change moves an item out of a restriction and within a sort.
+  Item sport = twice.Item(2);
+  ASSERT_EQ(sport.Subject(), "[Anna] Sport");
+  sport.SetSubject("[Ann] Sport");
+  sport.SetStart(Date::FromParts(2027, 1, 1, 9, 0));
+  sport.Save();
+  EXPECT_EQ(twice.Count(), 1);
+  EXPECT_EQ(items.Item(1).Subject(), "[Ann] Sport");
+  EXPECT_EQ(shared_.Items().Count(), 6);
 
   auto search = shared_.Items();
   std::set<std::string> seen;
   for (Item f = search.Find("[Subject] >= '[Ann] ' And [Subject] < '[Ann]!'"); f; f = search.FindNext())
     seen.insert(f.Subject());
-  EXPECT_EQ(seen, (std::set<std::string>{"[Ann] Lunch", "[Ann] Review", "[Ann] Extra"}));
+  EXPECT_EQ(seen, (std::set<std::string>{"[Ann] Lunch", "[Ann] Review", "[Ann] Extra", "[Ann] Sport"}));
 }
 
 }  // namespace

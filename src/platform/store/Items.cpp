@@ -35,7 +35,7 @@ Items::Items(std::shared_ptr<detail::StoreCore> core, std::shared_ptr<detail::It
 int Items::Count() const { return core_->CountIds(*query_); }
 
 Item Items::Item(int index) const {
-  const std::vector<int64_t> ids = core_->ListIds(*query_);
+  const std::vector<int64_t>& ids = core_->ListIds(*query_);
   if (index < 1 || index > static_cast<int>(ids.size()))
     throw Error("item index " + std::to_string(index) + " out of range 1.." + std::to_string(ids.size()));
   return platform::Item(core_, core_->StateFor(ids[static_cast<size_t>(index - 1)], false));
@@ -77,7 +77,7 @@ Item Items::Find(const std::string& filter) {
 
 Item Items::FindNext() {
   if (!findQuery_) throw Error("FindNext needs a Find first");
-  const std::vector<int64_t> ids = core_->ListIds(*findQuery_);
+  const std::vector<int64_t>& ids = core_->ListIds(*findQuery_);
   if (findPos_ >= static_cast<int>(ids.size())) return platform::Item();
   return platform::Item(core_, core_->StateFor(ids[static_cast<size_t>(findPos_++)], false));
 }

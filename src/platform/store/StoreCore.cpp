@@ -217,6 +217,7 @@ void StoreCore::Write(const std::function<void()>& fn) {
   } catch (...) {
     inWrite_ = false;
     pending_.clear();
+    emptiedFolders_.clear();
     try {
       db.Prepare("ROLLBACK").Step();
     } catch (const Error&) {  // the transaction is gone already; the first error matters
@@ -224,9 +225,15 @@ void StoreCore::Write(const std::function<void()>& fn) {
     throw;
   }
   inWrite_ = false;
-  ++generation_;
   std::vector<PendingEvent> events;
   events.swap(pending_);
+  for (const auto& ev : events) {
+    FolderStamps& f = folderStamps_[ev.folderId];
+    f.content = ++stamp_;
+    if (ev.kind != EventKind::Change) f.members = stamp_;
+  }
+  for (int64_t id : emptiedFolders_) folderStamps_[id] = {++stamp_, stamp_};
+  emptiedFolders_.clear();
   if (!poster_) return;
   std::weak_ptr<StoreCore> weak = weak_from_this();
   for (const auto& ev : events) {
@@ -374,6 +381,7 @@ void StoreCore::DeleteFolder(int64_t id) {
 
 void StoreCore::DeleteFolderRows(int64_t id) {
   for (int64_t child : ChildFolders(id)) DeleteFolderRows(child);
+  emptiedFolders_.push_back(id);
   for (const char* sql : {"DELETE FROM user_props WHERE item_id IN (SELECT id FROM items WHERE folder_id = ?)",
                           "DELETE FROM attachments WHERE item_id IN (SELECT id FROM items WHERE folder_id = ?)",
                           "DELETE FROM items WHERE folder_id = ?", "DELETE FROM folders WHERE id = ?"}) {
@@ -582,8 +590,16 @@ void StoreCore::RemoveItem(ItemState& state) {
   state.removed = true;
 }
 
-std::vector<int64_t> StoreCore::ListIds(ItemQuery& q) {
-  if (q.listed && q.generation == generation_) return q.ids;
+bool StoreCore::IsCurrent(const ItemQuery& q) const {
+  if (!q.listed) return false;
+  auto it = folderStamps_.find(q.folderId);
+  if (it == folderStamps_.end()) return true;
+  const bool plain = q.cond.sql.empty() && q.sortColumn.empty();
+  return (plain ? it->second.members : it->second.content) <= q.stamp;
+}
+
+const std::vector<int64_t>& StoreCore::ListIds(ItemQuery& q) {
+  if (IsCurrent(q)) return q.ids;
   std::string sql = "SELECT id FROM items WHERE folder_id = ?";
   if (!q.cond.sql.empty()) sql += " AND " + q.cond.sql;
   sql += " ORDER BY ";
@@ -595,12 +611,12 @@ std::vector<int64_t> StoreCore::ListIds(ItemQuery& q) {
   q.ids.clear();
   while (s.Step()) q.ids.push_back(s.Int(0));
   q.listed = true;
-  q.generation = generation_;
+  q.stamp = stamp_;
   return q.ids;
 }
 
 int StoreCore::CountIds(ItemQuery& q) {
-  if (q.listed && q.generation == generation_) return static_cast<int>(q.ids.size());
+  if (IsCurrent(q)) return static_cast<int>(q.ids.size());
   std::string sql = "SELECT COUNT(*) FROM items WHERE folder_id = ?";
   if (!q.cond.sql.empty()) sql += " AND " + q.cond.sql;
   Stmt s = Db().Prepare(sql);

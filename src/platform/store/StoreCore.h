@@ -27,9 +27,10 @@ struct ItemQuery {
   SqlCondition cond;
   std::string sortColumn;  // "" = order of creation
   bool descending = false;
-  // The ids listed at `generation`; refreshed after any write.
+  // The ids as listed at write stamp `stamp`; listed again after a write
+  // that can change them (see StoreCore::IsCurrent).
   std::vector<int64_t> ids;
-  uint64_t generation = 0;
+  uint64_t stamp = 0;
   bool listed = false;
 };
 
@@ -64,7 +65,6 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   // Steps a data-changing statement through the write seam.
   void WriteStep(Stmt& stmt);
   void QueueEvent(EventKind kind, int64_t folderId, int64_t itemId);
-  uint64_t Generation() const { return generation_; }
 
   // --- identity -------------------------------------------------------------
   std::string StoreID() const;
@@ -101,7 +101,8 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   // Moves a saved item as stored (pending changes in memory stay pending).
   void MoveItem(ItemState& state, int64_t destination);
   void RemoveItem(ItemState& state);
-  std::vector<int64_t> ListIds(ItemQuery& query);
+  // The query's ids, listed again when a write happened since the last call.
+  const std::vector<int64_t>& ListIds(ItemQuery& query);
   int CountIds(ItemQuery& query);
   std::vector<int64_t> FindByUserProperty(std::optional<int64_t> folderId, const std::string& name,
                                           const std::string& value);
@@ -128,6 +129,16 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   void CheckSchema();
   void Deliver(EventKind kind, int64_t folderId, int64_t itemId);
   void DeleteFolderRows(int64_t id);
+  // True when no committed write since the query was listed can have changed
+  // its ids: adds and removes in its folder always can, changes only when
+  // the query filters or sorts.
+  bool IsCurrent(const ItemQuery& q) const;
+
+  // Write stamps per folder: the last add/remove and the last write of any kind.
+  struct FolderStamps {
+    uint64_t members = 0;
+    uint64_t content = 0;
+  };
 
   struct Handler {
     Subscription id;
@@ -151,8 +162,10 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   std::function<Date()> clock_;
   std::shared_ptr<StoreWriteHook> hook_;
   bool inWrite_ = false;
-  uint64_t generation_ = 1;
+  uint64_t stamp_ = 0;
+  std::map<int64_t, FolderStamps> folderStamps_;
   std::vector<PendingEvent> pending_;
+  std::vector<int64_t> emptiedFolders_;
   std::vector<Handler> handlers_;
   std::map<Subscription, std::function<void()>> newMailHandlers_;
   Subscription nextSubscription_ = 1;
