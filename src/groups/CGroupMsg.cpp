@@ -395,7 +395,7 @@ bool CGroupMsg::ParseText(const std::string& text) {
 
 bool CGroupMsg::ReciveMail(const platform::Item& oMail, bool& bDeleteMail) {
   try {
-    const std::vector<std::string> lines = mMain::SplitHeader(oMail.Body());
+    const std::vector<std::string> lines = mMain::ReadHeader(oMail);
     const std::string min = mMain::GetStrFromSplit(lines, "CompatibilityVersionMin", false);
     const std::string max = mMain::GetStrFromSplit(lines, "CompatibilityVersionMax", false);
     if (!min.empty() && !max.empty()) {
