@@ -6,6 +6,8 @@
 #include "diagnostics/CDebug.h"
 #include "groups/mText.h"
 #include "platform/store/Folder.h"
+#include "platform/store/Items.h"
+#include "platform/store/MailSession.h"
 
 namespace mProcessMsg {
 namespace {
@@ -260,6 +262,23 @@ void UpdateMemberGroups(ProcessEnv& env, const CGroupMsg& msg) {
   }
 }
 
+// "ProcessMsg Start = " / "ProcessMsg End = " with the folder counts.
+void LogCounts(const ProcessEnv& env, const std::string& what, const CGroupMsg& msg) {
+  if (!env.bDetailedDebug) return;
+  try {
+    const platform::MailSession& session = Redemption::ProfileSession();
+    const platform::Folder& zentab = env.pGroups->Env().fldZentab;
+    g_Debug().Out(what + msg.GetMessageName());
+    g_Debug().Out("    Calendar.Items.Count = " +
+                  std::to_string(session.GetDefaultFolder(platform::olFolderCalendar).Items().Count()));
+    g_Debug().Out("    Zentab.Items.Count = " + std::to_string(zentab ? zentab.Items().Count() : 0));
+    g_Debug().Out("    Deleted.Items.Count = " +
+                  std::to_string(session.GetDefaultFolder(platform::olFolderDeletedItems).Items().Count()));
+  } catch (...) {
+    g_Debug().OutError("CGroups.ProcessMsg");
+  }
+}
+
 }  // namespace
 
 std::vector<std::unique_ptr<CGroupMsg>> SortMessages(std::vector<std::unique_ptr<CGroupMsg>> colMsgs) {
@@ -272,7 +291,7 @@ std::vector<std::unique_ptr<CGroupMsg>> SortMessages(std::vector<std::unique_ptr
 
 bool ProcessMessage(ProcessEnv& env, const CGroupMsg& oMsg, IGroupMsgSender& oSender) {
   try {
-    g_Debug().Out2("ProcessMsg Start = " + oMsg.GetMessageName());
+    LogCounts(env, "ProcessMsg Start = ", oMsg);
     bool ok = true;
     switch (oMsg.m_nMsgType) {
       case MSG_ADD_REQUEST: AddRequest(env, oMsg, oSender); break;
@@ -306,7 +325,7 @@ bool ProcessMessage(ProcessEnv& env, const CGroupMsg& oMsg, IGroupMsgSender& oSe
         ok = false;
         break;
     }
-    g_Debug().Out2("ProcessMsg End = " + oMsg.GetMessageName());
+    LogCounts(env, "ProcessMsg End = ", oMsg);
     return ok;
   } catch (...) {
     g_Debug().OutError("CGroups.ProcessMsg");

@@ -24,6 +24,9 @@ struct ProcessEnv {
   CGroups* pGroups = nullptr;              // the live model. REQUIRES: set
   const mMain::MailEnv* pMail = nullptr;   // answers and relays go out through it. REQUIRES: set
   const mOptions::Options* pOptions = nullptr;  // AutoAccept…, NShowRemoveGroupsMes; g_Options() when null
+  // Detailed debugging: each message's start and end are logged with the
+  // item counts of the calendar, the shared folder and Deleted Items.
+  bool bDetailedDebug = false;
 
   // Closes the two group-editing dialogs when open (their copies would be outdated).
   std::function<void()> CloseGroupDialogs;

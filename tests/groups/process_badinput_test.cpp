@@ -124,8 +124,13 @@ TEST_F(ProcessInputTest, MessagesApplyInSendingOrderNotArrivalOrder) {
   // Arrival order: the later rename first.
   bob.PutGroupMail(Msg("20060213.141400000", head + "Second"));
   bob.PutGroupMail(Msg("20060213.141359999", head + "First"));
+  bob.penv.bDetailedDebug = true;
   EXPECT_TRUE(Process());
   EXPECT_EQ(bob.groups->Item(1)->Find("22222222-20060213141359")->strName, "Second");
+  EXPECT_TRUE(log.Logged("ProcessMsg Start = msg.broadcast.modifiedname"));
+  // Both mails had gone to Deleted Items before the first message was applied.
+  EXPECT_TRUE(log.Logged("    Deleted.Items.Count = 2"));
+  EXPECT_TRUE(log.Logged("ProcessMsg End = msg.broadcast.modifiedname"));
 }
 
 TEST_F(ProcessInputTest, RequestDecisions) {
