@@ -232,4 +232,41 @@ TEST_F(ProtocolTest, BroadcastsReachMembersTheSenderDidNotKnowAndStopWhenApplied
   EXPECT_TRUE(bob.prompt.Shown().empty());  // notices switched off
 }
 
+TEST_F(ProtocolTest, WithdrawnAddAndAddressChange) {
+  bob.options.AutoAcceptEnable = true;
+  bob.options.AutoAcceptValue = "Accept";
+  carol.options.AutoAcceptEnable = true;
+  carol.options.AutoAcceptValue = "Accept";
+  AliceCreatesTeamWith({&bob, &carol});
+  EXPECT_TRUE(bob.Receive());  // bob accepts; his answer is on its way
+
+  // alice withdraws bob's add before reading the answer.
+  alice.Activate();
+  {
+    CGroupMsg msg(alice.mail);
+    ASSERT_TRUE(Team(alice)->AbortMember(MemberOf(alice, bob), alice.groups.get(), &msg));
+  }
+  EXPECT_EQ(bob.Picture(), "Team[Alice:manager+ Bob:member+:me:adding/confirmation]");
+  EXPECT_TRUE(bob.Receive());  // the abort removes the invisible group
+  EXPECT_EQ(bob.Picture(), "");
+  EXPECT_TRUE(carol.Receive());
+  EXPECT_TRUE(alice.Receive());  // bob's late answer matches nothing; carol's completes her add
+  EXPECT_EQ(alice.Picture(), "Team[Alice:manager+:me Carol:member+]");
+  EXPECT_TRUE(carol.Receive());
+  EXPECT_EQ(carol.Picture(), "Team[Alice:manager+ Carol:member+:me]");
+  EXPECT_FALSE(bob.Receive());
+
+  // carol moves to a new address; alice is asked to take note and follows.
+  carol.Activate();
+  ASSERT_TRUE(carol.groups->ChangeMyEmailAddress("carol@new.example.org"));
+  EXPECT_EQ(carol.genv.strCurEmail, "carol@new.example.org");
+  alice.prompt.ClearRecords();
+  EXPECT_TRUE(alice.Receive());
+  ASSERT_FALSE(alice.prompt.Shown().empty());
+  EXPECT_EQ(alice.prompt.Shown()[0].text, "LID_MEMBER_CHANGED_EMAIL");
+  EXPECT_EQ(Team(alice)->FindByEmail("carol@example.org"), nullptr);
+  EXPECT_NE(Team(alice)->FindByEmail("carol@new.example.org"), nullptr);
+  ExpectSaved(alice);
+}
+
 }  // namespace
