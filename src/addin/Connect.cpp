@@ -16,7 +16,10 @@
 #include "groups/CGroups.h"
 #include "groups/CGroupsEnv.h"
 #include "groups/IGroupMsgSender.h"
+#include "groups/CGroupMsg.h"
+#include "groups/CKeyGenerator.h"
 #include "groups/mGroups.h"
+#include "groups/mProcessMsg.h"
 #include "lang/CLang.h"
 #include "options/COptions.h"
 #include "options/CWinReg.h"
@@ -58,7 +61,22 @@ std::string TwoDigits(int v) { return (v < 10 ? "0" : "") + std::to_string(v); }
 
 }  // namespace
 
-Connect::Connect() = default;
+Connect::Connect() {
+  // Group mails are processed by the group protocol; appointment mails stay
+  // in the Inbox until a receiver is installed through the hooks.
+  m_hooks.ProcessNewMails = [](Connect& c) {
+    if (!c.m_groups) return false;
+    mProcessMsg::ProcessEnv env;
+    env.pGroups = c.m_groups.get();
+    env.pMail = &c.m_mailEnv;
+    env.RaiseCustomEvent = [&c](const std::string& e) { c.RaiseCustomEvent(e); };
+    env.ReceiveAppointments = c.m_hooks.ReceiveAppointments;
+    return mProcessMsg::OnNewMails(env);
+  };
+  m_hooks.NewGroupMsg = [](Connect& c) -> std::unique_ptr<IGroupMsgSender> {
+    return std::make_unique<CGroupMsg>(c.m_mailEnv);
+  };
+}
 
 Connect::~Connect() {
   Done(true);
@@ -81,8 +99,6 @@ const char* Connect::StateName(State s) {
 }
 
 std::string Connect::Text(const std::string& lid) const { return m_lang ? m_lang->Item(lid) : lid; }
-
-void Connect::SeedRandom(unsigned seed) { m_rand = seed ? seed : 1; }
 
 // ---------------------------------------------------------------------------
 // Connection events
@@ -218,8 +234,10 @@ bool Connect::Init(const platform::Explorer& /*explorer*/) {
     m_bDetectBug117 = ReadProductValue("DetectBug117") == "1";
     // Step 5: help is shown by file name from the installation folder; there
     // is no viewer to initialise here.
-    // Step 6.
-    SeedRandom(static_cast<unsigned>(app.Loop().clock().MonotonicMs() ^ app.Loop().clock().Now().Seconds()));
+    // Step 6: one generator for page ids and every other key, on the loop's clock.
+    m_keys = std::make_unique<CKeyGenerator>(app.Loop().clock());
+    m_keys->Randomize();
+    SetGlobalKeyGenerator(m_keys.get());
     // Step 8: the default folders and the store id.
     platform::MailSession& session = app.Session();
     m_fldInbox = session.GetDefaultFolder(platform::olFolderInbox);
@@ -329,6 +347,11 @@ void Connect::SetupGroups() {
   env.fldCalendar = m_fldCalendar;
   env.fldZentab = m_fldZentab;
   env.DoEvents = [this] { if (m_timers) m_timers->SafeDoEvents(); };
+  m_mailEnv.pSystem = &m_app->Sys();
+  m_mailEnv.pRegistry = &m_app->Reg();
+  m_mailEnv.pClock = &m_app->Loop().clock();
+  m_mailEnv.pLang = m_lang.get();
+  m_mailEnv.CurrentAddress = [this] { return g_UserEmail; };
   m_groups = std::make_unique<CGroups>(env);
 }
 
@@ -425,6 +448,8 @@ void Connect::Done(bool full) {
     m_groupsEnv.reset();
     m_settings.reset();
     m_lang.reset();
+    SetGlobalKeyGenerator(nullptr);
+    m_keys.reset();
     // Step 9: the explorers wrapper.
     if (full) {
       m_bWrapperActive = false;
@@ -480,17 +505,8 @@ std::string Connect::GetVersion() const {
 }
 
 std::string Connect::GetHtmlID() {
-  std::string key;
-  for (int i = 0; i < 8; ++i) {
-    // A small linear congruential generator: Rnd's integer part times 9.
-    m_rand = m_rand * 1103515245u + 12345u;
-    double r = ((m_rand >> 8) & 0xFFFFFF) / double(0x1000000);
-    key += char('0' + int(9 * r));
-  }
-  platform::Date now = m_app ? m_app->Loop().clock().Now() : platform::Date();
-  key += "-" + std::to_string(now.Year()) + TwoDigits(now.Month()) + TwoDigits(now.Day()) + TwoDigits(now.Hour()) +
-         TwoDigits(now.Minute()) + TwoDigits(now.Second());
-  return key;
+  if (m_keys) return m_keys->GetHtmlID();
+  return NewKey();
 }
 
 bool Connect::CheckRights(const std::string& strMemberEmail, const std::string& strItemGroups) {
@@ -630,9 +646,8 @@ void Connect::OnNewMails() {
     if (m_state != State::Running) return;
     bool saved = m_bShowProgress;
     m_bShowProgress = mOptions::g_Options().ShowProgressBarOnReceiving;
-    bool changed = m_hooks.ProcessNewMails ? m_hooks.ProcessNewMails(*this) : false;
+    if (m_hooks.ProcessNewMails) m_hooks.ProcessNewMails(*this);
     m_bShowProgress = saved;
-    if (changed) RaiseCustomEvent("Groups");
   } catch (...) {
     g_Debug().OutError("Connect.OnNewMails");
   }
@@ -644,8 +659,7 @@ void Connect::Syncronize(bool bShowComplete) {
     m_bGSynch = true;
     bool saved = m_bShowProgress;
     if (!bShowComplete) m_bShowProgress = mOptions::g_Options().ShowProgressBarOnReceiving;
-    bool changed = m_hooks.ProcessNewMails ? m_hooks.ProcessNewMails(*this) : false;
-    if (changed) RaiseCustomEvent("Groups");
+    if (m_hooks.ProcessNewMails) m_hooks.ProcessNewMails(*this);
     if (m_hooks.SendAppointments) m_hooks.SendAppointments(*this);
     m_bShowProgress = saved;
     m_bGSynch = false;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "addin/mFolders.h"
+#include "exchange/mMain.h"
 #include "platform/Date.h"
 #include "platform/client/Application.h"
 
@@ -21,6 +22,7 @@ class CGroups;
 struct CGroupsEnv;
 class IGroupMsgSender;
 class frmShablon;
+class CKeyGenerator;
 namespace Redemption {
 class RDOSession;
 }
@@ -46,11 +48,16 @@ class Connect {
   // filled by later work; each may be empty.
   struct Hooks {
     // Processes the found add-in mails: group messages first, then
-    // appointment mails. Returns true when the groups changed.
+    // appointment mails. Returns true when the groups changed. The default
+    // runs the group protocol.
     std::function<bool(Connect&)> ProcessNewMails;
+    // Receives the appointment mails found beside the group messages; when
+    // empty they stay in the Inbox untouched.
+    std::function<void(std::vector<platform::Item>& mails)> ReceiveAppointments;
     // Sends the pending appointment changes.
     std::function<void(Connect&)> SendAppointments;
-    // A new group-message object (the model sends through it).
+    // A new group-message object (the model sends through it); the default
+    // sends real group mails.
     std::function<std::unique_ptr<IGroupMsgSender>(Connect&)> NewGroupMsg;
     std::function<void(Connect&)> LocalSynchronization;
     std::function<void(Connect&)> FastLocalSynchronization;
@@ -135,8 +142,6 @@ class Connect {
   bool g_bGSynch() const { return m_bGSynch; }
   // The text of an identifier (the identifier itself without a language).
   std::string Text(const std::string& lid) const;
-  // The random source of GetHtmlID (tests make it repeatable).
-  void SeedRandom(unsigned seed);
 
  private:
   void Raise(PageEvent e, const std::string& id, std::string* byRef = nullptr);
@@ -154,6 +159,7 @@ class Connect {
   std::unique_ptr<frmShablon> m_timers;
   std::unique_ptr<CGroupsEnv> m_groupsEnv;
   std::unique_ptr<platform::SettingsStore> m_settings;
+  mMain::MailEnv m_mailEnv;
   std::unique_ptr<CGroups> m_groups;
   std::unique_ptr<Redemption::RDOSession> m_rdoSession;
   platform::Folder m_fldInbox, m_fldDeleted, m_fldCalendar, m_fldSent, m_fldRoot, m_fldZentab;
@@ -170,6 +176,6 @@ class Connect {
   platform::Subscription m_newMailSub = 0;
   std::map<int, PageHandler> m_pageHandlers;
   int m_nextPageHandler = 1;
-  unsigned m_rand = 1;
+  std::unique_ptr<CKeyGenerator> m_keys;
   Hooks m_hooks;
 };
