@@ -354,6 +354,12 @@ TEST_F(ItemsTest, DeleteMovesToDeletedItemsThenRemovesForGood) {
   moved.Delete();
   EXPECT_THROW(S().GetItemFromID(id), platform::Error);
   EXPECT_THROW(moved.Subject(), platform::Error);
+  // The entry id of the newest item, removed for good, is never given out again.
+  Reopen();
+  Item next = Calendar().Items().Add(platform::olAppointmentItem);
+  next.Save();
+  EXPECT_NE(next.EntryID(), id);
+  EXPECT_THROW(S().GetItemFromID(id), platform::Error);
 }
 
 TEST_F(ItemsTest, CopyMakesASavedTwinAndMoveKeepsTheEntryId) {

@@ -133,13 +133,13 @@ void StoreCore::CreateSchema() {
         " name TEXT NOT NULL, folder_type INTEGER NOT NULL, default_item_type INTEGER NOT NULL,"
         " web_view_url TEXT NOT NULL DEFAULT '', web_view_on INTEGER NOT NULL DEFAULT 0);"
         "CREATE INDEX folders_parent ON folders(parent_id, name);"
-        "CREATE TABLE items(id INTEGER PRIMARY KEY AUTOINCREMENT, folder_id INTEGER NOT NULL,"
+        "CREATE TABLE items(id INTEGER PRIMARY KEY, folder_id INTEGER NOT NULL,"
         " class INTEGER NOT NULL, message_class TEXT COLLATE NOCASE, subject TEXT COLLATE NOCASE,"
         " full_name TEXT COLLATE NOCASE, start_time INTEGER, end_time INTEGER, last_mod INTEGER,"
         " creation INTEGER, received INTEGER, global_id BLOB, data BLOB NOT NULL);"
         "CREATE INDEX items_folder_lastmod ON items(folder_id, last_mod);"
         "CREATE INDEX items_folder_subject ON items(folder_id, subject);"
-        "CREATE INDEX items_folder_start ON items(folder_id, start_time);"
+
         "CREATE INDEX items_global ON items(global_id) WHERE global_id IS NOT NULL;"
         "CREATE TABLE user_props(item_id INTEGER NOT NULL, ord INTEGER NOT NULL, name TEXT NOT NULL,"
         " name_lower TEXT NOT NULL, type INTEGER NOT NULL, value TEXT NOT NULL,"
@@ -194,6 +194,8 @@ void StoreCore::CheckSchema() {
     db.Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL");
     uid_ = Meta("store_uid");
     rootId_ = std::stoll(Meta("root"));
+    const std::string next = Meta("item_next");
+    nextItemId_ = std::max<int64_t>(db.QueryInt("SELECT MAX(id) FROM items") + 1, next.empty() ? 1 : std::stoll(next));
     for (const auto& f : kDefaultFolders) defaultFolders_[f.type] = std::stoll(Meta("folder." + std::to_string(f.type)));
   } catch (const std::exception& e) {
     throw Error("profile " + path_ + " is damaged (" + e.what() + ")");
@@ -365,7 +367,10 @@ void StoreCore::DeleteFolder(int64_t id) {
     throw Error("folder \"" + row.name + "\" is a default folder and cannot be deleted");
   const int64_t deleted = DefaultFolderId(olFolderDeletedItems);
   if (IsWithin(id, deleted)) {
-    Write([&] { DeleteFolderRows(id); });
+    Write([&] {
+      KeepItemIdsUnused();
+      DeleteFolderRows(id);
+    });
     return;
   }
   // A folder of the same name may wait in Deleted Items already: the newcomer
@@ -499,7 +504,7 @@ void StoreCore::SaveItem(ItemState& state, std::optional<int64_t> toFolder) {
     SqliteDb& db = Db();
     const char* sql =
         id == 0 ? "INSERT INTO items(folder_id, class, message_class, subject, full_name, start_time, end_time,"
-                  " last_mod, creation, received, global_id, data) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
+                  " last_mod, creation, received, global_id, data, id) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
                 : "UPDATE items SET folder_id = ?, class = ?, message_class = ?, subject = ?, full_name = ?,"
                   " start_time = ?, end_time = ?, last_mod = ?, creation = ?, received = ?, global_id = ?,"
                   " data = ? WHERE id = ?";
@@ -510,11 +515,11 @@ void StoreCore::SaveItem(ItemState& state, std::optional<int64_t> toFolder) {
     s.Bind(8, DateColumn(snap.props, "LastModificationTime")).Bind(9, DateColumn(snap.props, "CreationTime"));
     s.Bind(10, DateColumn(snap.props, "ReceivedTime"));
     s.Bind(11, globalId.empty() ? SqlValue() : SqlValue(globalId)).Bind(12, SqlValue(blob));
-    if (id != 0) s.Bind(13, id);
+    const bool inserting = id == 0;
+    if (inserting) id = nextItemId_++;
+    s.Bind(13, id);
     WriteStep(s);
-    if (id == 0) {
-      id = db.LastInsertRowid();
-    } else {
+    if (!inserting) {
       if (db.Changes() == 0) throw Error("item " + ItemEntryID(id) + " no longer exists in profile " + path_);
       Stmt d1 = db.Prepare("DELETE FROM user_props WHERE item_id = ?");
       d1.Bind(1, id);
@@ -577,8 +582,15 @@ void StoreCore::MoveItem(ItemState& state, int64_t destination) {
   state.folderId = destination;
 }
 
+void StoreCore::KeepItemIdsUnused() {
+  Stmt s = Db().Prepare("INSERT OR REPLACE INTO meta(key, value) VALUES('item_next', ?)");
+  s.Bind(1, std::to_string(nextItemId_));
+  WriteStep(s);
+}
+
 void StoreCore::RemoveItem(ItemState& state) {
   Write([&] {
+    KeepItemIdsUnused();
     for (const char* sql : {"DELETE FROM user_props WHERE item_id = ?", "DELETE FROM attachments WHERE item_id = ?",
                             "DELETE FROM items WHERE id = ?"}) {
       Stmt s = Db().Prepare(sql);

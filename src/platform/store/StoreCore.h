@@ -129,6 +129,10 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   void CheckSchema();
   void Deliver(EventKind kind, int64_t folderId, int64_t itemId);
   void DeleteFolderRows(int64_t id);
+  // Items are numbered without AUTOINCREMENT (which would write one more
+  // page at every save); before rows go for good, the next number is kept
+  // in the profile so that an entry id is never given out twice.
+  void KeepItemIdsUnused();
   // True when no committed write since the query was listed can have changed
   // its ids: adds and removes in its folder always can, changes only when
   // the query filters or sorts.
@@ -157,6 +161,7 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   std::unique_ptr<SqliteDb> db_;
   std::string uid_;
   int64_t rootId_ = 0;
+  int64_t nextItemId_ = 1;
   std::map<int, int64_t> defaultFolders_;
   Poster poster_;
   std::function<Date()> clock_;
