@@ -1,5 +1,7 @@
 #include "groups/CKeyGenerator.h"
 
+#include <random>
+
 #include <cmath>
 #include <cstdio>
 
@@ -36,7 +38,10 @@ std::string CKeyGenerator::GetHtmlID() {
 }
 
 void CKeyGenerator::Randomize() {
-  if (m_bOwnRandom) m_engine.seed(static_cast<unsigned>(m_clock.Now().Seconds()));
+  // The time alone would give two processes started in the same second (or
+  // two profiles on one virtual clock) the same keys; mix in the system's
+  // entropy so keys differ across processes.
+  if (m_bOwnRandom) m_engine.seed(static_cast<unsigned>(m_clock.Now().Seconds()) ^ std::random_device{}());
 }
 
 CKeyGenerator& g_KeyGenerator() {
