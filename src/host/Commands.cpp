@@ -12,6 +12,7 @@
 #include "groups/CGroupsEnv.h"
 #include "groups/mFailSafe.h"
 #include "groups/mGroups.h"
+#include "host/GroupOps.h"
 #include "host/HostSession.h"
 #include "options/mOptions.h"
 #include "platform/Error.h"
@@ -23,11 +24,6 @@ namespace fs = std::filesystem;
 namespace host {
 
 namespace {
-
-std::string Lower(std::string s) {
-  for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 std::unique_ptr<platform::Prompt> MakePrompt(const GlobalOptions& g) {
   if (g.answer == "ask") return std::make_unique<platform::TerminalPrompt>();
@@ -87,35 +83,6 @@ void PrintGroup(const CGroup& g) {
   std::cout << g.strName << (me && !me->WasAdded() ? "\t(you: pending)" : "") << "\n";
   for (const MemberPtr& m : g.Members()) PrintMember(*m);
 }
-
-// The copy the dialogs edit, and its application to the live model.
-struct Edit {
-  Connect& c;
-  CGroups copy;
-  explicit Edit(Connect& conn) : c(conn), copy(*conn.GroupsEnv()) { copy.CopyFrom(*conn.Groups()); }
-  GroupPtr Group(const std::string& name) {
-    GroupPtr g = copy.FindByName(name);
-    if (!g) throw platform::Error("no group named \"" + name + "\"");
-    return g;
-  }
-  MemberPtr Me(const GroupPtr& g) {
-    MemberPtr me = g->GetMySelf();
-    if (!me) throw platform::Error("you are not a member of \"" + g->strName + "\"");
-    return me;
-  }
-  MemberPtr Member(const GroupPtr& g, const std::string& address) {
-    MemberPtr m = g->FindByEmail(Lower(address));
-    if (!m) throw platform::Error(address + " is not a member of \"" + g->strName + "\"");
-    return m;
-  }
-  void Apply() {
-    CGroupsEnv& env = *c.GroupsEnv();
-    auto msg = env.NewGroupMsg ? env.NewGroupMsg() : nullptr;
-    c.Groups()->ApplyDlgChanges(copy, msg.get());
-    c.Groups()->Save();
-    c.RaiseCustomEvent("Groups");
-  }
-};
 
 // Runs `body` on a started add-in; platform::Error from it is the refusal.
 template <typename F>
@@ -235,11 +202,7 @@ int MemberList(const GlobalOptions& g, const std::string& group) {
 
 int GroupCreate(const GlobalOptions& g, const std::string& name) {
   return WithAddIn(g, [&](Running& r) {
-    Edit e(r.C());
-    if (!IsValidGroupName(*r.C().Groups(), name))
-      Refuse("\"" + name + "\" is not a valid group name (empty, too long, or used already)");
-    e.copy.Add(e.copy.CreateMyGroup(name));
-    e.Apply();
+    CreateGroup(r.C(), name);
     std::cout << "created group \"" << name << "\"\n";
     return 0;
   });
@@ -247,10 +210,7 @@ int GroupCreate(const GlobalOptions& g, const std::string& name) {
 
 int GroupDelete(const GlobalOptions& g, const std::string& name) {
   return WithAddIn(g, [&](Running& r) {
-    Edit e(r.C());
-    GroupPtr grp = e.Group(name);
-    grp->bMarkedForRemoving = true;
-    e.Apply();
+    DeleteGroup(r.C(), name);
     std::cout << "left group \"" << name << "\"\n";
     return 0;
   });
@@ -258,88 +218,41 @@ int GroupDelete(const GlobalOptions& g, const std::string& name) {
 
 int MemberAdd(const GlobalOptions& g, const MemberArgs& a) {
   return WithAddIn(g, [&](Running& r) {
-    Edit e(r.C());
-    GroupPtr grp = e.Group(a.group);
-    MemberPtr me = e.Me(grp);
-    std::string address = Lower(a.address);
-    if (!Connect::isEmailAddress(address)) Refuse("\"" + a.address + "\" is not an e-mail address");
-    if (grp->FindByEmail(address)) Refuse(address + " is already a member of \"" + a.group + "\"");
-    if (!me->CanAdd(address)) Refuse("you may not add members to \"" + a.group + "\"");
-    MemberPtr m = grp->Add2(a.name.empty() ? address : a.name, address,
-                            a.role == "assistant" ? ROLE_ASSISTANT : ROLE_MEMBER, !a.noShare);
-    if (!m) Refuse("cannot add " + address + " to \"" + a.group + "\"");
-    m->bCreating = true;
-    e.Apply();
-    std::cout << "invited " << address << " to \"" << a.group << "\"\n";
+    AddMember(r.C(), a.group, a.address, a.name, a.role == "assistant" ? Role::Assistant : Role::Member, !a.noShare);
+    std::cout << "invited " << a.address << " to \"" << a.group << "\"\n";
     return 0;
   });
 }
 
 int MemberRemove(const GlobalOptions& g, const MemberArgs& a) {
   return WithAddIn(g, [&](Running& r) {
-    Edit e(r.C());
-    GroupPtr grp = e.Group(a.group);
-    MemberPtr me = e.Me(grp);
-    MemberPtr m = e.Member(grp, a.address);
-    if (!me->CanRemove(*m)) Refuse("you may not remove " + m->strEmail + " from \"" + a.group + "\"");
-    m->bMarkedForRemoving = true;
-    e.Apply();
-    std::cout << "removed " << m->strEmail << " from \"" << a.group << "\"\n";
+    RemoveMember(r.C(), a.group, a.address);
+    std::cout << "removed " << a.address << " from \"" << a.group << "\"\n";
     return 0;
   });
 }
 
 int MemberRole(const GlobalOptions& g, const MemberArgs& a) {
   return WithAddIn(g, [&](Running& r) {
-    Edit e(r.C());
-    GroupPtr grp = e.Group(a.group);
-    MemberPtr me = e.Me(grp);
-    MemberPtr m = e.Member(grp, a.address);
-    int role = a.role == "assistant" ? ROLE_ASSISTANT : ROLE_MEMBER;
-    if (m->nRole == role) {
-      std::cout << m->strEmail << " is " << RoleName(role) << " already\n";
-      return 0;
-    }
-    if (!me->CanModify(*m)) Refuse("you may not change the role of " + m->strEmail + " in \"" + a.group + "\"");
-    m->nRole = role;
-    m->bModifying = true;
-    e.Apply();
-    std::cout << m->strEmail << " is now " << RoleName(role) << " in \"" << a.group << "\"\n";
+    bool changed = SetRole(r.C(), a.group, a.address, a.role == "assistant" ? Role::Assistant : Role::Member);
+    std::cout << a.address << (changed ? " is now " : " is already ") << a.role << " in \"" << a.group << "\"\n";
     return 0;
   });
 }
 
 int MemberShare(const GlobalOptions& g, const MemberArgs& a) {
   return WithAddIn(g, [&](Running& r) {
-    Edit e(r.C());
-    GroupPtr grp = e.Group(a.group);
-    MemberPtr me = e.Me(grp);
-    MemberPtr m = e.Member(grp, a.address);
-    bool on = a.share == "on";
-    if (m->bShare == on) {
-      std::cout << m->strEmail << " sharing is " << a.share << " already\n";
-      return 0;
-    }
-    if (!me->CanModifyShare(*m)) Refuse("you may not switch the sharing of " + m->strEmail + " in \"" + a.group + "\"");
-    m->bShare = on;
-    m->bModifyingShare = true;
-    e.Apply();
-    std::cout << "sharing of " << m->strEmail << " in \"" << a.group << "\" switched " << a.share << "\n";
+    bool changed = SetShare(r.C(), a.group, a.address, a.share == "on");
+    std::cout << "sharing of " << a.address << " in \"" << a.group << "\" " << (changed ? "switched " : "is already ")
+              << a.share << "\n";
     return 0;
   });
 }
 
 int MemberRename(const GlobalOptions& g, const MemberArgs& a) {
   return WithAddIn(g, [&](Running& r) {
-    Edit e(r.C());
-    GroupPtr grp = e.Group(a.group);
-    MemberPtr me = e.Me(grp);
-    MemberPtr m = e.Member(grp, a.address);
-    if (!me->CanModifyName(*m)) Refuse("you may not rename " + m->strEmail + " in \"" + a.group + "\"");
-    m->strName = a.name;
-    m->bModifying = true;
-    e.Apply();
-    std::cout << m->strEmail << " is now called \"" << a.name << "\" in \"" << a.group << "\"\n";
+    RenameMember(r.C(), a.group, a.address, a.name);
+    std::cout << a.address << " is now called \"" << a.name << "\" in \"" << a.group << "\"\n";
     return 0;
   });
 }

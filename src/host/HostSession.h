@@ -56,6 +56,9 @@ class HostSession {
   // Shuts the add-in down (begin-shutdown, disconnection). Harmless twice.
   void Stop();
 
+  // Makes this session's profile the one the safe-item library works on
+  // (the library serves one profile per process; Start does this too).
+  void Activate();
   // Picks up mail from the post office into the Inbox and raises new-mail.
   int PickUpMail();
   // Runs the event loop for `ms` (picking up mail every 500 ms).
