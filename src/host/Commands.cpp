@@ -14,6 +14,7 @@
 #include "groups/mGroups.h"
 #include "host/GroupOps.h"
 #include "host/HostSession.h"
+#include "host/ReportingPrompt.h"
 #include "options/mOptions.h"
 #include "platform/Error.h"
 #include "platform/TerminalPrompt.h"
@@ -25,12 +26,22 @@ namespace host {
 
 namespace {
 
+// The unattended prompt, reporting every message on stderr.
+class BatchPrompt : public ReportingPrompt {
+ public:
+  explicit BatchPrompt(platform::UnattendedPrompt::Policy policy)
+      : ReportingPrompt(m_unattended, std::cerr), m_unattended(policy) {}
+
+ private:
+  platform::UnattendedPrompt m_unattended;
+};
+
 std::unique_ptr<platform::Prompt> MakePrompt(const GlobalOptions& g) {
   if (g.answer == "ask") return std::make_unique<platform::TerminalPrompt>();
   auto policy = g.answer == "yes"  ? platform::UnattendedPrompt::Policy::Yes
                 : g.answer == "no" ? platform::UnattendedPrompt::Policy::No
                                    : platform::UnattendedPrompt::Policy::Default;
-  return std::make_unique<platform::UnattendedPrompt>(policy);
+  return std::make_unique<BatchPrompt>(policy);
 }
 
 // One command's run of the add-in: open, start, do, settle, stop.

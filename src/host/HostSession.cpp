@@ -87,7 +87,13 @@ HostSession::HostSession(const fs::path& homeArg, platform::Prompt& prompt, plat
     clock = m_realClock.get();
   }
   m_clock = clock;
-  m_registry = std::make_unique<platform::Registry>(home);
+  try {
+    m_registry = std::make_unique<platform::Registry>(home);
+  } catch (const platform::Error& e) {
+    // The registry's lock is the first one a second program meets.
+    if (e.number() == 32) throw platform::Error("the home " + home.string() + " is in use by another zentabo process", 32);
+    throw;
+  }
   std::string profile = HostValue(*m_registry, "Profile");
   if (profile.empty()) throw platform::Error("the home " + home.string() + " has no profile (run zentabo profile init)");
   std::string install = HostValue(*m_registry, "InstallDir");
