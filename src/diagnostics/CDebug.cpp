@@ -155,22 +155,22 @@ std::string CDebug::sprintf(const std::string& format, const std::vector<CDebugA
   for (size_t i = 0; i < format.size(); ++i) {
     const char c = format[i];
     if (c == '%' && i + 1 < format.size()) {
-      const char spec = format[++i];
-      if (spec != 's' && spec != 'd') {
-        OutWarning("CDebug.sprintf('" + format + "')", std::string("Invalid format specificator(%") + spec + ")");
+      const char specifier = format[++i];
+      if (specifier != 's' && specifier != 'd') {
+        OutWarning("CDebug.sprintf('" + format + "')", std::string("Invalid format specificator(%") + specifier + ")");
         out += '%';
-        out += spec;
+        out += specifier;
         continue;
       }
       if (next >= values.size()) {
-        OutWarning("CDebug.sprintf('" + format + "')", std::string("No value for %") + spec);
+        OutWarning("CDebug.sprintf('" + format + "')", std::string("No value for %") + specifier);
         continue;
       }
       const CDebugArg& v = values[next++];
-      if (spec == 's' && v.typeNumber != 8)
+      if (specifier == 's' && v.typeNumber != 8)
         OutWarning("CDebug.sprintf('" + format + "')", "Value for %s is of type " + std::to_string(v.typeNumber) +
                                                            " (" + TypeName(v.typeNumber) + ")");
-      if (spec == 'd' && !v.numeric)
+      if (specifier == 'd' && !v.numeric)
         OutWarning("CDebug.sprintf('" + format + "')", "Value for %d is not numeric: '" + v.text + "'");
       out += v.text;
     } else if (c == '\\' && i + 1 < format.size()) {
