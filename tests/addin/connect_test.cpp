@@ -278,3 +278,55 @@ TEST(Connect, CheckRights) {
   club->GetMySelf()->nAction = ACTION_ADDING;
   EXPECT_FALSE(c.CheckRights("alice@example.com", "Club"));
 }
+
+TEST(Connect, PageOperationsOnGroups) {
+  TempDir dir;
+  TempHome alice(dir.Path(), "Alice", "alice@example.com");
+  auto& s = alice.Open();
+  ASSERT_EQ(s.Start(), Connect::State::Running);
+  Connect& c = s.AddIn();
+  int groupsEvents = 0;
+  c.SubscribePage([&](Connect::PageEvent e, const std::string&, std::string*) {
+    groupsEvents += e == Connect::PageEvent::OnChangeGroups;
+  });
+
+  // NewGroup asks for the name, trims it, and refuses a taken or reserved one.
+  alice.Prompt().QueueText("  Team  ");
+  c.NewGroup("");
+  ASSERT_NE(c.Groups()->FindByName("Team"), nullptr);
+  EXPECT_EQ(alice.Prompt().Shown().back().text, "Please enter the name of the new group:");
+  EXPECT_EQ(groupsEvents, 1);
+  alice.Prompt().QueueText("Team");
+  c.NewGroup("");
+  alice.Prompt().QueueText("(All Groups)");
+  c.NewGroup("");
+  EXPECT_EQ(c.Groups()->Count(), 1);
+
+  GroupPtr team = c.Groups()->FindByName("Team");
+  team->Add2("Bob", "bob@example.com", ROLE_MEMBER, false);  // unshared: a member at once
+  c.Groups()->Save();
+  std::vector<std::string> rows = c.GetGroupsCollection();
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0].substr(0, rows[0].find(';')), "(All Groups)");
+  EXPECT_NE(rows[0].find(";alice@example.com;1;1"), std::string::npos);
+  EXPECT_EQ(rows[2].substr(0, rows[2].find(';')), "Team");
+
+  // Removing: the question names "member" or "me", one group or all; No keeps him.
+  std::string bob = "bob@example.com", all = "(All Groups)", name = "Team", me = "alice@example.com";
+  EXPECT_TRUE(c.CanDeleteMember(bob, name));
+  alice.Prompt().QueueResult(platform::IDNO);
+  c.DeleteMember(bob, all);
+  EXPECT_EQ(alice.Prompt().Shown().back().text, "Do you really want to remove this member from all groups?");
+  EXPECT_EQ(alice.Prompt().Shown().back().buttons, platform::Buttons::YesNoCancel);
+  EXPECT_NE(team->FindByEmail(bob), nullptr);
+  alice.Prompt().QueueResult(platform::IDYES);
+  c.DeleteMember(bob, name);
+  EXPECT_EQ(c.Groups()->FindByName("Team")->FindByEmail(bob), nullptr);
+  std::string nobody = "nobody@example.com";
+  EXPECT_FALSE(c.CanDeleteMember(nobody, all));
+  EXPECT_NE(alice.Log().find("nobody@example.com  - not exist in no one group"), std::string::npos);
+  alice.Prompt().QueueResult(platform::IDCANCEL);
+  c.DeleteMember(me, name);
+  EXPECT_EQ(alice.Prompt().Shown().back().text, "Do you really want to leave this group?");
+  EXPECT_EQ(c.Groups()->Count(), 1);
+}
