@@ -27,35 +27,12 @@
 #include "platform/Error.h"
 #include "platform/SettingsStore.h"
 #include "platform/System.h"
+#include "platform/Text.h"
 #include "platform/store/Items.h"
 
 namespace {
 
 const char* kProductKey = "SOFTWARE\\Korvel\\Zentabo";
-
-std::string Trim(const std::string& s) {
-  size_t b = s.find_first_not_of(" \t\r\n");
-  if (b == std::string::npos) return "";
-  size_t e = s.find_last_not_of(" \t\r\n");
-  return s.substr(b, e - b + 1);
-}
-
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-  return s;
-}
-
-std::vector<std::string> Split(const std::string& s, char sep) {
-  std::vector<std::string> out;
-  size_t start = 0;
-  for (;;) {
-    size_t p = s.find(sep, start);
-    out.push_back(s.substr(start, p - start));
-    if (p == std::string::npos) break;
-    start = p + 1;
-  }
-  return out;
-}
 
 std::string TwoDigits(int v) { return (v < 10 ? "0" : "") + std::to_string(v); }
 
@@ -224,7 +201,7 @@ bool Connect::Init(const platform::Explorer& /*explorer*/) {
     if (!m_lang->Init(tried, "Zentabo")) {
       g_Debug().OutCustomError("Connect.Init", "cant load '" + tried + "' lang file");
       std::string def = (std::filesystem::path(installDir) / "english.lng").string();
-      if (Lower(std::filesystem::path(tried).filename().string()) != "english.lng") {
+      if (platform::Lower(std::filesystem::path(tried).filename().string()) != "english.lng") {
         g_Debug().Out("try to load '" + def + "' lang file");
         if (!m_lang->Init(def, "Zentabo"))
           g_Debug().OutCustomError("Connect.Init", "cant load '" + def + "' lang file");
@@ -385,8 +362,8 @@ bool Connect::LoadCurUser(bool showDialog) {
     auto getCurUser = [](std::string& n, std::string& a) {
       try {
         Redemption::SafeCurrentUser user;
-        n = Trim(user.Name());
-        a = Lower(Trim(user.Address()));
+        n = platform::Trim(user.Name());
+        a = platform::Lower(platform::Trim(user.Address()));
         user.cleanup();
       } catch (...) {
         g_Debug().OutError("Connect.GetCurUser");
@@ -515,8 +492,8 @@ bool Connect::CheckRights(const std::string& strMemberEmail, const std::string& 
     if (!m_groups) return false;
     std::string groups = strItemGroups.empty() ? "(All Groups)" : strItemGroups;
     std::string owner = strMemberEmail.empty() ? g_UserEmail : strMemberEmail;
-    std::vector<std::string> names = Split(groups, ';');
-    if (Lower(owner) == Lower(g_UserEmail)) {
+    std::vector<std::string> names = platform::Split(groups, ';');
+    if (platform::EqualsNoCase(owner, g_UserEmail)) {
       if (groups == "(All Groups)" || groups == "(Null Group)") return true;
       for (const auto& n : names) {
         GroupPtr g = m_groups->FindByName(n);
@@ -529,7 +506,7 @@ bool Connect::CheckRights(const std::string& strMemberEmail, const std::string& 
     if (groups == "(Null Group)") return false;
     auto ownerIn = [&](const GroupPtr& g) {
       for (const MemberPtr& m : g->Members())
-        if (Lower(m->strEmail) == Lower(owner) && m->WasAdded()) return true;
+        if (platform::EqualsNoCase(m->strEmail, owner) && m->WasAdded()) return true;
       return false;
     };
     auto meAbove = [](const GroupPtr& g) {
@@ -560,7 +537,8 @@ void Connect::AfterGroupChange() {
 void Connect::NewGroup(const std::string& /*strHtmlID*/) {
   try {
     if (!m_groups) return;
-    std::string name = Trim(m_app->UserPrompt().InputBox(Text("LID_ENTER_GROUP_NAME"), Text("LID_GROUP_NAME")));
+    std::string name =
+        platform::Trim(m_app->UserPrompt().InputBox(Text("LID_ENTER_GROUP_NAME"), Text("LID_GROUP_NAME")));
     if (!IsValidGroupName(*m_groups, name)) return;
     CGroups copy(*m_groupsEnv);
     copy.CopyFrom(*m_groups);
@@ -582,7 +560,7 @@ bool Connect::CanDeleteMember(std::string& sEmail, std::string& sGroup) {
       if (single && g != single) continue;
       if (!single && sGroup != "(All Groups)") continue;
       for (const MemberPtr& m : g->Members()) {
-        if (Lower(m->strEmail) != Lower(sEmail)) continue;
+        if (!platform::EqualsNoCase(m->strEmail, sEmail)) continue;
         found = true;
         MemberPtr me = g->GetMySelf();
         if (!me || !me->CanRemove(*m)) return false;
@@ -600,7 +578,7 @@ void Connect::DeleteMember(std::string& sEmail, std::string& sGroup) {
   try {
     if (!m_groups) return;
     bool all = sGroup == "(All Groups)";
-    bool mine = Lower(sEmail) == Lower(g_UserEmail);
+    bool mine = platform::EqualsNoCase(sEmail, g_UserEmail);
     std::string lid = mine ? (all ? "LID_REMOVE_ME_ALLGROUPS" : "LID_REMOVE_ME")
                            : (all ? "LID_REMOVE_MEMBER_ALLGROUPS" : "LID_REMOVE_MEMBER");
     std::string text = m_groupsEnv->Text(lid, {sEmail, sGroup});
@@ -612,7 +590,7 @@ void Connect::DeleteMember(std::string& sEmail, std::string& sGroup) {
     for (const GroupPtr& g : copy.Groups()) {
       if (!all && g->strName != sGroup) continue;
       for (const MemberPtr& m : g->Members())
-        if (Lower(m->strEmail) == Lower(sEmail)) m->bMarkedForRemoving = true;
+        if (platform::EqualsNoCase(m->strEmail, sEmail)) m->bMarkedForRemoving = true;
     }
     auto msg = m_groupsEnv->NewGroupMsg ? m_groupsEnv->NewGroupMsg() : nullptr;
     m_groups->ApplyDlgChanges(copy, msg.get());
@@ -675,7 +653,7 @@ void Connect::Syncronize(bool bShowComplete) {
 bool Connect::EditMember(const std::string& sEmail, const std::string& /*sGroup*/) {
   try {
     std::string email = sEmail == "[no e-mail]" ? "" : sEmail;
-    if (Lower(email) != Lower(g_UserEmail)) {
+    if (!platform::EqualsNoCase(email, g_UserEmail)) {
       g_Debug().Out("Can change only g_UserEmail");
       return false;
     }

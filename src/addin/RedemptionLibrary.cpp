@@ -7,6 +7,7 @@
 
 #include "addin/RedemptionMapiProps.h"
 #include "platform/Error.h"
+#include "platform/Text.h"
 
 namespace Redemption {
 namespace {
@@ -48,7 +49,7 @@ std::string CanonicalProgID(const std::string& progId) {
       kSafeMailItem, kSafeAppointmentItem, kSafeMeetingItem, kSafeContactItem,
       kSafeCurrentUser, kMAPIUtils, kMAPITable, kRDOSession};
   for (const char* name : kClasses) {
-    if (EqualsNoCase(progId, name)) return name;
+    if (platform::EqualsNoCase(progId, name)) return name;
   }
   return "";
 }

@@ -1,12 +1,12 @@
 #include "addin/RedemptionMAPITable.h"
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 
 #include "addin/RedemptionLibrary.h"
 #include "addin/RedemptionMapiProps.h"
 #include "platform/Error.h"
+#include "platform/Text.h"
 
 namespace Redemption {
 namespace {
@@ -16,7 +16,7 @@ namespace {
 std::optional<int> Compare(const platform::PropValue& a, const platform::PropValue& b) {
   auto sign = [](const auto& x, const auto& y) { return x < y ? -1 : (y < x ? 1 : 0); };
   if (std::holds_alternative<std::string>(a) && std::holds_alternative<std::string>(b)) {
-    return sign(LowerAscii(std::get<std::string>(a)), LowerAscii(std::get<std::string>(b)));
+    return sign(platform::Lower(std::get<std::string>(a)), platform::Lower(std::get<std::string>(b)));
   }
   auto number = [](const platform::PropValue& v) -> std::optional<double> {
     if (auto i = std::get_if<int64_t>(&v)) return static_cast<double>(*i);
@@ -64,8 +64,8 @@ bool ContentMatches(const platform::PropValue& value, const platform::PropValue&
     std::string text = std::get<std::string>(value);
     std::string want = std::get<std::string>(pattern);
     if (fuzzyLevel & FL_IGNORECASE) {
-      text = LowerAscii(text);
-      want = LowerAscii(want);
+      text = platform::Lower(text);
+      want = platform::Lower(want);
     }
     return Contains(text, want, fuzzyLevel);
   }

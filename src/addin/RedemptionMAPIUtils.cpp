@@ -3,6 +3,7 @@
 #include "addin/RedemptionLibrary.h"
 #include "addin/RedemptionMapiProps.h"
 #include "platform/Error.h"
+#include "platform/Text.h"
 #include "platform/store/Folder.h"
 #include "platform/store/Items.h"
 #include "platform/store/MailSession.h"
@@ -11,13 +12,6 @@ namespace Redemption {
 namespace {
 
 constexpr const char* kSmtpPrefix = "SMTP:";
-
-std::string Trim(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string::npos) return "";
-  const auto last = text.find_last_not_of(" \t\r\n");
-  return text.substr(first, last - first + 1);
-}
 
 AddressEntry EntryOfContact(const platform::Item& contact) {
   return {contact.EntryID(), contact.FullName(), contact.Email1Address(), "SMTP"};
@@ -29,7 +23,7 @@ AddressEntry Lookup(const std::string& text) {
   platform::Folder contacts = ProfileSession().GetDefaultFolder(platform::olFolderContacts);
   for (const platform::Item& item : contacts.Items().All()) {
     if (item.Class() != platform::olContact) continue;
-    if (EqualsNoCase(item.FullName(), text) || EqualsNoCase(item.Email1Address(), text)) {
+    if (platform::EqualsNoCase(item.FullName(), text) || platform::EqualsNoCase(item.Email1Address(), text)) {
       return EntryOfContact(item);
     }
   }
@@ -98,7 +92,7 @@ std::vector<AddressBookChoice> MAPIUtils::AddressBook(platform::Prompt& prompt, 
     while (start <= text.size()) {
       size_t end = text.find(';', start);
       if (end == std::string::npos) end = text.size();
-      const std::string part = Trim(text.substr(start, end - start));
+      const std::string part = platform::Trim(text.substr(start, end - start));
       if (!part.empty()) {
         AddressEntry entry = Lookup(part);
         if (!entry.ID.empty()) chosen.push_back({static_cast<int>(well + 1), entry});

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/Error.h"
+#include "platform/Text.h"
 #include "platform/store/UserProperties.h"
 
 namespace Redemption {
@@ -46,7 +47,7 @@ long Resolve(const std::string& propSetGuid, long lid, const std::string& name, 
   auto& props = NamedProps();
   for (size_t i = 0; i < props.size(); ++i) {
     const NamedProp& p = props[i];
-    if (p.guid == guid && p.lid == lid && EqualsNoCase(p.name, name)) {
+    if (p.guid == guid && p.lid == lid && platform::EqualsNoCase(p.name, name)) {
       return (kFirstNamedId + static_cast<long>(i)) << 16;
     }
   }
@@ -197,21 +198,6 @@ std::string HexOf(const platform::Bytes& bytes) {
     text.push_back(kDigits[b >> 4]);
     text.push_back(kDigits[b & 0x0F]);
   }
-  return text;
-}
-
-bool EqualsNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
-std::string LowerAscii(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
 }
 

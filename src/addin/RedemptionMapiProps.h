@@ -44,8 +44,4 @@ platform::Bytes EntryIdBytes(const std::string& entryId);
 // Upper-case hex, two digits per byte.
 std::string HexOf(const platform::Bytes& bytes);
 
-// Texts compared as the store compares them: ASCII letters without case.
-bool EqualsNoCase(const std::string& a, const std::string& b);
-std::string LowerAscii(std::string text);
-
 }  // namespace Redemption

@@ -10,6 +10,7 @@
 #include "options/CWinReg.h"
 #include "options/mOptions.h"
 #include "platform/Error.h"
+#include "platform/Text.h"
 #include "platform/store/Folders.h"
 #include "platform/store/Items.h"
 #include "platform/store/UserProperties.h"
@@ -50,7 +51,7 @@ void CopyInto(const platform::Item& item, const platform::Folder& folder) {
   for (const char* name : kIdentityProps) {
     platform::UserProperties props = copy.UserProperties();
     for (int i = props.Count(); i >= 1; --i) {
-      if (Redemption::EqualsNoCase(props.Item(i).Name(), name)) {
+      if (platform::EqualsNoCase(props.Item(i).Name(), name)) {
         props.Remove(i);
         changed = true;
       }
@@ -109,7 +110,7 @@ void AddOwnMeetings(const platform::Folder& calendar, const std::map<std::string
     platform::Recipients recipients = safe.Recipients();
     std::vector<std::string> done;
     for (int i = 1; i <= recipients.Count(); ++i) {
-      const std::string address = Redemption::LowerAscii(recipients.Item(i).Address());
+      const std::string address = platform::Lower(recipients.Item(i).Address());
       auto folder = folders.find(address);
       if (folder == folders.end()) continue;
       bool seen = false;
@@ -271,11 +272,11 @@ bool CreateFolder(const OverviewContext& ctx, const std::string& members) {
         std::map<std::string, std::vector<platform::Item>> shams;
         const std::string noAddress = Text(ctx.lang, "LID_NO_ADDRESS");
         for (const MemberPair& member : pairs) {
-          if (Redemption::EqualsNoCase(member.address, ctx.userEmail)) continue;
+          if (platform::EqualsNoCase(member.address, ctx.userEmail)) continue;
           const std::string name = MemberFolderName(member, noAddress);
           platform::Folder folder = ctx.zentab.Folders().Find(name);
           if (!folder) folder = ctx.zentab.Folders().Add(name, platform::olFolderCalendar);
-          const std::string key = Redemption::LowerAscii(member.address);
+          const std::string key = platform::Lower(member.address);
           folders[key] = folder;
           for (platform::Item& sham : FillMemberFolder(ctx.zentab, folder, member)) shams[key].push_back(sham);
         }
@@ -322,7 +323,7 @@ std::vector<std::string> GetViewCollection(const OverviewContext& ctx, const std
     if (pairs.size() > kMaxViews) pairs.resize(kMaxViews);
     const std::string noAddress = Text(ctx.lang, "LID_NO_ADDRESS");
     for (const MemberPair& member : pairs) {
-      if (Redemption::EqualsNoCase(member.address, ctx.userEmail)) {
+      if (platform::EqualsNoCase(member.address, ctx.userEmail)) {
         views.push_back(ctx.userName);
         views.push_back(ctx.calendar.FolderPath());
         continue;

@@ -1,21 +1,7 @@
 #include "dialogs/frmCurUser.h"
 
-#include <algorithm>
-
 #include "addin/Connect.h"
-
-namespace {
-std::string Trim(const std::string& s) {
-  size_t b = s.find_first_not_of(" \t\r\n");
-  if (b == std::string::npos) return "";
-  size_t e = s.find_last_not_of(" \t\r\n");
-  return s.substr(b, e - b + 1);
-}
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-  return s;
-}
-}  // namespace
+#include "platform/Text.h"
 
 frmCurUser::frmCurUser(Env env, std::string name, std::string email)
     : m_env(std::move(env)), m_name(std::move(name)), m_email(std::move(email)) {}
@@ -34,14 +20,14 @@ void frmCurUser::SetEmail(const std::string& v) {
 void frmCurUser::RetrieveDefault() {
   std::string name, address;
   if (m_env.GetCurUser) m_env.GetCurUser(name, address);
-  address = Lower(Trim(address));
-  SetName(Trim(name));
+  address = platform::Lower(platform::Trim(address));
+  SetName(platform::Trim(name));
   SetEmail(Connect::isEmailAddress(address) ? address : "");
 }
 
 void frmCurUser::OnOK() {
-  std::string name = Trim(m_name);
-  std::string address = Lower(Trim(m_email));
+  std::string name = platform::Trim(m_name);
+  std::string address = platform::Lower(platform::Trim(m_email));
   if (Connect::isEmailAddress(address)) {
     if (m_env.Store) m_env.Store(name, address);
     m_name = name;
@@ -70,7 +56,7 @@ bool frmCurUser::ShowModal(platform::Prompt& prompt) {
     }
     SetName(form.Get("Name"));
     SetEmail(form.Get("Email"));
-    std::string typed = Lower(Trim(m_email));
+    std::string typed = platform::Lower(platform::Trim(m_email));
     if (!first && typed == refused) {
       OnCancel();
       break;

@@ -15,37 +15,16 @@
 #include "lang/CLang.h"
 #include "options/CWinReg.h"
 #include "platform/Error.h"
+#include "platform/Text.h"
 #include "platform/store/Attachments.h"
 #include "platform/store/Items.h"
 
 namespace mMain {
 namespace {
 
-std::string Trim(const std::string& s) {
-  size_t b = 0;
-  size_t e = s.size();
-  while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-  while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
-  return s.substr(b, e - b);
-}
-
-std::vector<std::string> SplitOn(const std::string& text, const std::string& sep) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  for (;;) {
-    size_t pos = text.find(sep, start);
-    if (pos == std::string::npos) {
-      parts.push_back(text.substr(start));
-      return parts;
-    }
-    parts.push_back(text.substr(start, pos - start));
-    start = pos + sep.size();
-  }
-}
-
 // Leading decimal digits as a number, as the version comparison reads its parts.
 long LeadingNumber(const std::string& text) {
-  std::string t = Trim(text);
+  std::string t = platform::Trim(text, platform::kWhiteSpace);
   long value = 0;
   for (char c : t) {
     if (!std::isdigit(static_cast<unsigned char>(c))) break;
@@ -105,8 +84,8 @@ std::string GetAppVersion() {
 }
 
 int CompareVersions(const std::string& a, const std::string& b) {
-  const std::vector<std::string> pa = SplitOn(a, ".");
-  const std::vector<std::string> pb = SplitOn(b, ".");
+  const std::vector<std::string> pa = platform::Split(a, ".");
+  const std::vector<std::string> pb = platform::Split(b, ".");
   for (size_t i = 0; i < 3; ++i) {
     const long va = i < pa.size() ? LeadingNumber(pa[i]) : 0;
     const long vb = i < pb.size() ? LeadingNumber(pb[i]) : 0;
@@ -153,19 +132,16 @@ SynchWindow WidenSynchRange(const std::string& received, SynchWindow local) {
 }
 
 bool SameAddress(const std::string& a, const std::string& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
+  return platform::EqualsNoCase(a, b);
 }
 
 bool IsEmptyText(const std::string& text) { return text.empty(); }
 
 std::vector<std::string> SplitHeader(const std::string& body) {
   std::vector<std::string> lines;
-  for (const std::string& piece : SplitOn(body, std::string(" ") + kCrLf)) {
+  for (const std::string& piece : platform::Split(body, std::string(" ") + kCrLf)) {
     if (piece.empty()) continue;
-    for (const std::string& line : SplitOn(piece, kCrLf)) {
+    for (const std::string& line : platform::Split(piece, kCrLf)) {
       if (!line.empty()) lines.push_back(line);
     }
   }
@@ -174,10 +150,11 @@ std::vector<std::string> SplitHeader(const std::string& body) {
 
 std::string GetStrFromSplit(const std::vector<std::string>& lines, const std::string& key, bool warnIfMissing) {
   for (const std::string& raw : lines) {
-    const std::string line = Trim(raw);
+    const std::string line = platform::Trim(raw, platform::kWhiteSpace);
     const size_t colon = line.find(':');
     if (colon == std::string::npos) continue;
-    if (Trim(line.substr(0, colon)) == key) return Trim(line.substr(colon + 1));
+    if (platform::Trim(line.substr(0, colon), platform::kWhiteSpace) == key)
+      return platform::Trim(line.substr(colon + 1), platform::kWhiteSpace);
   }
   if (warnIfMissing) {
     std::string joined;

@@ -4,8 +4,8 @@
 #include "groups/CGroups.h"
 #include "groups/CKeyGenerator.h"
 #include "groups/IGroupMsgSender.h"
-#include "groups/mText.h"
 #include "platform/SettingsStore.h"
+#include "platform/Text.h"
 
 std::string CGroup::NewKey() { return ::NewKey(); }
 
@@ -198,7 +198,7 @@ void CGroup::Save(platform::SettingsStore& store, const std::string& sRoot) cons
   std::vector<std::string> keys;
   for (const MemberPtr& m : m_coll) keys.push_back(m->strKey);
   store.SaveSetting(kSettingsApp, section, "Name", strName);
-  store.SaveSetting(kSettingsApp, section, "Keys", Join(keys, ";"));
+  store.SaveSetting(kSettingsApp, section, "Keys", platform::Join(keys, ";"));
   for (const MemberPtr& m : m_coll) m->Save(store, sRoot);
 }
 
@@ -206,7 +206,7 @@ bool CGroup::Load(const platform::SettingsStore& store, const std::string& sRoot
   this->strKey = strKey;
   const std::string section = sRoot + "\\" + strKey;
   strName = store.GetSetting(kSettingsApp, section, "Name");
-  for (const std::string& key : Split(store.GetSetting(kSettingsApp, section, "Keys"), ';')) {
+  for (const std::string& key : platform::Split(store.GetSetting(kSettingsApp, section, "Keys"), ';')) {
     auto m = std::make_shared<CMember>();
     if (!m->Load(store, sRoot, strKey, key)) return false;
     if (!Add(m)) return false;
@@ -260,7 +260,7 @@ bool CGroup::Add(const MemberPtr& oMember) {
 }
 
 MemberPtr CGroup::Add2(const std::string& strName, const std::string& strEmail, int nRole, bool bShare) {
-  const std::string email = LCase(strEmail);
+  const std::string email = platform::Lower(strEmail);
   if (FindByEmail(email)) return nullptr;
   auto m = std::make_shared<CMember>();
   m->strKey = NewKey();

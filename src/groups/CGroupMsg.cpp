@@ -9,7 +9,7 @@
 #include "diagnostics/CDebug.h"
 #include "exchange/mMain.h"
 #include "groups/CGroups.h"
-#include "groups/mText.h"
+#include "platform/Text.h"
 #include "platform/store/Attachments.h"
 
 namespace {
@@ -45,7 +45,7 @@ bool Contains(const std::vector<std::string>& list, const std::string& value) {
 }
 
 bool ContainsNoCase(const std::vector<std::string>& list, const std::string& value) {
-  return std::any_of(list.begin(), list.end(), [&](const std::string& s) { return EqualsNoCase(s, value); });
+  return std::any_of(list.begin(), list.end(), [&](const std::string& s) { return platform::EqualsNoCase(s, value); });
 }
 
 // A whole decimal number (optional sign); false for anything else.
@@ -118,7 +118,7 @@ std::string CGroupMsg::Msg2Str(int nMsgType) {
 
 bool CGroupMsg::Str2Msg(const std::string& text, int& nMsgType) {
   for (const TypeName& t : kTypes) {
-    if (EqualsNoCase(text, t.text)) {
+    if (platform::EqualsNoCase(text, t.text)) {
       nMsgType = t.number;
       return true;
     }
@@ -263,7 +263,7 @@ std::string CGroupMsg::ComposeText() const {
 }
 
 bool CGroupMsg::SetParam(const std::string& rawName, const std::string& value) {
-  const std::string name = LCase(rawName);
+  const std::string name = platform::Lower(rawName);
   auto role = [&](int& field) { return Str2Role(value, field); };
   auto flag = [&](bool& field) {
     if (Str2Bool(value, field)) return true;
@@ -276,10 +276,11 @@ bool CGroupMsg::SetParam(const std::string& rawName, const std::string& value) {
   };
 
   if (name == "msg.version") {
-    const std::vector<std::string> parts = Split(value, '.');
+    const std::vector<std::string> parts = platform::Split(value, '.');
     int major = 0;
     int minor = 0;
-    if (parts.size() != 2 || !ParseWholeNumber(Trim(parts[0]), major) || !ParseWholeNumber(Trim(parts[1]), minor)) {
+    if (parts.size() != 2 || !ParseWholeNumber(platform::Trim(parts[0], platform::kSpaces), major) ||
+        !ParseWholeNumber(platform::Trim(parts[1], platform::kSpaces), minor)) {
       g_Debug().OutCustomError("CGroupMsg.SetParam", "invalid version - " + value);
       return false;
     }
@@ -293,24 +294,24 @@ bool CGroupMsg::SetParam(const std::string& rawName, const std::string& value) {
   if (name == "group.name") { m_strGroupName = value; return true; }
   if (name == "sender.key") { m_strSenderKey = value; return true; }
   if (name == "sender.name") { m_strSenderName = value; return true; }
-  if (name == "sender.email") { m_strSenderEmail = LCase(value); return true; }
+  if (name == "sender.email") { m_strSenderEmail = platform::Lower(value); return true; }
   if (name == "sender.role") return role(m_nSenderRole);
   if (name == "manager.key") { m_strManagerKey = value; return true; }
   if (name == "manager.name") { m_strManagerName = value; return true; }
-  if (name == "manager.email") { m_strManagerEmail = LCase(value); return true; }
+  if (name == "manager.email") { m_strManagerEmail = platform::Lower(value); return true; }
   if (name == "manager.share") return flag(m_bManagerShare);
   if (name == "member.key") { m_strMemberKey = value; return true; }
   if (name == "member.name") { m_strMemberName = value; return true; }
-  if (name == "member.email") { m_strMemberEmail = LCase(value); return true; }
-  if (name == "member.emailowner") { m_strMemberEmailOwner = LCase(value); return true; }
+  if (name == "member.email") { m_strMemberEmail = platform::Lower(value); return true; }
+  if (name == "member.emailowner") { m_strMemberEmailOwner = platform::Lower(value); return true; }
   if (name == "member.role") return role(m_nMemberRole);
   if (name == "member.share") return flag(m_bMemberShare);
   if (name == "member.actionkey") { m_strActionKey = value; return true; }
   if (name == "member.newrole") return role(m_nMemberNewRole);
   if (name == "member.newname") { m_strMemberNewName = value; return true; }
   if (name == "member.newshare") return flag(m_bMemberNewShare);
-  if (name == "member.oldemail") { m_strMemberEmailOld = LCase(value); return true; }
-  if (name == "member.newemail") { m_strMemberEmailNew = LCase(value); return true; }
+  if (name == "member.oldemail") { m_strMemberEmailOld = platform::Lower(value); return true; }
+  if (name == "member.newemail") { m_strMemberEmailNew = platform::Lower(value); return true; }
   if (name == "accept") return flag(m_bAccept);
   if (name == "group.member.key") {
     auto member = std::make_shared<CMember>();
@@ -328,12 +329,12 @@ bool CGroupMsg::SetParam(const std::string& rawName, const std::string& value) {
   }
   if (name == "group.member.email") {
     CMember* m = lastMember();
-    if (m) m->strEmail = LCase(value);
+    if (m) m->strEmail = platform::Lower(value);
     return m != nullptr;
   }
   if (name == "group.member.emailowner") {
     CMember* m = lastMember();
-    if (m) m->strEmailOwner = LCase(value);
+    if (m) m->strEmailOwner = platform::Lower(value);
     return m != nullptr;
   }
   if (name == "group.member.name") {
@@ -367,7 +368,7 @@ bool CGroupMsg::SetParam(const std::string& rawName, const std::string& value) {
   if (name == "groups.to.remove") { m_sGroupsToRemove = value; return true; }
   if (name == "groups.to.ignore") { m_sGroupsToIgnore = value; return true; }
   if (name == "recipient.key") { m_colRecipKeys.push_back(value); return true; }
-  if (name == "recipient.email") { m_colRecipients.push_back(LCase(value)); return true; }
+  if (name == "recipient.email") { m_colRecipients.push_back(platform::Lower(value)); return true; }
   g_Debug().OutCustomError("CGroupMsg.SetParam", "Invalid param = \"" + name + "\"");
   return false;
 }
@@ -376,15 +377,17 @@ bool CGroupMsg::ParseText(const std::string& text) {
   try {
     std::string normalised = text;
     normalised.erase(std::remove(normalised.begin(), normalised.end(), '\r'), normalised.end());
-    for (const std::string& raw : Split(normalised, '\n')) {
-      const std::string line = Trim(raw);
+    for (const std::string& raw : platform::Split(normalised, '\n')) {
+      const std::string line = platform::Trim(raw, platform::kSpaces);
       if (line.empty()) continue;
-      const std::vector<std::string> parts = Split(line, '=');
+      const std::vector<std::string> parts = platform::Split(line, '=');
       if (parts.size() != 2) {
         g_Debug().OutCustomError("CGroupMsg.ReciveMail", "invalid line - " + line);
         return false;
       }
-      if (!SetParam(Unquote(Trim(parts[0])), Unquote(Trim(parts[1])))) return false;
+      const std::string name = platform::Trim(parts[0], platform::kSpaces);
+      const std::string value = platform::Trim(parts[1], platform::kSpaces);
+      if (!SetParam(Unquote(name), Unquote(value))) return false;
     }
     return true;
   } catch (...) {
@@ -444,7 +447,7 @@ void CGroupMsg::SendMails(const std::vector<std::string>& collRecipients, CGroup
     out.m_nMinor = mMain::kAppMinor;
     out.m_strSendTime = TimeText(*m_pEnv);
     const std::string text = out.ComposeText();
-    g_Debug().Out("SEND MAIL TO: " + Join(collRecipients, ";") + "<BODY>" + text + "</BODY>");
+    g_Debug().Out("SEND MAIL TO: " + platform::Join(collRecipients, ";") + "<BODY>" + text + "</BODY>");
     mMain::SendGroupMail(*m_pEnv, collRecipients, text);
   } catch (...) {
     g_Debug().OutError("CGroupMsg.SendMails");
@@ -496,14 +499,15 @@ void CGroupMsg::SendBroadcastChangeEmail(const CGroups& oGroups, const std::stri
   try {
     CGroupMsg out;
     out.m_nMsgType = MSG_BROADCAST_EMAILCHANGE;
-    out.m_strMemberEmailOld = LCase(strOldEmail);
-    out.m_strMemberEmailNew = LCase(strNewEmail);
+    out.m_strMemberEmailOld = platform::Lower(strOldEmail);
+    out.m_strMemberEmailNew = platform::Lower(strNewEmail);
     out.m_colRecipients = reachedEmails;
     std::vector<std::string> recipients;
     for (const GroupPtr& g : oGroups.Groups()) {
       for (const MemberPtr& m : g->Members()) {
         if (!m->WasAdded() || m->IsVirtual()) continue;
-        if (EqualsNoCase(m->strEmail, strOldEmail) || EqualsNoCase(m->strEmail, strNewEmail)) continue;
+        if (platform::EqualsNoCase(m->strEmail, strOldEmail) || platform::EqualsNoCase(m->strEmail, strNewEmail))
+          continue;
         if (ContainsNoCase(out.m_colRecipients, m->strEmail)) continue;
         out.m_colRecipients.push_back(m->strEmail);
         if (!m->IsMySelf && m->bShare) recipients.push_back(m->strEmail);
@@ -698,15 +702,15 @@ void CGroupMsg::SendBroadcastUpdateMemeberGroups(const CGroups& oGroups, const s
   try {
     CGroupMsg out;
     out.m_nMsgType = MSG_BROADCAST_UPDATE_MEMBERGROUPS;
-    out.m_strMemberEmail = LCase(strEmail);
+    out.m_strMemberEmail = platform::Lower(strEmail);
     out.m_sGroupsToIgnore = sGroupsToIgnore;
     out.m_colRecipients = reachedEmails;
     std::vector<std::string> recipients;
     for (const GroupPtr& g : oGroups.Groups()) {
-      if (!g->FindByEmail(LCase(strEmail))) continue;
+      if (!g->FindByEmail(platform::Lower(strEmail))) continue;
       for (const MemberPtr& m : g->Members()) {
         if (!m->WasAdded() || m->IsVirtual() || !m->bShare) continue;
-        if (EqualsNoCase(m->strEmail, strEmail) || ContainsNoCase(out.m_colRecipients, m->strEmail)) continue;
+        if (platform::EqualsNoCase(m->strEmail, strEmail) || ContainsNoCase(out.m_colRecipients, m->strEmail)) continue;
         out.m_colRecipients.push_back(m->strEmail);
         if (!m->IsMySelf) recipients.push_back(m->strEmail);
       }
@@ -726,7 +730,7 @@ void CGroupMsg::SendUpdateMemberGroups(const std::string& strEmail, const CGroup
     out.m_sGroupsToRemove = sGroupsToRemove;
     out.m_strSenderEmail = m_pEnv ? m_pEnv->CurAddress() : "";
     for (const GroupPtr& g : oGroups.Groups()) {
-      if (!g->FindByEmail(LCase(strEmail))) continue;
+      if (!g->FindByEmail(platform::Lower(strEmail))) continue;
       auto copy = std::make_shared<CGroup>();
       copy->strKey = g->strKey;
       copy->strName = g->strName;

@@ -6,7 +6,7 @@
 #include "groups/CKeyGenerator.h"
 #include "groups/CXml.h"
 #include "groups/mOwnerItems.h"
-#include "groups/mText.h"
+#include "platform/Text.h"
 #include "platform/store/Items.h"
 
 namespace {
@@ -43,7 +43,7 @@ void LogItemCounts(const CGroupsEnv& env, const std::string& label) {
 CGroups::CGroups(CGroupsEnv& env) : m_env(&env) {}
 
 bool CGroups::MemberExists(const std::string& strEmail, bool bOnlyAdded) const {
-  const std::string email = LCase(strEmail);
+  const std::string email = platform::Lower(strEmail);
   for (const GroupPtr& g : m_coll)
     for (const MemberPtr& m : *g)
       if (m->strEmail == email && (m->WasAdded() || !bOnlyAdded)) return true;
@@ -65,19 +65,19 @@ void CGroups::UpdateOwnerSubjects(const std::string& strEmail, const std::string
 }
 
 std::string CGroups::LookupShowAs(const std::string& strEmail) const {
-  const std::string* entry = m_collShowAs.Find(LCase(strEmail));
+  const std::string* entry = m_collShowAs.Find(platform::Lower(strEmail));
   return entry ? EntryName(*entry) : std::string();
 }
 
 std::string CGroups::GetShowAs(const std::string& strEmail) {
   if (strEmail.empty()) return "";
-  if (!m_collShowAs.Exists(LCase(strEmail))) GetEmailsShowAs();
+  if (!m_collShowAs.Exists(platform::Lower(strEmail))) GetEmailsShowAs();
   return LookupShowAs(strEmail);
 }
 
 void CGroups::SetShowAs(const std::string& strEmail, const std::string& sShowAs, bool bUpdateItems) {
   try {
-    const std::string email = LCase(strEmail);
+    const std::string email = platform::Lower(strEmail);
     if (email.empty()) return;
     const std::string* entry = m_collShowAs.Find(email);
     const std::string oldName = entry ? EntryName(*entry) : std::string();
@@ -94,13 +94,14 @@ const platform::KeyedCollection<std::string>& CGroups::GetEmailsShowAs() {
   try {
     for (size_t i = m_collShowAs.Count(); i >= 1; --i) {
       const std::string address = EntryAddress(m_collShowAs.Item(i));
-      if (!EqualsNoCase(address, m_env->strCurEmail) && !MemberExists(address, false)) m_collShowAs.Remove(i);
+      if (!platform::EqualsNoCase(address, m_env->strCurEmail) && !MemberExists(address, false)) m_collShowAs.Remove(i);
     }
     for (const GroupPtr& g : m_coll) {
       for (const MemberPtr& m : *g) {
         // Members without an address ("[no e-mail]") have no entry.
         if (m->strEmail.empty() || m_collShowAs.Exists(m->strEmail)) continue;
-        g_Debug().Assert(m->strEmail == LCase(m->strEmail), "CGroups.GetEmailsShowAs", ".strEmail = LCase(.strEmail)");
+        g_Debug().Assert(m->strEmail == platform::Lower(m->strEmail), "CGroups.GetEmailsShowAs",
+                         ".strEmail = LCase(.strEmail)");
         m_collShowAs.Add(m->strName + ";" + m->strEmail, m->strEmail);
       }
     }
@@ -127,7 +128,7 @@ int CGroups::GetMemberShareGroupsCount(const std::string& strEmail) const {
 
 bool CGroups::ChangeMyEmailAddress(const std::string& strNewEmail) {
   try {
-    const std::string email = LCase(Trim(strNewEmail));
+    const std::string email = platform::Lower(platform::Trim(strNewEmail, platform::kSpaces));
     if (email.empty()) return false;
     if (MemberExists(email, false)) {
       m_env->Message(m_env->Text("LID_NEW_EMAIL_EXISTS"), "Zentabo - Error", platform::Buttons::OK,
@@ -149,8 +150,8 @@ bool CGroups::ChangeMyEmailAddress(const std::string& strNewEmail) {
 bool CGroups::ChangeEmailAddress(const std::string& strOld, const std::string& strNew, IGroupMsgSender* oMsg,
                                  const std::vector<std::string>& reachedEmails) {
   try {
-    const std::string oldEmail = LCase(Trim(strOld));
-    const std::string newEmail = LCase(Trim(strNew));
+    const std::string oldEmail = platform::Lower(platform::Trim(strOld, platform::kSpaces));
+    const std::string newEmail = platform::Lower(platform::Trim(strNew, platform::kSpaces));
     if (oldEmail.empty() || newEmail.empty()) return false;
     const std::string oldPrefix = oldEmail + "/";
     std::map<std::string, std::string> mapping;
@@ -163,7 +164,7 @@ bool CGroups::ChangeEmailAddress(const std::string& strOld, const std::string& s
           // The owner's calendars keep their suffix under the new address.
           const std::string suffix =
               m->strEmail.compare(0, oldPrefix.size(), oldPrefix) == 0 ? m->strEmail.substr(oldPrefix.size()) : "";
-          const std::string rewritten = LCase(newEmail + "/" + suffix);
+          const std::string rewritten = platform::Lower(newEmail + "/" + suffix);
           m->strEmailOwner = newEmail;
           mapping[m->strEmail] = rewritten;
           m->strEmail = rewritten;
@@ -186,11 +187,11 @@ bool CGroups::ChangeEmailAddress(const std::string& strOld, const std::string& s
 }
 
 std::vector<std::string> CGroups::GetVirtualMembers(const std::string& strEmail) const {
-  std::vector<std::string> result{LCase(strEmail)};
+  std::vector<std::string> result{platform::Lower(strEmail)};
   for (const GroupPtr& g : m_coll) {
     for (const MemberPtr& m : *g) {
-      if (!m->IsVirtual() || !EqualsNoCase(m->strEmailOwner, strEmail)) continue;
-      std::string address = LCase(m->strEmail);
+      if (!m->IsVirtual() || !platform::EqualsNoCase(m->strEmailOwner, strEmail)) continue;
+      std::string address = platform::Lower(m->strEmail);
       if (!Contains(result, address)) result.push_back(address);
     }
   }
@@ -200,13 +201,13 @@ std::vector<std::string> CGroups::GetVirtualMembers(const std::string& strEmail)
 std::string CGroups::GetGroupsNames() const {
   std::vector<std::string> names;
   for (const GroupPtr& g : m_coll) names.push_back(g->strName);
-  return Join(names, ";");
+  return platform::Join(names, ";");
 }
 
 std::string CGroups::JoinedShowAs() {
   std::vector<std::string> entries;
   for (const std::string& e : GetEmailsShowAs()) entries.push_back(e);
-  return Join(entries, ";");
+  return platform::Join(entries, ";");
 }
 
 bool CGroups::SaveToXml(const std::string& sFilename) {
@@ -266,15 +267,15 @@ bool MemberFromXml(const CXml& xml, CMember& m) {
       !need("ActionKey", m.strActionKey) || !need("NewRole", newRole) || !need("Wait", wait) ||
       !need("Action", action))
     return false;
-  m.strEmail = LCase(m.strEmail);
-  m.strEmailOwner = LCase(m.strEmailOwner);
+  m.strEmail = platform::Lower(m.strEmail);
+  m.strEmailOwner = platform::Lower(m.strEmailOwner);
   if (!Str2Role(role, m.nRole) || !Str2Role(newRole, m.nNewRole) || !Str2Wait(wait, m.nWait) ||
       !Str2Action(action, m.nAction))
     return false;
   m.IsMySelf = myself == "1";
   std::optional<std::string> sub = xml.GetItemAttribute("SubAction");
   m.nSubAction = SUB_ACTION_NONE;
-  if (sub && !ParseInt(*sub, m.nSubAction)) return false;
+  if (sub && !platform::ParseInt(*sub, m.nSubAction)) return false;
   std::optional<std::string> share = xml.GetItemAttribute("Share");
   m.bShare = share ? *share == "1" : !m.IsVirtual();
   return true;
@@ -343,11 +344,11 @@ std::string CGroups::GetAppointsRecivers() const {
   for (const GroupPtr& g : m_coll) {
     for (const MemberPtr& m : *g) {
       if (m->IsMySelf || m->IsVirtual() || !m->WasAdded() || !m->bShare) continue;
-      std::string address = LCase(m->strEmail);
+      std::string address = platform::Lower(m->strEmail);
       if (!Contains(receivers, address)) receivers.push_back(address);
     }
   }
-  return Join(receivers, ";");
+  return platform::Join(receivers, ";");
 }
 
 bool CGroups::ApplyDlgChanges(const CGroups& oNewGroups, IGroupMsgSender* oMsg) {
@@ -417,12 +418,12 @@ bool CGroups::Save() {
     platform::SettingsStore& store = *m_env->pStore;
     const std::string root = m_env->RootSection();
     // The stored tree is replaced as a whole, never updated in place.
-    for (const std::string& rawKey : Split(store.GetSetting(kSettingsApp, root, "Keys"), ';')) {
-      const std::string key = Trim(rawKey);
+    for (const std::string& rawKey : platform::Split(store.GetSetting(kSettingsApp, root, "Keys"), ';')) {
+      const std::string key = platform::Trim(rawKey, platform::kSpaces);
       if (key.empty()) continue;
       const std::string groupSection = root + "\\" + key;
-      for (const std::string& rawMember : Split(store.GetSetting(kSettingsApp, groupSection, "Keys"), ';')) {
-        const std::string memberKey = Trim(rawMember);
+      for (const std::string& rawMember : platform::Split(store.GetSetting(kSettingsApp, groupSection, "Keys"), ';')) {
+        const std::string memberKey = platform::Trim(rawMember, platform::kSpaces);
         if (!memberKey.empty()) store.DeleteSetting(kSettingsApp, groupSection + "\\" + memberKey);
       }
       store.DeleteSetting(kSettingsApp, groupSection);
@@ -431,7 +432,7 @@ bool CGroups::Save() {
 
     std::vector<std::string> keys;
     for (const GroupPtr& g : m_coll) keys.push_back(g->strKey);
-    store.SaveSetting(kSettingsApp, root, "Keys", Join(keys, ";"));
+    store.SaveSetting(kSettingsApp, root, "Keys", platform::Join(keys, ";"));
     store.SaveSetting(kSettingsApp, root, "ShowAs", JoinedShowAs());
     for (const GroupPtr& g : m_coll) g->Save(store, root);
     return true;
@@ -449,7 +450,7 @@ bool CGroups::Load() {
     const std::string root = m_env->RootSection();
     const std::string keys = store.GetSetting(kSettingsApp, root, "Keys");
     const std::string showAs = store.GetSetting(kSettingsApp, root, "ShowAs");
-    for (const std::string& key : Split(keys, ';')) {
+    for (const std::string& key : platform::Split(keys, ';')) {
       auto g = std::make_shared<CGroup>();
       if (!g->Load(store, root, key)) g_Debug().OutCustomError("CGroups:Load", "Can't load group");
       if (!Add(g)) g_Debug().OutCustomError("CGroups:Load", "Can't add group");
@@ -527,7 +528,7 @@ bool CGroups::Remove(const std::string& key) {
 std::vector<GroupPtr> CGroups::Groups() const { return {m_coll.begin(), m_coll.end()}; }
 
 void CGroups::AddShowAsPairs(const std::string& sShowAs, bool bLog) {
-  std::vector<std::string> parts = Split(sShowAs, ';');
+  std::vector<std::string> parts = platform::Split(sShowAs, ';');
   for (size_t i = 0; i + 1 < parts.size(); i += 2) {
     const std::string& name = parts[i];
     const std::string& address = parts[i + 1];

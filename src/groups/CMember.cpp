@@ -1,9 +1,9 @@
 #include "groups/CMember.h"
 
 #include "diagnostics/CDebug.h"
-#include "groups/mText.h"
 #include "platform/Error.h"
 #include "platform/SettingsStore.h"
+#include "platform/Text.h"
 
 namespace {
 
@@ -14,11 +14,11 @@ constexpr long kTypeMismatch = 13;
 
 bool CMember::CanAdd(const std::string& strEmail) const {
   if (!strEmail.empty()) {
-    if (EqualsNoCase(strEmail, this->strEmail)) return false;
+    if (platform::EqualsNoCase(strEmail, this->strEmail)) return false;
     size_t slash = strEmail.find('/');
     if (slash != std::string::npos) {
       // A virtual member: only the manager may add calendars of his own.
-      if (!EqualsNoCase(strEmail.substr(0, slash), this->strEmail)) return false;
+      if (!platform::EqualsNoCase(strEmail.substr(0, slash), this->strEmail)) return false;
       if (!IsManager()) return false;
     }
   }
@@ -33,7 +33,7 @@ bool CMember::CanAdd(const std::string& strEmail) const {
 }
 
 bool CMember::CanRemove(const CMember& other) const {
-  if (other.IsVirtual()) return EqualsNoCase(strEmail, other.strEmailOwner);
+  if (other.IsVirtual()) return platform::EqualsNoCase(strEmail, other.strEmailOwner);
   if (other.bMarkedForRemoving) return false;
   if (IsMe(other)) return true;  // leaving the group
   return nRole > other.nRole;
@@ -102,15 +102,15 @@ bool CMember::Load(const platform::SettingsStore& store, const std::string& sRoo
   this->strKey = strKey;
   strGroupKey = sGroupKey;
   strName = get("Name");
-  strEmail = LCase(get("Email"));
-  strEmailOwner = LCase(get("EmailOwner"));
+  strEmail = platform::Lower(get("Email"));
+  strEmailOwner = platform::Lower(get("EmailOwner"));
   if (!Str2Role(get("Role"), nRole)) return false;
   IsMySelf = get("MySelf") == "1";
   strActionKey = get("ActionKey");
   if (!Str2Role(get("NewRole"), nNewRole)) return false;
   if (!Str2Wait(get("Wait"), nWait)) return false;
   if (!Str2Action(get("Action"), nAction)) return false;
-  if (!ParseInt(get("SubAction", "0"), nSubAction)) return false;
+  if (!platform::ParseInt(get("SubAction", "0"), nSubAction)) return false;
   bShare = get("Share", "1") == "1";
   if (IsVirtual() && bShare) g_Debug().OutWarning("CMember.Load", "Member (" + strEmail + ") IsVirtual And Shared!");
   return true;

@@ -1,8 +1,8 @@
 #include "groups/mFailSafe.h"
 
 #include "diagnostics/CDebug.h"
-#include "groups/mText.h"
 #include "platform/FileUtil.h"
+#include "platform/Text.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ bool RestoreGroups(CGroups& groups, const std::string& strPath) {
 bool BackupGroupsCommand(CGroups& groups) {
   const CGroupsEnv& env = groups.Env();
   if (!env.pPrompt) return false;
-  const std::string path = Trim(env.pPrompt->SaveFileDialog("Zentabo", kBackupFilter));
+  const std::string path = platform::Trim(env.pPrompt->SaveFileDialog("Zentabo", kBackupFilter), platform::kSpaces);
   if (path.empty()) return false;
   return StoreGroups(groups, path);
 }
@@ -51,7 +51,7 @@ bool BackupGroupsCommand(CGroups& groups) {
 bool RestoreGroupsCommand(CGroups& groups) {
   const CGroupsEnv& env = groups.Env();
   if (!env.pPrompt) return false;
-  const std::string path = Trim(env.pPrompt->OpenFileDialog("Zentabo", kBackupFilter, ""));
+  const std::string path = platform::Trim(env.pPrompt->OpenFileDialog("Zentabo", kBackupFilter, ""), platform::kSpaces);
   if (path.empty()) return false;
   return RestoreGroups(groups, path);
 }

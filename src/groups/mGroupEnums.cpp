@@ -3,7 +3,7 @@
 #include <array>
 
 #include "diagnostics/CDebug.h"
-#include "groups/mText.h"
+#include "platform/Text.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ std::string ToText(const Names& names, int n, const char* source) {
 
 bool FromText(const Names& names, const std::string& s, int& n, const char* source) {
   for (int i = 0; i < static_cast<int>(names.size()); ++i) {
-    if (EqualsNoCase(s, names[i])) {
+    if (platform::EqualsNoCase(s, names[i])) {
       n = i;
       return true;
     }

@@ -1,12 +1,12 @@
 #include "groups/mGroups.h"
 
 #include "diagnostics/CDebug.h"
-#include "groups/mText.h"
+#include "platform/Text.h"
 
 bool IsValidGroupName(const CGroups& groups, const std::string& strName) {
   if (strName.empty()) return false;
   std::string lid;
-  if (EqualsNoCase(strName, kAllGroups) || EqualsNoCase(strName, kNullGroup)) {
+  if (platform::EqualsNoCase(strName, kAllGroups) || platform::EqualsNoCase(strName, kNullGroup)) {
     lid = "LID_INVALID_GROUP_NAME";
   } else if (strName.find(';') != std::string::npos) {
     lid = "LID_INVALID_GROUP_NAME2";
@@ -23,8 +23,8 @@ bool IsValidGroupName(const CGroups& groups, const std::string& strName) {
 
 bool AddNewMember(CGroups& groups, const std::string& strGroupName, const AddNewMemberUi& ui) {
   try {
-    const std::string name = Trim(strGroupName);
-    if (name.empty() || EqualsNoCase(name, kAllGroups)) {
+    const std::string name = platform::Trim(strGroupName, platform::kSpaces);
+    if (name.empty() || platform::EqualsNoCase(name, kAllGroups)) {
       if (ui.RunAddMembersWizard) ui.RunAddMembersWizard();
       return false;
     }

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "diagnostics/CDebug.h"
-#include "groups/mText.h"
+#include "platform/Text.h"
 #include "platform/store/Item.h"
 #include "platform/store/Items.h"
 #include "platform/store/UserProperties.h"
@@ -39,7 +39,7 @@ int UpdateOwnerSubjectsInFolder(const platform::Folder& folder, const std::strin
   const std::string newPrefix = MakeOwnerPrefix(strNewName);
   for (platform::Item& item : Appointments(folder)) {
     try {
-      if (EqualsNoCase(OwnerOf(item), strEmail)) {
+      if (platform::EqualsNoCase(OwnerOf(item), strEmail)) {
         item.SetSubject(newPrefix + StripOwnerSubject(item.Subject(), oldPrefix));
         item.Save();
         ++saved;
@@ -58,7 +58,7 @@ int ChangeOwnerAddressesInFolder(const platform::Folder& folder, const std::map<
   int saved = 0;
   for (platform::Item& item : Appointments(folder)) {
     try {
-      auto it = mapping.find(LCase(OwnerOf(item)));
+      auto it = mapping.find(platform::Lower(OwnerOf(item)));
       if (it != mapping.end()) {
         item.UserProperties().Find(kOwnerAddressProp).SetValue(it->second);
         item.Save();

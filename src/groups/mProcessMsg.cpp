@@ -4,7 +4,7 @@
 
 #include "addin/RedemptionLibrary.h"
 #include "diagnostics/CDebug.h"
-#include "groups/mText.h"
+#include "platform/Text.h"
 #include "platform/store/Folder.h"
 #include "platform/store/Items.h"
 #include "platform/store/MailSession.h"
@@ -60,7 +60,7 @@ void AddRequest(ProcessEnv& env, const CGroupMsg& msg, IGroupMsgSender& sender) 
   bool bAccept = false;
   if (groups.FindByName(msg.m_strGroupName)) {
     Notice(env, "LID_DECLINE_ADDREQUEST", {msg.m_strSenderEmail});
-  } else if (!EqualsNoCase(msg.m_strMemberEmail, genv.strCurEmail)) {
+  } else if (!platform::EqualsNoCase(msg.m_strMemberEmail, genv.strCurEmail)) {
     g_Debug().OutWarning("CGroups.ProcessMsg", "ADD_REQUEST, different address in msg - '" + msg.m_strMemberEmail +
                                                    "', auto decline request");
   } else if (Options(env).AutoAcceptEnable) {
@@ -235,9 +235,9 @@ void BroadcastModifiedName(ProcessEnv& env, const CGroupMsg& msg, IGroupMsgSende
 void UpdateMemberGroups(ProcessEnv& env, const CGroupMsg& msg) {
   CGroups& groups = *env.pGroups;
   g_Debug().Out("Reciving updated groups from " + msg.m_strSenderEmail);
-  for (const std::string& key : Split(msg.m_sGroupsToRemove, ';'))
+  for (const std::string& key : platform::Split(msg.m_sGroupsToRemove, ';'))
     if (!key.empty()) groups.Remove(key);
-  const std::vector<std::string> ignore = Split(msg.m_sGroupsToIgnore, ';');
+  const std::vector<std::string> ignore = platform::Split(msg.m_sGroupsToIgnore, ';');
   const std::vector<GroupPtr> local = groups.Groups();
   for (auto it = local.rbegin(); it != local.rend(); ++it) {
     const GroupPtr& g = *it;
@@ -250,7 +250,7 @@ void UpdateMemberGroups(ProcessEnv& env, const CGroupMsg& msg) {
     copy->CopyFrom(*received);
     bool bHasMe = false;
     for (const MemberPtr& m : copy->Members()) {
-      m->IsMySelf = EqualsNoCase(m->strEmail, groups.Env().strCurEmail);
+      m->IsMySelf = platform::EqualsNoCase(m->strEmail, groups.Env().strCurEmail);
       bHasMe = bHasMe || m->IsMySelf;
     }
     if (bHasMe) {

@@ -5,15 +5,11 @@
 #include "groups/CGroupsEnv.h"
 #include "groups/mGroups.h"
 #include "platform/Error.h"
+#include "platform/Text.h"
 
 namespace host {
 
 namespace {
-
-std::string Lower(std::string s) {
-  for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 void Refuse(const std::string& why) { throw platform::Error(why); }
 
@@ -37,7 +33,7 @@ struct Edit {
     return me;
   }
   MemberPtr Member(const GroupPtr& g, const std::string& address) {
-    MemberPtr m = g->FindByEmail(Lower(address));
+    MemberPtr m = g->FindByEmail(platform::Lower(address));
     if (!m) Refuse(address + " is not a member of \"" + g->strName + "\"");
     return m;
   }
@@ -71,7 +67,7 @@ void AddMember(Connect& c, const std::string& group, const std::string& address,
   Edit e(c);
   GroupPtr g = e.Group(group);
   MemberPtr me = e.Me(g);
-  std::string email = Lower(address);
+  std::string email = platform::Lower(address);
   if (!Connect::isEmailAddress(email)) Refuse("\"" + address + "\" is not an e-mail address");
   if (g->FindByEmail(email)) Refuse(email + " is already a member of \"" + group + "\"");
   if (!me->CanAdd(email)) Refuse("you may not add members to \"" + group + "\"");

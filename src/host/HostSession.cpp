@@ -8,6 +8,7 @@
 #include "options/mOptions.h"
 #include "platform/Error.h"
 #include "platform/FileUtil.h"
+#include "platform/Text.h"
 
 namespace fs = std::filesystem;
 
@@ -16,11 +17,6 @@ namespace host {
 namespace {
 
 fs::path InstallDirOf(const fs::path& home) { return home / "Program Files" / "Korvel" / "Zentabo"; }
-
-std::string Lower(std::string s) {
-  for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 void SetHostValue(platform::Registry& reg, const std::string& name, const std::string& value) {
   platform::HKEY key = 0;
@@ -66,7 +62,7 @@ void InitHome(const InitOptions& opts) {
   fs::path profile = home / "Profiles" / "Default.db";
   {
     platform::MailSession session = platform::MailSession::Open(profile.string());
-    session.SetCurrentUser(opts.name, Lower(opts.email));
+    session.SetCurrentUser(opts.name, platform::Lower(opts.email));
   }
   fs::path postOffice = opts.postOffice.empty() ? home.parent_path() / "postoffice" : fs::absolute(opts.postOffice);
   fs::create_directories(postOffice);

@@ -1,33 +1,18 @@
 #include "lang/CLang.h"
 
-#include <strings.h>
-
 #include <algorithm>
+#include <functional>
 #include <fstream>
 #include <system_error>
 
 #include "diagnostics/CDebug.h"
+#include "platform/Text.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 using Entries = std::vector<std::pair<std::string, std::string>>;
-
-// Trims spaces and tabs (and the carriage return of CRLF files).
-std::string Trim(const std::string& s) {
-  const char* ws = " \t\r";
-  const size_t b = s.find_first_not_of(ws);
-  if (b == std::string::npos) return {};
-  return s.substr(b, s.find_last_not_of(ws) - b + 1);
-}
-
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
-
-bool SameText(const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) == 0; }
 
 // Checks a quoted value and undoubles its inner quotes. Returns the reason
 // when it is not a valid quoted string, empty when it is.
@@ -55,7 +40,7 @@ std::string StripComment(const std::string& value) {
   bool inQuotes = false;
   for (size_t i = 0; i < value.size(); ++i) {
     if (value[i] == '"') inQuotes = !inQuotes;
-    else if (value[i] == '\'' && !inQuotes) return Trim(value.substr(0, i));
+    else if (value[i] == '\'' && !inQuotes) return platform::Trim(value.substr(0, i));
   }
   return value;
 }
@@ -72,7 +57,8 @@ bool SplitNames(const std::string& list, std::vector<std::string>& names) {
   size_t start = 0;
   while (true) {
     const size_t comma = list.find(',', start);
-    const std::string name = Trim(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+    const size_t length = comma == std::string::npos ? std::string::npos : comma - start;
+    const std::string name = platform::Trim(list.substr(start, length));
     if (name.empty()) return false;
     names.push_back(name);
     if (comma == std::string::npos) return true;
@@ -113,6 +99,30 @@ void Warning(const std::string& format, const std::vector<CDebugArg>& values) {
   g_Debug().OutWarning("CLang.Init", g_Debug().sprintf(format, values));
 }
 
+// Reads the sections that the list `list` (the value of `kind`, "texts" or
+// "forms", in the language section) names as "<lang>.<name>" and hands each to
+// `take` with its name. False, with the error logged, when the list has an
+// empty name or a listed section cannot be read; `take` has then seen the
+// sections before the bad one.
+bool ReadListedSections(CLang& lang, const std::string& fileName, const std::string& strLang, const std::string& kind,
+                        const std::string& list, const std::function<void(const std::string&, Entries&&)>& take) {
+  std::vector<std::string> names;
+  if (!SplitNames(list, names)) {
+    Error("file '%s' has error in [%s]." + kind, {fileName, strLang});
+    return false;
+  }
+  for (const std::string& name : names) {
+    Entries section;
+    const std::string sectionName = strLang + "." + name;
+    if (lang.ReadSection(fileName, sectionName, section) != CLang::SectionResult::Found) {
+      Error("Error readig section [%s] in file '%s'", {sectionName, fileName});
+      return false;
+    }
+    take(name, std::move(section));
+  }
+  return true;
+}
+
 }  // namespace
 
 CLang::CLang(std::string installFolder) : m_installFolder(std::move(installFolder)) {}
@@ -134,7 +144,7 @@ CLang::SectionResult CLang::ReadSection(const std::string& fileName, const std::
     bool found = false;
     while (std::getline(in, raw)) {
       ++lineNo;
-      const std::string line = Trim(raw);
+      const std::string line = platform::Trim(raw);
       if (line.empty() || line[0] == '\'') continue;
       if (line[0] == '[') {
         const size_t close = line.find(']');
@@ -142,18 +152,18 @@ CLang::SectionResult CLang::ReadSection(const std::string& fileName, const std::
           Error("symbol ']' is absent, line = %d, file = '%s'", {lineNo, fileName});
           return SectionResult::Error;
         }
-        const std::string name = Trim(line.substr(1, close - 1));
+        const std::string name = platform::Trim(line.substr(1, close - 1));
         if (name.empty()) {
           Error("empty section name, line - %d, file = '%s'", {lineNo, fileName});
           return SectionResult::Error;
         }
-        const std::string rest = Trim(line.substr(close + 1));
+        const std::string rest = platform::Trim(line.substr(close + 1));
         if (!rest.empty() && rest[0] != '\'') {
           Error("'%s' is not the comment, line - %d, file = '%s'", {rest, lineNo, fileName});
           return SectionResult::Error;
         }
         if (inSection) break;  // the wanted section ends at the next one
-        if (SameText(name, section)) inSection = found = true;
+        if (platform::EqualsNoCase(name, section)) inSection = found = true;
         continue;
       }
       if (!inSection) continue;
@@ -162,12 +172,12 @@ CLang::SectionResult CLang::ReadSection(const std::string& fileName, const std::
         Error("symbol '=' is absent, line = %d, file = '%s'", {lineNo, fileName});
         return SectionResult::Error;
       }
-      const std::string name = Trim(line.substr(0, eq));
+      const std::string name = platform::Trim(line.substr(0, eq));
       if (name.empty()) {
         Error("Const's name does not exist, line - %d, file = '%s'", {lineNo, fileName});
         return SectionResult::Error;
       }
-      const std::string value = StripComment(Trim(line.substr(eq + 1)));
+      const std::string value = StripComment(platform::Trim(line.substr(eq + 1)));
       if (value.empty()) {
         Error("Const's value does not exist, line - %d, file = '%s'", {lineNo, fileName});
         return SectionResult::Error;
@@ -178,7 +188,7 @@ CLang::SectionResult CLang::ReadSection(const std::string& fileName, const std::
         Error("Syntactic error - '%s', line - %d, file = '%s'", {reason, lineNo, fileName});
         return SectionResult::Error;
       }
-      const std::string key = Lower(name);
+      const std::string key = platform::Lower(name);
       for (const auto& e : entries) {
         if (e.first == key) {
           Error("declaration of constant '%s' repeats in a line %d of '%s' file", {name, lineNo, fileName});
@@ -214,11 +224,11 @@ bool CLang::Init(const std::string& fileName, const std::string& productName) {
     }
     const std::string texts = Lookup(head, "texts");
     const std::string forms = Lookup(head, "forms");
-    if (Trim(texts).empty()) Warning("file '%s' has no (or empty) [%s].texts", {fileName, strLang});
-    if (Trim(forms).empty()) Warning("file '%s' has no (or empty) [%s].forms", {fileName, strLang});
+    if (platform::Trim(texts).empty()) Warning("file '%s' has no (or empty) [%s].texts", {fileName, strLang});
+    if (platform::Trim(forms).empty()) Warning("file '%s' has no (or empty) [%s].forms", {fileName, strLang});
     bool bDump = false;
     {
-      const std::string d = Trim(Lookup(head, "dumpforms"));
+      const std::string d = platform::Trim(Lookup(head, "dumpforms"));
       char* end = nullptr;
       const double n = d.empty() ? 0 : std::strtod(d.c_str(), &end);
       if (!d.empty() && end && *end == '\0' && n == 1) {
@@ -228,38 +238,17 @@ bool CLang::Init(const std::string& fileName, const std::string& productName) {
     }
 
     std::map<std::string, std::string> textTable;
-    std::vector<std::string> names;
-    if (!Trim(texts).empty()) {
-      if (!SplitNames(texts, names)) {
-        Error("file '%s' has error in [%s].texts", {fileName, strLang});
-        return false;
-      }
-      for (const std::string& name : names) {
-        Entries section;
-        const std::string sectionName = strLang + "." + name;
-        if (ReadSection(fileName, sectionName, section) != SectionResult::Found) {
-          Error("Error readig section [%s] in file '%s'", {sectionName, fileName});
-          return false;
-        }
-        for (auto& [k, v] : section) textTable[k] = v;
-      }
-    }
+    const auto takeTexts = [&](const std::string&, Entries&& section) {
+      for (auto& [k, v] : section) textTable[k] = v;
+    };
+    if (!platform::Trim(texts).empty() && !ReadListedSections(*this, fileName, strLang, "texts", texts, takeTexts))
+      return false;
     std::map<std::string, Entries> formTable;
-    if (!Trim(forms).empty()) {
-      if (!SplitNames(forms, names)) {
-        Error("file '%s' has error in [%s].forms", {fileName, strLang});
-        return false;
-      }
-      for (const std::string& name : names) {
-        Entries section;
-        const std::string sectionName = strLang + "." + name;
-        if (ReadSection(fileName, sectionName, section) != SectionResult::Found) {
-          Error("Error readig section [%s] in file '%s'", {sectionName, fileName});
-          return false;
-        }
-        formTable[Lower(name)] = std::move(section);
-      }
-    }
+    const auto takeForms = [&](const std::string& name, Entries&& section) {
+      formTable[platform::Lower(name)] = std::move(section);
+    };
+    if (!platform::Trim(forms).empty() && !ReadListedSections(*this, fileName, strLang, "forms", forms, takeForms))
+      return false;
 
     m_strFilename = fileName;
     m_strProduct = productName;
@@ -282,7 +271,8 @@ std::vector<std::string> CLang::GetAvailableLangs() {
     std::vector<fs::path> files;
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(m_installFolder, ec)) {
-      if (entry.is_regular_file() && SameText(entry.path().extension().string(), ".lng")) files.push_back(entry.path());
+      if (entry.is_regular_file() && platform::EqualsNoCase(entry.path().extension().string(), ".lng"))
+        files.push_back(entry.path());
     }
     std::sort(files.begin(), files.end());
     for (const fs::path& file : files) {
@@ -300,7 +290,7 @@ std::vector<std::string> CLang::GetAvailableLangs() {
 }
 
 std::string CLang::Item(const std::string& id) {
-  const auto it = m_texts.find(Lower(id));
+  const auto it = m_texts.find(platform::Lower(id));
   if (it == m_texts.end()) {
     g_Debug().OutCustomError("CLang.Item", "Key '" + id + "' not exists in " + m_strFilename);
     return id;
@@ -323,7 +313,7 @@ bool CLang::Localize(FormModel& form) {
       Init(m_strFilename, m_strProduct);
     }
     if (m_bDumpForms) Dump(form);
-    const auto it = m_forms.find(Lower(form.Name()));
+    const auto it = m_forms.find(platform::Lower(form.Name()));
     if (it == m_forms.end()) {
       Warning("Locale for '%s' form not exists", {form.Name()});
       return false;
@@ -399,7 +389,7 @@ bool LoadLanguageFile(CLang& lang, const std::string& fileName, const std::strin
   const std::string file = fileName.empty() ? defaultFile : fileName;
   if (lang.Init(file, productName)) return true;
   g_Debug().OutCustomError("Connect.Init", g_Debug().sprintf("cant load '%s' lang file", {file}));
-  if (SameText(file, defaultFile)) return false;
+  if (platform::EqualsNoCase(file, defaultFile)) return false;
   g_Debug().Out(g_Debug().sprintf("try to load '%s' lang file", {defaultFile}));
   if (lang.Init(defaultFile, productName)) return true;
   g_Debug().OutCustomError("Connect.Init", g_Debug().sprintf("cant load '%s' lang file", {defaultFile}));

@@ -1,4 +1,5 @@
 #include "lang/FormModel.h"
+#include "platform/Text.h"
 
 #include <strings.h>
 
@@ -19,7 +20,7 @@ FormControl& FormModel::AddControl(const std::string& name, const std::string& t
 FormControl* FormModel::Find(const std::string& name) {
   if (name.empty()) return &m_self;
   for (FormControl& c : m_controls)
-    if (strcasecmp(c.name.c_str(), name.c_str()) == 0) return &c;
+    if (platform::EqualsNoCase(c.name, name)) return &c;
   return nullptr;
 }
 

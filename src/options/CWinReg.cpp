@@ -1,8 +1,9 @@
 #include "options/CWinReg.h"
 
-#include <algorithm>
 #include <cstring>
 #include <vector>
+
+#include "platform/Text.h"
 
 namespace {
 
@@ -92,9 +93,7 @@ int32_t CWinReg::GetNumberValue(const std::string& name, int32_t def) {
 bool CWinReg::SetYesNoValue(const std::string& name, bool value) { return SetStringValue(name, value ? "yes" : "no"); }
 
 bool CWinReg::GetYesNoValue(const std::string& name) {
-  std::string text = GetStringValue(name);
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text == "yes";
+  return platform::Lower(GetStringValue(name)) == "yes";
 }
 
 bool CWinReg::DeleteValue(const std::string& name) {

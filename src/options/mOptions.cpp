@@ -1,22 +1,16 @@
 #include "options/mOptions.h"
 
-#include <strings.h>
-
 #include <cstdlib>
 
 #include "diagnostics/CDebug.h"
 #include "options/COptions.h"
 #include "options/CWinReg.h"
+#include "platform/Text.h"
 #include "sync/mAppointments.h"
 
 namespace mOptions {
 
 namespace {
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 bool ParseNumber(const std::string& text, long& value) {
   if (text.empty()) return false;
@@ -28,7 +22,7 @@ bool ParseNumber(const std::string& text, long& value) {
 }
 
 bool ParseYesNo(const std::string& text, bool& value) {
-  const std::string t = Lower(text);
+  const std::string t = platform::Lower(text);
   if (t == "yes" || t == "true" || t == "1" || t == "-1") value = true;
   else if (t == "no" || t == "false" || t == "0") value = false;
   else return false;
@@ -307,7 +301,7 @@ namespace {
 
 const OptionInfo* FindOption(const std::string& name) {
   for (const OptionInfo& info : OptionTable())
-    if (strcasecmp(info.name.c_str(), name.c_str()) == 0) return &info;
+    if (platform::EqualsNoCase(info.name, name)) return &info;
   return nullptr;
 }
 

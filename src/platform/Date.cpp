@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/Error.h"
+#include "platform/Text.h"
 
 namespace platform {
 namespace {
@@ -56,12 +57,6 @@ bool IsLeap(int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 int DaysInMonth(int64_t y, int m) {
   static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
-}
-
-std::string Lower(const std::string& s) {
-  std::string r = s;
-  for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return r;
 }
 
 // Days since the zero date of a Date (floor, so times before the zero date

@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "platform/Text.h"
+
 namespace platform {
 namespace {
 
@@ -9,13 +11,6 @@ namespace {
 char KeyOf(int answer) {
   const std::string name = AnswerName(answer);
   return name.empty() ? '\0' : static_cast<char>(std::tolower(static_cast<unsigned char>(name[0])));
-}
-
-std::string Trim(const std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-  while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
-  return s.substr(b, e - b);
 }
 
 }  // namespace
@@ -43,7 +38,7 @@ int TerminalPrompt::AskButton(Buttons buttons, DefaultButton def) {
       out_ << "\n";
       return fallback;
     }
-    line = Trim(line);
+    line = Trim(line, kWhiteSpace);
     if (line.empty()) return fallback;
     const char key = static_cast<char>(std::tolower(static_cast<unsigned char>(line[0])));
     for (int a : answers)
@@ -72,7 +67,7 @@ std::string TerminalPrompt::AskPath(const std::string& what, const std::string& 
        << "] ('.' cancels): " << std::flush;
   std::string line;
   if (!ReadLine(&line)) return "";
-  line = Trim(line);
+  line = Trim(line, kWhiteSpace);
   if (line == ".") return "";
   return line.empty() ? initial : line;
 }
@@ -92,13 +87,13 @@ int TerminalPrompt::ShowForm(FormRequest& form) {
   for (const auto& [name, value] : form.fields) out_ << "  " << name << " = " << value << "\n";
   out_ << "Change fields with name=value lines, an empty line ends:\n" << std::flush;
   std::string line;
-  while (ReadLine(&line) && !Trim(line).empty()) {
+  while (ReadLine(&line) && !Trim(line, kWhiteSpace).empty()) {
     const size_t eq = line.find('=');
     if (eq == std::string::npos) {
       out_ << "name=value expected\n" << std::flush;
       continue;
     }
-    form.Set(Trim(line.substr(0, eq)), line.substr(eq + 1));
+    form.Set(Trim(line.substr(0, eq), kWhiteSpace), line.substr(eq + 1));
   }
   return AskButton(form.buttons, form.defaultButton);
 }

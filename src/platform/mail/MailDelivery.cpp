@@ -2,23 +2,13 @@
 
 #include "platform/Error.h"
 #include "platform/FileUtil.h"
+#include "platform/Text.h"
 #include "platform/store/Attachments.h"
 #include "platform/store/Folder.h"
 #include "platform/store/Items.h"
 #include "platform/store/Recipients.h"
 
 namespace platform {
-
-namespace {
-
-std::string Trim(const std::string& text) {
-  const char* blanks = " \t\r\n";
-  size_t first = text.find_first_not_of(blanks);
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
-}  // namespace
 
 MailDelivery::MailDelivery(MailSession& session, Transport& transport, const Clock& clock)
     : m_session(session), m_transport(transport), m_clock(clock) {}

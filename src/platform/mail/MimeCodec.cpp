@@ -5,11 +5,11 @@
 #include <vmime/contentTypeField.hpp>
 
 #include <algorithm>
-#include <cctype>
 #include <ctime>
 #include <set>
 
 #include "platform/Error.h"
+#include "platform/Text.h"
 
 namespace platform {
 
@@ -29,9 +29,7 @@ bool IsMappedField(const std::string& name) {
       "from", "to", "cc", "subject", "date", "message-id", "mime-version",
       "content-type", "content-transfer-encoding", "content-disposition",
       "content-description"};
-  std::string lower;
-  for (char c : name) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return mapped.count(lower) != 0;
+  return mapped.count(Lower(name)) != 0;
 }
 
 // A local Date as a vmime date with the zone offset the machine has at that time.

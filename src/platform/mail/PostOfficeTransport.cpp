@@ -14,6 +14,7 @@
 #include <fmt/format.h>
 
 #include "platform/Error.h"
+#include "platform/Text.h"
 #include "platform/mail/MimeCodec.h"
 
 namespace platform {
@@ -21,14 +22,6 @@ namespace platform {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Lower(const std::string& text) {
-  std::string out = text;
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
 
 void MakeDirs(const fs::path& path) {
   std::error_code ec;

@@ -6,6 +6,7 @@
 
 #include "platform/Date.h"
 #include "platform/Error.h"
+#include "platform/Text.h"
 
 namespace platform::detail {
 
@@ -30,8 +31,7 @@ constexpr FieldInfo kFields[] = {
 
 const FieldInfo* FindField(std::string_view name) {
   for (const auto& f : kFields)
-    if (name.size() == std::char_traits<char>::length(f.name) && strncasecmp(name.data(), f.name, name.size()) == 0)
-      return &f;
+    if (EqualsNoCase(name, f.name)) return &f;
   return nullptr;
 }
 

@@ -1,10 +1,9 @@
 #include "platform/store/ItemProperties.h"
 
-#include <strings.h>
-
 #include <array>
 
 #include "platform/Error.h"
+#include "platform/Text.h"
 
 namespace platform::detail {
 
@@ -75,9 +74,7 @@ const std::array kProps = {
 
 const PropInfo* FindProperty(std::string_view name) {
   for (const auto& p : kProps) {
-    if (name.size() == std::char_traits<char>::length(p.name) &&
-        strncasecmp(name.data(), p.name, name.size()) == 0)
-      return &p;
+    if (EqualsNoCase(name, p.name)) return &p;
   }
   return nullptr;
 }

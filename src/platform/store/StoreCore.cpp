@@ -13,6 +13,7 @@
 #include <random>
 
 #include "platform/Error.h"
+#include "platform/Text.h"
 #include "platform/store/Item.h"
 #include "platform/store/ItemCodec.h"
 #include "platform/store/ItemProperties.h"
@@ -45,12 +46,6 @@ std::string Hex16(int64_t v) {
   char buf[17];
   std::snprintf(buf, sizeof buf, "%016llX", static_cast<unsigned long long>(v));
   return buf;
-}
-
-std::string Lower(const std::string& s) {
-  std::string r = s;
-  for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return r;
 }
 
 SqlValue DateColumn(const PropMap& props, const char* name) {

@@ -1,17 +1,10 @@
 #include "platform/store/UserProperties.h"
 
-#include <strings.h>
-
 #include "platform/Error.h"
+#include "platform/Text.h"
 #include "platform/store/ItemState.h"
 
 namespace platform {
-
-namespace {
-bool SameName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
-}  // namespace
 
 UserProperty::UserProperty(std::shared_ptr<detail::ItemState> item, std::shared_ptr<detail::UserPropData> data)
     : item_(std::move(item)), data_(std::move(data)) {}
@@ -50,7 +43,7 @@ UserProperty UserProperties::Item(const std::string& name) const {
 
 UserProperty UserProperties::Find(const std::string& name) const {
   for (const auto& p : item_->userProps)
-    if (SameName(p->name, name)) return UserProperty(item_, p);
+    if (EqualsNoCase(p->name, name)) return UserProperty(item_, p);
   return UserProperty();
 }
 
