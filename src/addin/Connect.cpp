@@ -403,11 +403,9 @@ bool Connect::LoadCurUser(bool showDialog) {
 // Shutdown
 
 void Connect::Done(bool full) {
-  if (m_state == State::Unloaded || m_state == State::Closed || m_state == State::Inert) {
-    if (!full || m_state != State::Inert) {
-      if (m_state != State::Inert) return;
-    }
-  }
+  // Nothing to release before the connection or after the final Done; an
+  // inert add-in may still hold what a failed start-up created.
+  if (m_state == State::Unloaded || m_state == State::Closed) return;
   try {
     g_Debug().Out(std::string("Connect.Done( ") + (full ? "full" : "wait new explorer") + " )");
     // Steps 2 to 4: the timer form first, so nothing fires during the release.
