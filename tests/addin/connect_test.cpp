@@ -42,6 +42,15 @@ void SetUserInRegistry(platform::Registry& reg, const std::string& storeId, cons
   r.SetStringValue("CurUserAddress", address);
 }
 
+// Starts the add-in of `home` and gives its user a saved group "Team".
+void StartWithTeam(TempHome& home) {
+  auto& s = home.Open();
+  ASSERT_EQ(s.Start(), Connect::State::Running);
+  CGroups& groups = *s.AddIn().Groups();
+  groups.Add(groups.CreateMyGroup("Team"));
+  ASSERT_TRUE(groups.Save());
+}
+
 }  // namespace
 
 TEST(Connect, StartsAndShutsDownInOrder) {
@@ -72,11 +81,8 @@ TEST(Connect, StartsAndShutsDownInOrder) {
 TEST(Connect, LastExplorerClosedThenNewOneRunsInitAgainWithTheGroupsQuestion) {
   TempDir dir;
   TempHome alice(dir.Path(), "alice", "alice@example.com");
-  auto& s = alice.Open();
-  ASSERT_EQ(s.Start(), Connect::State::Running);
-  CGroups& groups = *s.AddIn().Groups();
-  groups.Add(groups.CreateMyGroup("Team"));
-  ASSERT_TRUE(groups.Save());
+  StartWithTeam(alice);
+  auto& s = alice.S();
   std::string storeId = s.AddIn().StoreId();
 
   s.App().GetExplorers().CloseAll();
@@ -103,11 +109,8 @@ TEST(Connect, InvalidGroupsClearedOnYes) {
   TempDir dir;
   TempHome alice(dir.Path(), "alice", "alice@example.com");
   {
-    auto& s = alice.Open();
-    ASSERT_EQ(s.Start(), Connect::State::Running);
-    CGroups& groups = *s.AddIn().Groups();
-    groups.Add(groups.CreateMyGroup("Team"));
-    groups.Save();
+    StartWithTeam(alice);
+    auto& s = alice.S();
     SetUserInRegistry(s.Reg(), s.AddIn().StoreId(), "Alice", "alice@new.example.com");
     alice.Close();
   }
