@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "addin/RedemptionLibrary.h"
+#include "platform/redemption/Library.h"
 #include "diagnostics/CDebug.h"
 #include "exchange/mMain.h"
 #include "groups/CGroups.h"

@@ -4,15 +4,16 @@
 #include <cctype>
 #include <filesystem>
 
-#include "addin/RedemptionLibrary.h"
-#include "addin/RedemptionMAPIUtils.h"
-#include "addin/RedemptionRDOSession.h"
-#include "addin/RedemptionSafeCurrentUser.h"
+#include "platform/redemption/Library.h"
+#include "platform/redemption/MAPIUtils.h"
+#include "platform/redemption/RDOSession.h"
+#include "platform/redemption/SafeCurrentUser.h"
 #include "addin/frmShablon.h"
 #include "diagnostics/CDebug.h"
 #include "diagnostics/LibKorvel.h"
 #include "diagnostics/mReduceLog.h"
 #include "dialogs/frmCurUser.h"
+#include "groups/mAddress.h"
 #include "groups/CGroups.h"
 #include "groups/CGroupsEnv.h"
 #include "groups/IGroupMsgSender.h"
@@ -332,13 +333,7 @@ void Connect::SetupGroups() {
   m_groups = std::make_unique<CGroups>(env);
 }
 
-bool Connect::isEmailAddress(const std::string& text) {
-  size_t at = text.find('@');
-  if (at == std::string::npos || at < 1) return false;
-  size_t dot = text.find('.', at);
-  if (dot == std::string::npos || dot <= at + 1) return false;
-  return dot + 1 < text.size();
-}
+bool Connect::isEmailAddress(const std::string& text) { return mAddress::isEmailAddress(text); }
 
 bool Connect::LoadCurUser(bool showDialog) {
   try {

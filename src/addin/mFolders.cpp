@@ -2,8 +2,8 @@
 
 #include <map>
 
-#include "addin/RedemptionMapiProps.h"
-#include "addin/RedemptionSafeItems.h"
+#include "platform/redemption/MapiProps.h"
+#include "platform/redemption/SafeItems.h"
 #include "diagnostics/CDebug.h"
 #include "lang/CLang.h"
 #include "options/COptions.h"

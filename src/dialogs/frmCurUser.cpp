@@ -1,6 +1,6 @@
 #include "dialogs/frmCurUser.h"
 
-#include "addin/Connect.h"
+#include "groups/mAddress.h"
 #include "platform/Text.h"
 
 frmCurUser::frmCurUser(Env env, std::string name, std::string email)
@@ -22,13 +22,13 @@ void frmCurUser::RetrieveDefault() {
   if (m_env.GetCurUser) m_env.GetCurUser(name, address);
   address = platform::Lower(platform::Trim(address));
   SetName(platform::Trim(name));
-  SetEmail(Connect::isEmailAddress(address) ? address : "");
+  SetEmail(mAddress::isEmailAddress(address) ? address : "");
 }
 
 void frmCurUser::OnOK() {
   std::string name = platform::Trim(m_name);
   std::string address = platform::Lower(platform::Trim(m_email));
-  if (Connect::isEmailAddress(address)) {
+  if (mAddress::isEmailAddress(address)) {
     if (m_env.Store) m_env.Store(name, address);
     m_name = name;
     m_email = address;

@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "addin/RedemptionLibrary.h"
-#include "addin/RedemptionMAPITable.h"
-#include "addin/RedemptionMAPIUtils.h"
-#include "addin/RedemptionSafeItems.h"
+#include "platform/redemption/Library.h"
+#include "platform/redemption/MAPITable.h"
+#include "platform/redemption/MAPIUtils.h"
+#include "platform/redemption/SafeItems.h"
 #include "diagnostics/CDebug.h"
 #include "exchange/mZip.h"
 #include "lang/CLang.h"

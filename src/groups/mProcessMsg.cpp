@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "addin/RedemptionLibrary.h"
+#include "platform/redemption/Library.h"
 #include "diagnostics/CDebug.h"
 #include "platform/Text.h"
 #include "platform/store/Folder.h"

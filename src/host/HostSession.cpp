@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "addin/RedemptionLibrary.h"
+#include "platform/redemption/Library.h"
 #include "addin/frmShablon.h"
 #include "diagnostics/CDebug.h"
 #include "options/mOptions.h"

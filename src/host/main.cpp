@@ -7,7 +7,7 @@
 #include <iostream>
 #include <unistd.h>
 
-#include "addin/RedemptionLibrary.h"
+#include "platform/redemption/Library.h"
 #include "host/Commands.h"
 #include "host/HostSession.h"
 #include "platform/Error.h"

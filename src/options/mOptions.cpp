@@ -5,8 +5,8 @@
 #include "diagnostics/CDebug.h"
 #include "options/COptions.h"
 #include "options/CWinReg.h"
+#include "platform/Error.h"
 #include "platform/Text.h"
-#include "sync/mAppointments.h"
 
 namespace mOptions {
 
@@ -32,8 +32,8 @@ bool ParseYesNo(const std::string& text, bool& value) {
 // The sharing window and the due local synchronisation, from loaded values.
 void Derive(Options& o, platform::Date now, bool withDue) {
   try {
-    o.dtSynchStart = mAppointments::GetDate(true, o.BackCount, o.BackUnit, now);
-    o.dtSynchEnd = mAppointments::GetDate(false, o.ForwardCount, o.ForwardUnit, now);
+    o.dtSynchStart = GetDate(true, o.BackCount, o.BackUnit, now);
+    o.dtSynchEnd = GetDate(false, o.ForwardCount, o.ForwardUnit, now);
   } catch (...) {
     g_Debug().OutError("mAppointments.GetDate");
   }
@@ -51,6 +51,17 @@ void Derive(Options& o, platform::Date now, bool withDue) {
 }
 
 }  // namespace
+
+platform::Date GetDate(bool past, long count, long unit, platform::Date now) {
+  const char* interval = nullptr;
+  switch (unit) {
+    case UNIT_DAY: interval = "d"; break;
+    case UNIT_WEEK: interval = "ww"; break;
+    case UNIT_MONTH: interval = "m"; break;
+    default: throw platform::Error("nUnit is not valid : " + std::to_string(unit));
+  }
+  return now.Add(interval, past ? -count : count);
+}
 
 Options& g_Options() {
   static Options options;

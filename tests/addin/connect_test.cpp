@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "addin/Connect.h"
-#include "addin/RedemptionLibrary.h"
+#include "platform/redemption/Library.h"
 #include "groups/CGroups.h"
 #include "options/CWinReg.h"
 #include "options/mOptions.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "addin/mFolders.h"
-#include "addin/safeitems_fixture.h"
+#include "platform/redemption_fixture.h"
 #include "options/CWinReg.h"
 #include "options/mOptions.h"
 #include "platform/ScriptedPrompt.h"

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <memory>
 
-#include "addin/RedemptionLibrary.h"
+#include "platform/redemption/Library.h"
 #include "diagnostics/CDebug.h"
 #include "exchange/mMain.h"
 #include "exchange/mZip.h"

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "addin/RedemptionLibrary.h"
+#include "platform/redemption/Library.h"
 #include "exchange/mMain.h"
 #include "groups/CGroupMsg.h"
 #include "groups/CGroups.h"

@@ -4,7 +4,6 @@
 #include "options/COptions.h"
 #include "options/CWinReg.h"
 #include "platform/Error.h"
-#include "sync/mAppointments.h"
 
 namespace {
 
@@ -226,11 +225,11 @@ TEST_F(OptionsTest, ProductSwitches) {
 
 TEST(GetDate, UnitsAndInvalidUnit) {
   const Date now = Date::FromParts(2006, 1, 31, 10, 0, 0);
-  EXPECT_EQ(mAppointments::GetDate(true, 3, 1, now), Date::FromParts(2006, 1, 28, 10, 0, 0));
-  EXPECT_EQ(mAppointments::GetDate(true, 2, 2, now), Date::FromParts(2006, 1, 17, 10, 0, 0));
-  EXPECT_EQ(mAppointments::GetDate(false, 1, 3, now), Date::FromParts(2006, 2, 28, 10, 0, 0));
+  EXPECT_EQ(mOptions::GetDate(true, 3, 1, now), Date::FromParts(2006, 1, 28, 10, 0, 0));
+  EXPECT_EQ(mOptions::GetDate(true, 2, 2, now), Date::FromParts(2006, 1, 17, 10, 0, 0));
+  EXPECT_EQ(mOptions::GetDate(false, 1, 3, now), Date::FromParts(2006, 2, 28, 10, 0, 0));
   try {
-    mAppointments::GetDate(false, 1, 4, now);
+    mOptions::GetDate(false, 1, 4, now);
     FAIL() << "unit 4 accepted";
   } catch (const platform::Error& e) {
     EXPECT_STREQ(e.what(), "nUnit is not valid : 4");

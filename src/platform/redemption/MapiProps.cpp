@@ -1,4 +1,4 @@
-#include "addin/RedemptionMapiProps.h"
+#include "platform/redemption/MapiProps.h"
 
 #include <cctype>
 #include <cstdio>

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "addin/RedemptionLibrary.h"
+#include "platform/redemption/Library.h"
 #include "diagnostics/CDebug.h"
 #include "platform/Registry.h"
 #include "platform/store/Folders.h"

@@ -14,7 +14,7 @@ class RDOSession {
   // Throws platform::Error (class not registered) when the library is off.
   RDOSession();
 
-  // Logs on to the profile the process runs (RedemptionLibrary.h). An empty
+  // Logs on to the profile the process runs (Library.h). An empty
   // profile name means the current profile; any other name, or no profile
   // at all, throws platform::Error. The password is not checked.
   void Logon(const std::string& profileName = "", const std::string& password = "");

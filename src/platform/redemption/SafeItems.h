@@ -4,7 +4,7 @@
 // a contact's address) and send mail, without the client's security prompt.
 // Each wrapper is created for one use and dropped right afterwards; creating
 // one throws platform::Error (class not registered) when the library is
-// switched off (RedemptionLibrary.h). Every member throws platform::Error on
+// switched off (Library.h). Every member throws platform::Error on
 // failure (no item set, a store error); callers catch and log.
 #include <string>
 
@@ -71,7 +71,7 @@ class SafeMailItem : public SafeItem {
   platform::Attachment AttachmentsAdd(const std::string& path, const std::string& displayName = "");
 
   // Saves the mail and sends it through the profile's transport without
-  // asking (RedemptionLibrary.h). Throws platform::Error when the mail has no
+  // asking (Library.h). Throws platform::Error when the mail has no
   // recipient or the profile cannot send.
   void Send();
 };

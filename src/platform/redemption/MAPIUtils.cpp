@@ -1,7 +1,7 @@
-#include "addin/RedemptionMAPIUtils.h"
+#include "platform/redemption/MAPIUtils.h"
 
-#include "addin/RedemptionLibrary.h"
-#include "addin/RedemptionMapiProps.h"
+#include "platform/redemption/Library.h"
+#include "platform/redemption/MapiProps.h"
 #include "platform/Error.h"
 #include "platform/Text.h"
 #include "platform/store/Folder.h"

@@ -3,14 +3,14 @@
 // raw values, the safe wrappers' reads, writes and sending.
 #include <cstdlib>
 
-#include "addin/RedemptionLibrary.h"
-#include "addin/RedemptionMAPITable.h"
-#include "addin/RedemptionMAPIUtils.h"
-#include "addin/RedemptionMapiProps.h"
-#include "addin/RedemptionRDOSession.h"
-#include "addin/RedemptionSafeCurrentUser.h"
-#include "addin/RedemptionSafeItems.h"
-#include "addin/safeitems_fixture.h"
+#include "platform/redemption/Library.h"
+#include "platform/redemption/MAPITable.h"
+#include "platform/redemption/MAPIUtils.h"
+#include "platform/redemption/MapiProps.h"
+#include "platform/redemption/RDOSession.h"
+#include "platform/redemption/SafeCurrentUser.h"
+#include "platform/redemption/SafeItems.h"
+#include "platform/redemption_fixture.h"
 #include "platform/Error.h"
 #include "platform/ScriptedPrompt.h"
 #include "platform/store/Recipients.h"

@@ -1,6 +1,6 @@
-#include "addin/RedemptionSafeCurrentUser.h"
+#include "platform/redemption/SafeCurrentUser.h"
 
-#include "addin/RedemptionLibrary.h"
+#include "platform/redemption/Library.h"
 #include "platform/Error.h"
 
 namespace Redemption {

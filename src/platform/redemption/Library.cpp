@@ -1,11 +1,11 @@
-#include "addin/RedemptionLibrary.h"
+#include "platform/redemption/Library.h"
 
 #include <array>
 #include <cstdlib>
 #include <optional>
 #include <utility>
 
-#include "addin/RedemptionMapiProps.h"
+#include "platform/redemption/MapiProps.h"
 #include "platform/Error.h"
 #include "platform/Text.h"
 

@@ -1,6 +1,6 @@
-#include "addin/RedemptionRDOSession.h"
+#include "platform/redemption/RDOSession.h"
 
-#include "addin/RedemptionLibrary.h"
+#include "platform/redemption/Library.h"
 #include "platform/Error.h"
 #include "platform/store/MailSession.h"
 

@@ -1,10 +1,10 @@
-#include "addin/RedemptionMAPITable.h"
+#include "platform/redemption/MAPITable.h"
 
 #include <algorithm>
 #include <string>
 
-#include "addin/RedemptionLibrary.h"
-#include "addin/RedemptionMapiProps.h"
+#include "platform/redemption/Library.h"
+#include "platform/redemption/MapiProps.h"
 #include "platform/Error.h"
 #include "platform/Text.h"
 

@@ -1,7 +1,7 @@
-#include "addin/RedemptionSafeItems.h"
+#include "platform/redemption/SafeItems.h"
 
-#include "addin/RedemptionLibrary.h"
-#include "addin/RedemptionMapiProps.h"
+#include "platform/redemption/Library.h"
+#include "platform/redemption/MapiProps.h"
 #include "platform/Error.h"
 #include "platform/store/Attachments.h"
 #include "platform/store/Links.h"
