@@ -1,0 +1,230 @@
+#include "exchange/CXmlAppointments.h"
+
+#include <sstream>
+#include <utility>
+
+#include "diagnostics/CDebug.h"
+#include "platform/FileUtil.h"
+#include "platform/Text.h"
+
+namespace {
+
+// Whitespace-only text is a value here (a subject of one blank), and line
+// ends are kept as written (bodies carry CR LF), so neither is normalised.
+constexpr unsigned kParseFlags = (pugi::parse_default & ~pugi::parse_eol) | pugi::parse_ws_pcdata_single;
+
+pugi::xml_node NthElement(pugi::xml_node parent, int index) {
+  if (index < 1) return {};
+  int i = 0;
+  for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
+    if (child.type() == pugi::node_element && ++i == index) return child;
+  }
+  return {};
+}
+
+int CountElements(pugi::xml_node parent) {
+  int n = 0;
+  for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling())
+    if (child.type() == pugi::node_element) ++n;
+  return n;
+}
+
+// True for a name that can stand as an element name here: a letter or "_"
+// first, then letters, digits, "_", "-" or ".".
+bool IsElementName(const std::string& name) {
+  if (name.empty()) return false;
+  auto alpha = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
+  if (!alpha(name[0])) return false;
+  for (char c : name)
+    if (!alpha(c) && !(c >= '0' && c <= '9') && c != '-' && c != '.') return false;
+  return true;
+}
+
+}  // namespace
+
+CXmlAppointments::CXmlAppointments(std::string fileName) : m_strFileName(std::move(fileName)) {}
+
+CXmlAppointments::~CXmlAppointments() {
+  if (m_nStackItems != 0) g_Debug().OutWarning("CXmlAppointments.Class_Terminate", "m_nStackItems = 0");
+}
+
+bool CXmlAppointments::CreateItem() {
+  if (!m_curNode) {
+    g_Debug().OutCustomError("CXmlAppointments.CreateItem", "no current node");
+    return false;
+  }
+  pugi::xml_node item = m_curNode.append_child("item");
+  if (!item) {
+    g_Debug().OutCustomError("CXmlAppointments.CreateItem", "the current node cannot hold an item");
+    return false;
+  }
+  m_curItem = item;
+  return true;
+}
+
+bool CXmlAppointments::WriteItemProp(const std::string& name, const std::string& value) {
+  if (!m_curItem) {
+    g_Debug().OutCustomError("CXmlAppointments.WriteItemProp", "no current item for " + name);
+    return false;
+  }
+  if (!IsElementName(name)) {
+    g_Debug().OutCustomError("CXmlAppointments.WriteItemProp", "not an element name: '" + name + "'");
+    return false;
+  }
+  pugi::xml_node prop = m_curItem.append_child(name.c_str());
+  if (!value.empty()) prop.text().set(value.c_str());
+  return true;
+}
+
+int CXmlAppointments::GetItemsCount() const { return CountElements(m_curNode); }
+
+bool CXmlAppointments::SetCurItem(int index) {
+  pugi::xml_node child = NthElement(m_curNode, index);
+  if (!child) {
+    g_Debug().OutCustomError("CXmlAppointments.SetCurItem",
+                             "no item " + std::to_string(index) + " of " + std::to_string(GetItemsCount()));
+    return false;
+  }
+  m_curItem = child;
+  return true;
+}
+
+bool CXmlAppointments::SetCurItem(const std::string& name) {
+  pugi::xml_node child = m_curNode.child(name.c_str());
+  if (!child) {
+    g_Debug().OutCustomError("CXmlAppointments.SetCurItem", "no item " + name);
+    return false;
+  }
+  m_curItem = child;
+  return true;
+}
+
+pugi::xml_node CXmlAppointments::Section(int nt) const {
+  switch (nt) {
+    case ntAdded: return m_nodeAdded;
+    case ntChanged: return m_nodeChanged;
+    case ntRemoved: return m_nodeRemoved;
+    default: return {};
+  }
+}
+
+void CXmlAppointments::SetCurNode(int nt) {
+  switch (nt) {
+    case ntAdded:
+    case ntChanged:
+    case ntRemoved: m_curNode = Section(nt); break;
+    case ntCurItem: m_curNode = m_curItem; break;
+    default: g_Debug().OutWarning("CXmlAppointments.SetCurNode", "nt = " + std::to_string(nt));
+  }
+}
+
+void CXmlAppointments::Push() {
+  if (m_nStackItems >= m_MaxStackSize) {
+    g_Debug().OutWarning("CXmlAppointments.Push", "m_nStackItems >= m_MaxStackSize");
+    return;
+  }
+  m_nodeStack[m_nStackItems] = m_curNode;
+  m_itemStack[m_nStackItems] = m_curItem;
+  ++m_nStackItems;
+}
+
+void CXmlAppointments::Pop() {
+  if (m_nStackItems <= 0) {
+    g_Debug().OutWarning("CXmlAppointments.Pop", "m_nStackItems <= 0");
+    return;
+  }
+  --m_nStackItems;
+  m_curNode = std::exchange(m_nodeStack[m_nStackItems], pugi::xml_node());
+  m_curItem = std::exchange(m_itemStack[m_nStackItems], pugi::xml_node());
+}
+
+std::string CXmlAppointments::ReadItemPropS(const std::string& name) const {
+  return m_curItem.child(name.c_str()).text().get();
+}
+
+bool CXmlAppointments::ItemPropSExists(const std::string& name, std::string& value) const {
+  pugi::xml_node prop = m_curItem.child(name.c_str());
+  if (!prop) return false;
+  value = prop.text().get();
+  return true;
+}
+
+std::string CXmlAppointments::ReadItemProp(int index) const { return NthElement(m_curItem, index).text().get(); }
+
+void CXmlAppointments::Create() {
+  m_doc.reset();
+  pugi::xml_node root = m_doc.append_child("appointments");
+  m_nodeAdded = root.append_child("added");
+  m_nodeChanged = root.append_child("changed");
+  m_nodeRemoved = root.append_child("removed");
+  m_curNode = pugi::xml_node();
+  m_curItem = pugi::xml_node();
+}
+
+bool CXmlAppointments::Delete() {
+  try {
+    platform::FileUtil::Delete(m_strFileName);
+    return true;
+  } catch (...) {
+    g_Debug().OutError("CXmlAppointments.Delete");
+    return false;
+  }
+}
+
+bool CXmlAppointments::Save() {
+  try {
+    std::ostringstream out;
+    m_doc.save(out, "", pugi::format_raw, pugi::encoding_utf8);
+    platform::FileUtil::WriteFile(m_strFileName, out.str());
+    return true;
+  } catch (...) {
+    g_Debug().OutError("CXmlAppointments.Save");
+    return false;
+  }
+}
+
+bool CXmlAppointments::IsEmpty() const {
+  return !m_nodeAdded.first_child() && !m_nodeChanged.first_child() && !m_nodeRemoved.first_child();
+}
+
+bool CXmlAppointments::Load() {
+  try {
+    const std::string text = platform::FileUtil::ReadFile(m_strFileName);
+    pugi::xml_document loaded;
+    pugi::xml_parse_result result = loaded.load_buffer(text.data(), text.size(), kParseFlags);
+    if (!result) {
+      g_Debug().OutCustomError("CXmlAppointments.Load", m_strFileName + ": " + result.description() +
+                                                            " at offset " + std::to_string(result.offset));
+      return false;
+    }
+    pugi::xml_node root = loaded.document_element();
+    if (CountElements(root) < 3) {
+      g_Debug().OutCustomError("CXmlAppointments.Load", m_strFileName + ": the document has no three sections");
+      return false;
+    }
+    m_doc.reset(loaded);
+    root = m_doc.document_element();
+    m_nodeAdded = NthElement(root, 1);
+    m_nodeChanged = NthElement(root, 2);
+    m_nodeRemoved = NthElement(root, 3);
+    m_curNode = pugi::xml_node();
+    m_curItem = pugi::xml_node();
+    // Saved cursors pointed into the old document.
+    for (int i = 0; i < m_MaxStackSize; ++i) m_nodeStack[i] = m_itemStack[i] = pugi::xml_node();
+    m_nStackItems = 0;
+    return true;
+  } catch (...) {
+    g_Debug().OutError("CXmlAppointments.Load");
+    return false;
+  }
+}
+
+bool CXmlAppointments::HasItem(const std::string& id, const std::string& owner, int section) const {
+  pugi::xml_node node = Section(section);
+  for (pugi::xml_node item = node.first_child(); item; item = item.next_sibling()) {
+    if (item.type() != pugi::node_element) continue;
+    if (std::string(NthElement(item, 1).text().get()) != id) continue;
+    if (owner.empty() || platform::EqualsNoCase(NthElement(item, 2).text().get(), owner)) return true;
+  }
+  return false;
+}

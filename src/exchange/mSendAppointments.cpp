@@ -1,0 +1,304 @@
+#include "exchange/mSendAppointments.h"
+
+#include <filesystem>
+#include <utility>
+#include <vector>
+
+#include "diagnostics/CDebug.h"
+#include "exchange/CXmlAppointments.h"
+#include "exchange/mAppointmentXml.h"
+#include "exchange/mMain.h"
+#include "exchange/mZip.h"
+#include "platform/Error.h"
+#include "platform/FileUtil.h"
+#include "platform/System.h"
+#include "platform/Text.h"
+#include "platform/redemption/SafeItems.h"
+#include "platform/store/Attachments.h"
+#include "platform/store/RecurrencePattern.h"
+#include "platform/store/UserProperties.h"
+
+namespace mSendAppointments {
+
+namespace {
+
+using mAppointmentXml::BoolText;
+using mAppointmentXml::NumberText;
+
+constexpr int kPrivate = 2;  // Sensitivity olPrivate
+constexpr const char* kSource = "WriteAppointment1";
+
+// The value `read` gives, or "" when it throws (logged with the element's
+// name): one unreadable property never costs the item its other elements.
+template <typename F>
+std::string Read(const char* element, F&& read) {
+  try {
+    return read();
+  } catch (...) {
+    g_Debug().OutError(std::string(kSource) + "." + element);
+    return "";
+  }
+}
+
+bool EndsWithNoCase(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() && platform::EqualsNoCase(text.substr(text.size() - tail.size()), tail);
+}
+
+std::string UserProp(const platform::Item& item, const char* name) {
+  platform::UserProperty prop = item.UserProperties().Find(name);
+  return prop ? prop.Value() : "";
+}
+
+// Enters the container element just written to the current item: the
+// container becomes both the current node and the current item, so that
+// its entries are appended to it. The caller Pops when done.
+void EnterLastChild(CXmlAppointments& xml) {
+  xml.Push();
+  xml.SetCurNode(CXmlAppointments::ntCurItem);
+  xml.SetCurItem(xml.GetItemsCount());
+  xml.SetCurNode(CXmlAppointments::ntCurItem);
+}
+
+// Packs a by-value attachment's file into the zip under `id`; false (logged)
+// when it cannot.
+bool PackAttachment(const platform::Attachment& att, const std::string& id, const std::string& zipPath,
+                    const WriteEnv& env) {
+  std::filesystem::path folder;
+  try {
+    if (!env.pSystem) throw platform::Error("no scratch folder for attachment files");
+    folder = env.pSystem->UniqueTempFolder();
+    const std::string file = (folder / id).string();
+    att.SaveAsFile(file);
+    const bool zipped = mZip::ZipFile(zipPath, file);
+    platform::FileUtil::DeleteTree(folder);
+    if (!zipped) g_Debug().OutWarning(kSource, "Can't zip attachment '" + att.FileName() + "'");
+    return zipped;
+  } catch (...) {
+    g_Debug().OutError(kSource);
+    if (!folder.empty()) {
+      std::error_code ec;
+      std::filesystem::remove_all(folder, ec);
+    }
+    return false;
+  }
+}
+
+void WriteAttachments(CXmlAppointments& xml, const platform::Item& item, const std::string& zipPath,
+                      const WriteEnv& env) {
+  xml.WriteItemProp("Attachments", "");
+  EnterLastChild(xml);
+  try {
+    platform::Attachments attachments = item.Attachments();
+    for (int i = 1; i <= attachments.Count(); ++i) {
+      platform::Attachment att = attachments.Item(i);
+      const platform::OlAttachmentType type = att.Type();
+      if (type != platform::olByValue && type != platform::olByReference) continue;
+      if (type == platform::olByValue && env.bIgnoreMsgAttaches && EndsWithNoCase(att.FileName(), ".msg")) {
+        g_Debug().Out("Skipping *.msg attachment('" + att.FileName() + "')");
+        continue;
+      }
+      const std::string id = env.NewAttachmentID ? env.NewAttachmentID() : "";
+      if (id.empty()) {
+        g_Debug().OutCustomError(kSource, "no identifier for attachment '" + att.FileName() + "'");
+        continue;
+      }
+      if (type == platform::olByValue && !PackAttachment(att, id, zipPath, env)) continue;
+      xml.WriteItemProp("Attachment", "");
+      EnterLastChild(xml);
+      xml.WriteItemProp("ID", id);
+      xml.WriteItemProp("DisplayName", att.DisplayName());
+      xml.WriteItemProp("FileName", att.FileName());
+      xml.WriteItemProp("PathName", att.PathName());
+      xml.WriteItemProp("Type", NumberText(type));
+      xml.Pop();
+    }
+  } catch (...) {
+    g_Debug().OutError(std::string(kSource) + ".Attachments");
+  }
+  xml.Pop();
+}
+
+void WriteExceptions(CXmlAppointments& xml, const std::string& subjectPrefix, const platform::Item& master,
+                     const std::vector<platform::RecurrenceException>& exceptions, const std::string& zipPath,
+                     const WriteEnv& env) {
+  xml.WriteItemProp("RecExceptions", "");
+  EnterLastChild(xml);
+  const bool allDay = master.AllDayEvent();
+  for (const platform::RecurrenceException& exc : exceptions) {
+    xml.CreateItem();
+    xml.WriteItemProp("OriginalDate", mAppointmentXml::ShiftedDateText(exc.OriginalDate(), env.nBias, allDay));
+    xml.WriteItemProp("Deleted", BoolText(exc.Deleted()));
+    if (exc.Deleted()) continue;
+    xml.WriteItemProp("AppointmentItem", "");
+    EnterLastChild(xml);
+    try {
+      platform::Item occurrence = exc.AppointmentItem();
+      mAppointmentXml::ItemHeader header;
+      header.strItemID = UserProp(occurrence, "VestrandItemID");
+      header.strOwner = UserProp(occurrence, "VestrandOwnerAddress");
+      header.strGroups = UserProp(occurrence, "VestrandGroups");
+      header.strShamMet = UserProp(occurrence, "VestrandShamMeeting");
+      header.dLastMod = occurrence.LastModificationTime();
+      mAppointmentXml::WriteItemHeader(xml, header, env.nBias, true);
+      WriteAppointment1(xml, subjectPrefix, occurrence, zipPath, env);
+    } catch (...) {
+      g_Debug().OutError(std::string(kSource) + ".RecExceptions");
+    }
+    xml.Pop();
+  }
+  xml.Pop();
+}
+
+// The eleven recurrence elements: a series master's pattern and exceptions,
+// empty for every other item.
+void WriteRecurrence(CXmlAppointments& xml, const std::string& subjectPrefix, const platform::Item& item,
+                     const std::string& zipPath, const WriteEnv& env) {
+  std::vector<std::pair<const char*, std::string>> values = {
+      {"RecDayOfMonth", ""},     {"RecDayOfWeekMask", ""},    {"RecInterval", ""},
+      {"RecMonthOfYear", ""},    {"RecNoEndDate", ""},        {"RecOccurrences", ""},
+      {"RecPatternEndDate", ""}, {"RecPatternStartDate", ""}, {"RecRecurrenceType", ""},
+      {"RecInstance", ""}};
+  std::vector<platform::RecurrenceException> exceptions;
+  bool master = false;
+  try {
+    if (item.RecurrenceState() == platform::olApptMaster) {
+      platform::RecurrencePattern p = item.GetRecurrencePattern();
+      std::vector<std::pair<const char*, std::string>> read = {
+          {"RecDayOfMonth", NumberText(p.DayOfMonth())},
+          {"RecDayOfWeekMask", NumberText(p.DayOfWeekMask())},
+          {"RecInterval", NumberText(p.Interval())},
+          {"RecMonthOfYear", NumberText(p.MonthOfYear())},
+          {"RecNoEndDate", BoolText(p.NoEndDate())},
+          {"RecOccurrences", NumberText(p.Occurrences())},
+          {"RecPatternEndDate", mMain::Date2CStr(p.PatternEndDate())},
+          {"RecPatternStartDate", mMain::Date2CStr(p.PatternStartDate())},
+          {"RecRecurrenceType", NumberText(p.RecurrenceType())},
+          {"RecInstance", NumberText(p.Instance())}};
+      exceptions = p.Exceptions();
+      values = std::move(read);
+      master = true;
+    }
+  } catch (...) {
+    g_Debug().OutError(std::string(kSource) + ".Recurrence");
+  }
+  for (const auto& [name, value] : values) xml.WriteItemProp(name, value);
+  if (master)
+    WriteExceptions(xml, subjectPrefix, item, exceptions, zipPath, env);
+  else
+    xml.WriteItemProp("RecExceptions", "");
+}
+
+std::string SafeBody(const platform::Item& item) {
+  Redemption::SafeAppointmentItem safe;
+  safe.Item(item);
+  return safe.Body();
+}
+
+}  // namespace
+
+bool WriteAppointment1(CXmlAppointments& xml, const std::string& subjectPrefix, const platform::Item& item,
+                       const std::string& zipPath, const WriteEnv& env) {
+  if (!item) {
+    g_Debug().OutCustomError(kSource, "Item is Nothing.");
+    return false;
+  }
+  auto text = [&](const char* name) { return Read(name, [&] { return item.GetText(name); }); };
+  auto number = [&](const char* name) { return Read(name, [&] { return NumberText(item.GetInt(name)); }); };
+  auto boolean = [&](const char* name) { return Read(name, [&] { return BoolText(item.GetBool(name)); }); };
+  auto date = [&](const char* name, bool allDay) {
+    return Read(name, [&] { return mAppointmentXml::ShiftedDateText(item.GetDate(name), env.nBias, allDay); });
+  };
+  const bool isPrivate = Read("Sensitivity", [&] { return NumberText(item.Sensitivity()); }) ==
+                         NumberText(kPrivate);
+  bool allDay = false;
+  const std::string allDayText = Read("AllDayEvent", [&] {
+    allDay = item.AllDayEvent();
+    return BoolText(allDay);
+  });
+  auto W = [&](const char* name, const std::string& value) { xml.WriteItemProp(name, value); };
+
+  W("AllDayEvent", allDayText);
+  W("BillingInformation", "");
+  W("BusyStatus", isPrivate ? "2" : number("BusyStatus"));
+  W("Categories", isPrivate ? "" : text("Categories"));
+  W("Companies", isPrivate ? "" : text("Companies"));
+  W("ConferenceServerAllowExternal", boolean("ConferenceServerAllowExternal"));
+  W("ConferenceServerPassword", text("ConferenceServerPassword"));
+  W("Duration", number("Duration"));
+  W("End", date("End", allDay));
+  W("IsRecurring", boolean("IsRecurring"));
+  W("Importance", isPrivate ? "1" : number("Importance"));
+  if (env.strOutlookMajor == "10")
+    W("InternetCodepage", number("InternetCodepage"));
+  else if (env.strOutlookMajor == "9")
+    W("InternetCodepage", "0");
+  W("isOnlineMeeting", boolean("IsOnlineMeeting"));
+  W("Location", isPrivate ? "" : text("Location"));
+  if (env.strOutlookMajor == "10")
+    W("MarkForDownload", number("MarkForDownload"));
+  else if (env.strOutlookMajor == "9")
+    W("MarkForDownload", "");
+  W("MeetingStatus", number("MeetingStatus"));
+  W("Mileage", text("Mileage"));
+  W("NetMeetingAutoStart", boolean("NetMeetingAutoStart"));
+  W("NetMeetingDocPathName", text("NetMeetingDocPathName"));
+  W("NetMeetingOrganizerAlias", "");
+  W("NetMeetingServer", text("NetMeetingServer"));
+  W("NetMeetingType", number("NetMeetingType"));
+  W("NetShowURL", text("NetShowURL"));
+  W("NoAging", boolean("NoAging"));
+  W("OptionalAttendees", GetOptionalAttendees(item));
+  W("ReplyTime", date("ReplyTime", allDay));
+  W("RequiredAttendees", GetRequiredAttendees(item));
+  W("Resources", GetResources(item));
+  W("ResponseRequested", boolean("ResponseRequested"));
+  W("Sensitivity", number("Sensitivity"));
+  W("Start", date("Start", allDay));
+  std::string subject;
+  if (!isPrivate) {
+    subject = text("Subject");
+    if (!subjectPrefix.empty() && subject.compare(0, subjectPrefix.size(), subjectPrefix) == 0)
+      subject.erase(0, subjectPrefix.size());
+  }
+  W("Subject", subject);
+  W("Contacts", text("Contacts"));
+  WriteAttachments(xml, item, zipPath, env);
+  WriteRecurrence(xml, subjectPrefix, item, zipPath, env);
+  W("Body", isPrivate ? "" : Read("Body", [&] { return SafeBody(item); }));
+  return true;
+}
+
+std::string GetRequiredAttendees(const platform::Item& item) {
+  try {
+    Redemption::SafeAppointmentItem safe;
+    safe.Item(item);
+    return safe.RequiredAttendees();
+  } catch (...) {
+    g_Debug().OutError("mSendAppointments.GetRequiredAttendees");
+    return "";
+  }
+}
+
+std::string GetOptionalAttendees(const platform::Item& item) {
+  try {
+    Redemption::SafeAppointmentItem safe;
+    safe.Item(item);
+    return safe.OptionalAttendees();
+  } catch (...) {
+    g_Debug().OutError("mSendAppointments.GetOptionalAttendees");
+    return "";
+  }
+}
+
+std::string GetResources(const platform::Item& item) {
+  try {
+    Redemption::SafeAppointmentItem safe;
+    safe.Item(item);
+    return safe.Resources();
+  } catch (...) {
+    g_Debug().OutError("mSendAppointments.GetResources");
+    return "";
+  }
+}
+
+}  // namespace mSendAppointments

@@ -1,0 +1,113 @@
+#pragma once
+// mAppointments: the local synchronisation between the user's calendar and
+// the shared folder. This header holds the add-in's item properties (the
+// "Vestrand" user properties that give a shared item its group-wide
+// identity, owner, groups and twin), the meeting UID, the billing block that
+// the shared folder's grid reads.
+//
+// Every item operation traps its failures: they are logged through the
+// debug log with the source "mAppointments.<operation>" and the operation
+// returns its empty result. A missing property is not a failure.
+#include <string>
+
+#include "platform/store/Item.h"
+
+namespace platform {
+class MailSession;
+class System;
+}  // namespace platform
+
+namespace mAppointments {
+
+// Every property whose name starts with this (case-sensitive) is the add-in's.
+inline constexpr const char* kVestrandPrefix = "Vestrand";
+// The group-wide item id ("64522606-20060213141359"), kept by every copy.
+inline constexpr const char* kItemID = "VestrandItemID";
+// The owner's address; an own item without it is owned by the current user.
+inline constexpr const char* kOwnerAddress = "VestrandOwnerAddress";
+// The groups the item is shared with, ";"-separated, or a pseudo-value.
+inline constexpr const char* kGroups = "VestrandGroups";
+// The twin's entry id: the calendar item names its shared-folder copy and back.
+inline constexpr const char* kReferID = "VestrandReferID";
+// A meeting's copy is a plain appointment remembering the meeting's status here.
+inline constexpr const char* kShamMeeting = "VestrandShamMeeting";
+// The source meeting's UID on the calendar item and its copy.
+inline constexpr const char* kShamMeetingUID = "VestrandShamMeetingUID";
+// On contacts: the member address the contact stands for.
+inline constexpr const char* kVirtualEmail = "VestrandVirtualEmail";
+// Not a user property: the document field carrying a sham meeting's recipients.
+inline constexpr const char* kShamMeetingRecips = "VestrandShamMeetingRecips";
+
+// Pseudo-values of the groups property.
+inline constexpr const char* kNullGroup = "(Null Group)";
+inline constexpr const char* kAllGroups = "(All Groups)";
+
+// The property set of the meeting's named properties and the ids of its
+// global object id (with the instance date) and its clean form (without).
+inline constexpr const char* kMeetingPropSet = "{6ED8DA90-450B-101B-98DA-00AA003F1305}";
+inline constexpr long kGlobalObjectIdProp = 0x3;
+inline constexpr long kCleanGlobalObjectIdProp = 0x23;
+// The byte-array property type added to a named property's id.
+inline constexpr long kPropTypeBinary = 0x102;
+
+// True when the item carries a user property of that name (any case). False
+// for Nothing.
+bool HasUserProperty(const platform::Item& item, const std::string& name);
+
+// The property's value; "" when the item is Nothing or lacks the property.
+std::string GetUserProperty(const platform::Item& item, const std::string& name);
+
+// Adds the property as text when missing, else writes the value only when it
+// differs; with `save` the item is then saved through ItemSave (which does
+// nothing for an item without changes).
+void SetUserProperty(platform::Item& item, const std::string& name, const std::string& value, bool save);
+
+// Removes every user property whose name starts with "Vestrand"
+// (case-sensitive), walking from the last one down; saves when asked. With
+// event logging on, logs the count, owner, item id and folder first.
+void DeleteVestrandProps(platform::Item& item, bool save);
+
+// The meeting UID: upper-case hex of the meeting's global object id (with
+// `global`) or of its clean form, read through the safe library's MAPI
+// helpers. "" for a plain appointment (logged "not meeting", no MAPI call),
+// and when the id cannot be read (logged).
+std::string GetMeetingUID(const platform::Item& item, bool global);
+
+// Number of the item's attachments shown to the user (Position > 0); 0 on
+// failure.
+int GetDisplayAttachmentsCount(const platform::Item& item);
+
+// The user locale's list separator as the system reports it; "," when there
+// is no system to ask (logged, source "GetListSeparator").
+std::string GetListSeparator(const platform::System* system);
+
+// The grid's one-line block in BillingInformation:
+// "<ztb>" EntryID ";" owner ";" sham ";" RecurrenceState ";" groups with ";"
+// as CR LF ";" categories with the list separator as "," ";" displayed
+// attachments "</ztb>". Saves the item with ItemSave. Logs
+// "olItem.Categories <> strCategories" first when the categories passed
+// differ from the item's.
+void SetBillInfo(platform::Item& item, const std::string& owner, const std::string& sham, const std::string& groups,
+                 const std::string& categories, const std::string& listSeparator);
+
+// The billing block's text for the values (no item access).
+std::string FormatBillInfo(const std::string& entryId, const std::string& owner, const std::string& sham,
+                           int recurrenceState, const std::string& groups, const std::string& categories,
+                           const std::string& listSeparator, int displayAttachments);
+
+// True when the sham value marks a meeting's copy: its number is not 0 (an
+// empty or non-numeric value is 0).
+bool IsShamValue(const std::string& sham);
+
+// The item with that entry id in the session's store; Nothing when there is
+// none or the id is empty (never throws).
+platform::Item GetItemFromID(const platform::MailSession& session, const std::string& entryId);
+
+// Saves an item that has unsaved changes; an item that reports itself saved
+// is left alone, and one that claims to be saved without an entry id is
+// logged ("ItemSave") and left alone. Returns false when the save failed
+// (logged). The add-in's own writes go through here so that they can be told
+// apart from the user's.
+bool ItemSave(platform::Item& item);
+
+}  // namespace mAppointments
