@@ -180,21 +180,27 @@ void ItemReader::AddAttachment(const std::string& attachesZip) {
   if (!m_env.pSystem) throw platform::Error("no scratch folder for attachment files");
   const std::filesystem::path folder = m_env.pSystem->UniqueTempFolder();
   const std::string path = (folder / fileName).string();
-  try {
-    if (!mZip::ExtractFileFromZIP(attachesZip, id, folder.string(), fileName, m_env.pSystem->TempDir().string())) {
-      g_Debug().OutCustomError(kSource, "Cant Extract '" + fileName + "'");
-    } else if (!platform::FileUtil::Exists(path)) {
-      g_Debug().OutWarning(kSource, "Cant find extracted attach - " + path);
-    } else {
-      g_Debug().Out1("Adding Attach ByValue (" + path + ")");
-      m_item.Attachments().Add(path, platform::olByValue, 1, displayName);
-      g_Debug().Out1("Adding Attach ByValue is OK");
+  // The store keeps its own copy of the bytes, so the scratch folder goes
+  // whatever happens below.
+  struct Scratch {
+    const std::filesystem::path& folder;
+    ~Scratch() {
+      try {
+        platform::FileUtil::DeleteTree(folder);
+      } catch (...) {
+        g_Debug().OutError(kSource);
+      }
     }
-  } catch (...) {
-    platform::FileUtil::DeleteTree(folder);
-    throw;
+  } scratch{folder};
+  if (!mZip::ExtractFileFromZIP(attachesZip, id, folder.string(), fileName, m_env.pSystem->TempDir().string())) {
+    g_Debug().OutCustomError(kSource, "Cant Extract '" + fileName + "'");
+  } else if (!platform::FileUtil::Exists(path)) {
+    g_Debug().OutWarning(kSource, "Cant find extracted attach - " + path);
+  } else {
+    g_Debug().Out1("Adding Attach ByValue (" + path + ")");
+    m_item.Attachments().Add(path, platform::olByValue, 1, displayName);
+    g_Debug().Out1("Adding Attach ByValue is OK");
   }
-  platform::FileUtil::DeleteTree(folder);
 }
 
 void ItemReader::Recurrence() {
@@ -255,8 +261,15 @@ bool ItemReader::Save() {
     else
       m_item.Save();
     return true;
-  } catch (const std::exception& e) {
-    std::string text = "Unable to save item\r\nErr.Description = " + std::string(e.what());
+  } catch (...) {
+    std::string description;
+    try {
+      throw;
+    } catch (const std::exception& e) {
+      description = e.what();
+    } catch (...) {
+    }
+    std::string text = "Unable to save item\r\nErr.Description = " + description;
     text += "\r\nSubject = " + m_item.Subject() + "\r\nStart = " + m_item.Start().ToIso() +
             "\r\nDuration = " + std::to_string(m_item.Duration());
     if (m_bException) text += "\r\nOccurrence = " + m_item.Start().ToIso();

@@ -59,6 +59,17 @@ void EnterLastChild(CXmlAppointments& xml) {
   xml.SetCurNode(CXmlAppointments::ntCurItem);
 }
 
+// Removes a scratch folder left by a failed step (a failure is only logged:
+// the temporary folder is the user's to clean).
+void RemoveScratch(const std::filesystem::path& folder) {
+  if (folder.empty()) return;
+  try {
+    platform::FileUtil::DeleteTree(folder);
+  } catch (...) {
+    g_Debug().OutError(kSource);
+  }
+}
+
 // Packs a by-value attachment's file into the zip under `id`; false (logged)
 // when it cannot.
 bool PackAttachment(const platform::Attachment& att, const std::string& id, const std::string& zipPath,
@@ -75,10 +86,7 @@ bool PackAttachment(const platform::Attachment& att, const std::string& id, cons
     return zipped;
   } catch (...) {
     g_Debug().OutError(kSource);
-    if (!folder.empty()) {
-      std::error_code ec;
-      std::filesystem::remove_all(folder, ec);
-    }
+    RemoveScratch(folder);
     return false;
   }
 }

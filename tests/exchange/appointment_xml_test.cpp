@@ -490,3 +490,25 @@ TEST_F(AppointmentXmlTest, HeaderReadsBackByName) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(AppointmentXmlTest, AnItemThatCannotBeSavedIsReportedWithItsValues) {
+  Item item = NewAppointment(Calendar(), "Call");
+  item.SetStart(Date::FromParts(2026, 12, 7, 10, 0));
+  item.SetDuration(30);
+  item.Save();
+  Write(item);
+  renv.SaveItem = [](Item&) { throw platform::Error("the store is full"); };
+  CXmlAppointments xml(DocPath());
+  ASSERT_TRUE(xml.Load());
+  xml.SetCurNode(CXmlAppointments::ntAdded);
+  xml.SetCurItem(1);
+  Item copy = NewAppointment(Shared(), "");
+  EXPECT_FALSE(mReceiveAppointments::ProcessAppointment1(xml, "[Bob] ", copy, ZipPath(), renv));
+  EXPECT_TRUE(Logged("Unable to save item\r\nErr.Description = the store is full\r\nSubject = [Bob] Call\r\n"
+                     "Start = 2026-12-07 10:00:00\r\nDuration = 30"));
+  EXPECT_EQ(Shared().Items().Count(), 0);
+}
+
+}  // namespace
