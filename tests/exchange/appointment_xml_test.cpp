@@ -381,10 +381,14 @@ TEST_F(AppointmentXmlTest, TimedSeriesExceptionsFindTheirOccurrenceAcrossZones) 
   changed.Save();
   Write(session->GetItemFromID(series.EntryID()));
 
+  // Berlin's 09:00 is New York's 03:00: the series and its exception move together.
+  renv.nBias = kNewYork;
   Item copy = Read();
-  Item back = copy.GetOccurrence(Date::FromParts(2026, 12, 8, 9, 0));
+  EXPECT_EQ(copy.Start(), Date::FromParts(2026, 12, 7, 3, 0));
+  Item back = copy.GetOccurrence(Date::FromParts(2026, 12, 8, 3, 0));
   EXPECT_EQ(back.Subject(), "Standup (long)");
   EXPECT_EQ(back.Duration(), 60);
+  EXPECT_EQ(copy.GetOccurrence(Date::FromParts(2026, 12, 9, 3, 0)).Subject(), "Standup");
 }
 
 struct PatternCase {
