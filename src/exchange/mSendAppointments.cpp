@@ -216,8 +216,10 @@ bool WriteAppointment1(CXmlAppointments& xml, const std::string& subjectPrefix, 
   auto date = [&](const char* name, bool allDay) {
     return Read(name, [&] { return mAppointmentXml::ShiftedDateText(item.GetDate(name), env.nBias, allDay); });
   };
-  const bool isPrivate = Read("Sensitivity", [&] { return NumberText(item.Sensitivity()); }) ==
-                         NumberText(kPrivate);
+  // An item whose sensitivity cannot be read travels blanked: its details
+  // may be private.
+  const std::string sensitivity = number("Sensitivity");
+  const bool isPrivate = sensitivity.empty() || sensitivity == NumberText(kPrivate);
   bool allDay = false;
   const std::string allDayText = Read("AllDayEvent", [&] {
     allDay = item.AllDayEvent();
@@ -260,7 +262,7 @@ bool WriteAppointment1(CXmlAppointments& xml, const std::string& subjectPrefix, 
   W("RequiredAttendees", GetRequiredAttendees(item));
   W("Resources", GetResources(item));
   W("ResponseRequested", boolean("ResponseRequested"));
-  W("Sensitivity", number("Sensitivity"));
+  W("Sensitivity", sensitivity);
   W("Start", date("Start", allDay));
   std::string subject;
   if (!isPrivate) {

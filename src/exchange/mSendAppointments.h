@@ -33,7 +33,9 @@ struct WriteEnv {
 
 // Appends the appointment properties of `item` to the document's current
 // item (after its header), in the format's order. subjectPrefix is removed
-// from the start of the subject. By-value attachments are added to the zip
+// from the start of the subject. A private item (and one whose sensitivity
+// cannot be read) travels without subject, location, categories, companies
+// and body, as busy and of normal importance. By-value attachments are added to the zip
 // at zipPath under their identifiers. A property that cannot be read is
 // written empty (logged, source "WriteAppointment1"); an attachment whose
 // file cannot be packed is left out (logged). Returns false only when the
