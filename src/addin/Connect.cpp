@@ -17,7 +17,7 @@
 #include "groups/CGroups.h"
 #include "groups/CGroupsEnv.h"
 #include "groups/IGroupMsgSender.h"
-#include "groups/CGroupMsg.h"
+#include "groups/CGroupMsgSender.h"
 #include "groups/CKeyGenerator.h"
 #include "groups/mGroups.h"
 #include "groups/mProcessMsg.h"
@@ -52,7 +52,7 @@ Connect::Connect() {
     return mProcessMsg::OnNewMails(env);
   };
   m_hooks.NewGroupMsg = [](Connect& c) -> std::unique_ptr<IGroupMsgSender> {
-    return std::make_unique<CGroupMsg>(c.m_mailEnv);
+    return std::make_unique<CGroupMsgSender>(c.m_mailEnv);
   };
 }
 
@@ -95,14 +95,12 @@ void Connect::OnConnection(platform::Application& app, int /*connectMode*/) {
     m_app = &app;
     platform::System& sys = app.Sys();
     std::string appData = (sys.AppData() / "Korvel" / "Zentabo").string();
-    // Step 1: the writer, the support library's run marker and log trimming.
+    // The writer first, so that everything after it is logged.
     m_debug = std::make_unique<CDebug>(sys.InstallDir().string(), appData);
     m_debug->SetClock(&app.Loop().clock());
     SetGlobalDebug(m_debug.get());
     LibKorvelInit(appData);
     mReduceLog::ReduceLog(appData);
-    // Steps 2 and 3: the page reaches us through the add-in object, the host
-    // keeps the application; both are the references held here.
     g_Debug().Out("IDTExtensibility2_OnConnection", "USE_DEMAND_EVENT_HANDLING = ", "false");
     m_state = State::Loaded;
 
@@ -195,7 +193,7 @@ bool Connect::Init(const platform::Explorer& /*explorer*/) {
     platform::Application& app = *m_app;
     std::string installDir = app.Sys().InstallDir().string();
 
-    // Steps 2 and 3: the language, falling back to english.lng once.
+    // The language, falling back to english.lng once.
     std::string langFile = ReadProductValue("lang");
     m_lang = std::make_unique<CLang>(installDir);
     std::string tried = langFile.empty() ? (std::filesystem::path(installDir) / "english.lng").string() : langFile;
@@ -208,99 +206,60 @@ bool Connect::Init(const platform::Explorer& /*explorer*/) {
           g_Debug().OutCustomError("Connect.Init", "cant load '" + def + "' lang file");
       }
     }
-    // Step 4.
     m_bDetectBug117 = ReadProductValue("DetectBug117") == "1";
-    // Step 5: help is shown by file name from the installation folder; there
-    // is no viewer to initialise here.
-    // Step 6: one generator for page ids and every other key, on the loop's clock.
+    // One generator for page ids and every other key, on the loop's clock.
     m_keys = std::make_unique<CKeyGenerator>(app.Loop().clock());
     m_keys->Randomize();
     SetGlobalKeyGenerator(m_keys.get());
-    // Step 8: the default folders and the store id.
-    platform::MailSession& session = app.Session();
-    m_fldInbox = session.GetDefaultFolder(platform::olFolderInbox);
-    m_fldDeleted = session.GetDefaultFolder(platform::olFolderDeletedItems);
-    m_fldCalendar = session.GetDefaultFolder(platform::olFolderCalendar);
-    m_fldSent = session.GetDefaultFolder(platform::olFolderSentMail);
-    m_fldRoot = m_fldCalendar.Parent();
-    m_strStoreId = m_fldRoot.EntryID();
-    // Step 9.
+    TakeDefaultFolders();
     m_startFlags = {};
     m_fldZentab = mFolders::GetZentabFolder(app.Reg(), m_strStoreId, m_fldCalendar, m_fldRoot, m_startFlags);
     if (!m_fldZentab) {
       g_Debug().OutCustomError("Connect.Init", "Can`t create Zentabo folder.");
       return false;
     }
-    // Step 12.
+    // The options before the current user: his identity lives under the store key.
     mOptions::LoadOptions(app.Reg(), m_strStoreId, app.Loop().clock().Now());
     mFolders::ApplyStartFlags(m_startFlags, mOptions::g_Options());
-    // Step 13.
     if (!LoadCurUser(true)) {
       g_Debug().OutCustomError("Connect.Init", "Can`t load current user.");
       return false;
     }
-    // Step 14: the groups, validated; invalid groups are cleared only when
-    // the user says so.
+    // Invalid groups are cleared only when the user says so; otherwise the
+    // add-in stays inert.
     SetupGroups();
-    m_groups->Load();
-    if (!m_groups->Valid()) {
-      int answer = app.UserPrompt().MessageBox(Text("LID_GROUPS_NOT_VALID"), Text("LID_GROUPS_NOT_VALID_TITLE"),
-                                               platform::Buttons::YesNo, platform::Icon::Question,
-                                               platform::DefaultButton::Second);
-      if (answer != platform::IDYES) return false;
-      m_groups->Clear();
-    }
-    // Step 15.
+    if (LoadAndValidateGroups(*m_groups) == GroupsStartup::Refused) return false;
     if (!m_rdoSession) {
       m_rdoSession = std::make_unique<Redemption::RDOSession>();
       m_rdoSession->Logon();
     }
-    // Step 17: the shared folder's home page.
-    mFolders::SetHomePageProperty(m_fldZentab, COptions(app.Reg(), m_strStoreId).ShowHomepage() != 0, app.Sys().InstallDir());
-    // Step 18: the timers.
+    mFolders::SetHomePageProperty(m_fldZentab, COptions(app.Reg(), m_strStoreId).ShowHomepage() != 0,
+                                  app.Sys().InstallDir());
     g_Debug().Out("BEFORE StartTimers(bQuickStartClicked)");
-    frmShablon::Handlers h;
-    h.Syncronize = [this](bool b) { Syncronize(b); };
-    h.OnNewMails = [this] { OnNewMails(); };
-    h.LocalSynchronization = [this] { if (m_hooks.LocalSynchronization) m_hooks.LocalSynchronization(*this); };
-    h.FastLocalSynchronization = [this] {
-      if (m_hooks.FastLocalSynchronization) m_hooks.FastLocalSynchronization(*this);
-    };
-    h.DeleteFolders = [this] { mFolders::DeleteFolders(OverviewCtx()); };
-    h.FolderCreatedThisStart = [this] { return m_startFlags.bFolderCreated; };
-    h.FirstRunOnStore = [this] { return m_startFlags.bFirstRun; };
-    h.HasReceivers = [this] { return m_groups && !m_groups->GetAppointsRecivers().empty(); };
-    h.NeedLocalSync = [this] { return COptions(m_app->Reg(), m_strStoreId).NeedLocalSync(); };
-    h.SetNeedLocalSync = [this] { COptions(m_app->Reg(), m_strStoreId).NeedLocalSync(true); };
-    h.ShowNeedGlobalSync = [this] {
-      platform::FormRequest f;
-      f.name = "frmNeedGlobalSync";
-      f.buttons = platform::Buttons::OK;
-      m_app->UserPrompt().ShowForm(f);
-    };
-    h.AskNeedLocalSync = [this] {
-      platform::FormRequest f;
-      f.name = "frmNeedLocalSync";
-      f.buttons = platform::Buttons::YesNo;
-      return m_app->UserPrompt().ShowForm(f) == platform::IDYES;
-    };
-    h.AutoGSynchEnable = [] { return mOptions::g_Options().AutoGSynchEnable; };
-    h.AutoGSynchPeriod = [] { return mOptions::g_Options().AutoGSynchPeriod; };
-    h.FastSynchOn = [] { return !mOptions::g_Options().AutoLFastSynchDisable; };
-    h.LogEvents = [this] { return COptions(m_app->Reg(), m_strStoreId).LogEvents(); };
-    m_timers = std::make_unique<frmShablon>(app.Loop(), std::move(h));
+    m_timers = std::make_unique<frmShablon>(app.Loop(), static_cast<ITimerHost&>(*this));
     m_timers->StartTimers(false);
-    // Step 20: new mail restarts the one-shot new-mail timer.
+    // New mail does no work in its event: it restarts the one-shot timer, so
+    // a burst of mails is processed once.
     m_newMailSub = app.OnNewMail([this] {
       if (m_timers) m_timers->RestartNewMailsTimer();
     });
-    // Step 22.
     m_state = State::Running;
     return true;
   } catch (...) {
     g_Debug().OutError("Connect.Init");
     return false;
   }
+}
+
+void Connect::TakeDefaultFolders() {
+  platform::MailSession& session = m_app->Session();
+  m_fldInbox = session.GetDefaultFolder(platform::olFolderInbox);
+  m_fldDeleted = session.GetDefaultFolder(platform::olFolderDeletedItems);
+  m_fldCalendar = session.GetDefaultFolder(platform::olFolderCalendar);
+  m_fldSent = session.GetDefaultFolder(platform::olFolderSentMail);
+  m_fldRoot = m_fldCalendar.Parent();
+  // The root folder's id names this profile's registry sections.
+  m_strStoreId = m_fldRoot.EntryID();
 }
 
 void Connect::SetupGroups() {
@@ -332,6 +291,47 @@ void Connect::SetupGroups() {
   m_mailEnv.CurrentAddress = [this] { return g_UserEmail; };
   m_groups = std::make_unique<CGroups>(env);
 }
+
+// ---------------------------------------------------------------------------
+// The timer form's calls
+
+void Connect::LocalSynchronization() {
+  if (m_hooks.LocalSynchronization) m_hooks.LocalSynchronization(*this);
+}
+
+void Connect::FastLocalSynchronization() {
+  if (m_hooks.FastLocalSynchronization) m_hooks.FastLocalSynchronization(*this);
+}
+
+void Connect::DeleteFolders() { mFolders::DeleteFolders(OverviewCtx()); }
+
+bool Connect::HasReceivers() { return m_groups && !m_groups->GetAppointsRecivers().empty(); }
+
+bool Connect::NeedLocalSync() { return COptions(m_app->Reg(), m_strStoreId).NeedLocalSync(); }
+
+void Connect::SetNeedLocalSync() { COptions(m_app->Reg(), m_strStoreId).NeedLocalSync(true); }
+
+void Connect::ShowNeedGlobalSync() {
+  platform::FormRequest f;
+  f.name = "frmNeedGlobalSync";
+  f.buttons = platform::Buttons::OK;
+  m_app->UserPrompt().ShowForm(f);
+}
+
+bool Connect::AskNeedLocalSync() {
+  platform::FormRequest f;
+  f.name = "frmNeedLocalSync";
+  f.buttons = platform::Buttons::YesNo;
+  return m_app->UserPrompt().ShowForm(f) == platform::IDYES;
+}
+
+bool Connect::AutoGSynchEnable() { return mOptions::g_Options().AutoGSynchEnable; }
+
+long Connect::AutoGSynchPeriod() { return mOptions::g_Options().AutoGSynchPeriod; }
+
+bool Connect::FastSynchOn() { return !mOptions::g_Options().AutoLFastSynchDisable; }
+
+bool Connect::LogEvents() { return COptions(m_app->Reg(), m_strStoreId).LogEvents(); }
 
 bool Connect::isEmailAddress(const std::string& text) { return mAddress::isEmailAddress(text); }
 
@@ -403,15 +403,12 @@ void Connect::Done(bool full) {
   if (m_state == State::Unloaded || m_state == State::Closed) return;
   try {
     g_Debug().Out(std::string("Connect.Done( ") + (full ? "full" : "wait new explorer") + " )");
-    // Steps 2 to 4: the timer form first, so nothing fires during the release.
+    // The timer form first, so nothing fires during the release.
     if (m_timers) m_timers->KillTimers();
     m_timers.reset();
-    // Step 6: the application event hooks.
     if (m_app && m_newMailSub) m_app->UnsubscribeNewMail(m_newMailSub);
     m_newMailSub = 0;
-    // Step 7: folder references.
     m_fldRoot = m_fldCalendar = m_fldZentab = m_fldInbox = m_fldDeleted = m_fldSent = {};
-    // Step 8: session, groups, language.
     if (m_rdoSession) m_rdoSession->Logoff();
     m_rdoSession.reset();
     m_groups.reset();
@@ -420,7 +417,8 @@ void Connect::Done(bool full) {
     m_lang.reset();
     SetGlobalKeyGenerator(nullptr);
     m_keys.reset();
-    // Step 9: the explorers wrapper.
+    // Only a full shutdown lets go of the explorers wrapper; otherwise the
+    // next explorer starts the add-in again.
     if (full) {
       m_bWrapperActive = false;
       if (m_app) {
@@ -482,49 +480,15 @@ std::string Connect::GetHtmlID() {
 bool Connect::CheckRights(const std::string& strMemberEmail, const std::string& strItemGroups) {
   try {
     g_Debug().OutCall("Connect.CheckRights", strMemberEmail, strItemGroups);
-    if (!m_groups) return false;
-    std::string groups = strItemGroups.empty() ? "(All Groups)" : strItemGroups;
-    std::string owner = strMemberEmail.empty() ? g_UserEmail : strMemberEmail;
-    std::vector<std::string> names = platform::Split(groups, ';');
-    if (platform::EqualsNoCase(owner, g_UserEmail)) {
-      if (groups == "(All Groups)" || groups == "(Null Group)") return true;
-      for (const auto& n : names) {
-        GroupPtr g = m_groups->FindByName(n);
-        if (!g) return true;
-        MemberPtr me = g->GetMySelf();
-        if (me && !me->WasAdded()) return false;
-      }
-      return true;
-    }
-    if (groups == "(Null Group)") return false;
-    auto ownerIn = [&](const GroupPtr& g) {
-      for (const MemberPtr& m : g->Members())
-        if (platform::EqualsNoCase(m->strEmail, owner) && m->WasAdded()) return true;
-      return false;
-    };
-    auto meAbove = [](const GroupPtr& g) {
-      MemberPtr me = g->GetMySelf();
-      return me && me->WasAdded() && me->nRole > ROLE_MEMBER;
-    };
-    if (groups == "(All Groups)") {
-      for (const GroupPtr& g : m_groups->Groups())
-        if (ownerIn(g) && meAbove(g)) return true;
-      return false;
-    }
-    for (const auto& n : names) {
-      GroupPtr g = m_groups->FindByName(n);
-      if (!g || !meAbove(g) || !ownerIn(g)) return false;
-    }
-    return true;
+    return m_groups && ::CheckRights(*m_groups, strMemberEmail, strItemGroups);
   } catch (...) {
     g_Debug().OutError("Connect.CheckRights");
     return false;
   }
 }
 
-void Connect::AfterGroupChange() {
-  m_groups->Save();
-  RaiseCustomEvent("Groups");
+void Connect::EditGroups(const std::function<bool(CGroups& copy)>& edit) {
+  ApplyGroupEdit(*m_groups, edit, [this](const std::string& e) { RaiseCustomEvent(e); });
 }
 
 void Connect::NewGroup(const std::string& /*strHtmlID*/) {
@@ -533,12 +497,7 @@ void Connect::NewGroup(const std::string& /*strHtmlID*/) {
     std::string name =
         platform::Trim(m_app->UserPrompt().InputBox(Text("LID_ENTER_GROUP_NAME"), Text("LID_GROUP_NAME")));
     if (!IsValidGroupName(*m_groups, name)) return;
-    CGroups copy(*m_groupsEnv);
-    copy.CopyFrom(*m_groups);
-    copy.Add(copy.CreateMyGroup(name));
-    auto msg = m_groupsEnv->NewGroupMsg ? m_groupsEnv->NewGroupMsg() : nullptr;
-    m_groups->ApplyDlgChanges(copy, msg.get());
-    AfterGroupChange();
+    EditGroups([&](CGroups& copy) { return copy.Add(copy.CreateMyGroup(name)); });
   } catch (...) {
     g_Debug().OutError("Connect.NewGroup");
   }
@@ -546,21 +505,7 @@ void Connect::NewGroup(const std::string& /*strHtmlID*/) {
 
 bool Connect::CanDeleteMember(std::string& sEmail, std::string& sGroup) {
   try {
-    if (!m_groups) return false;
-    GroupPtr single = sGroup == "(All Groups)" ? nullptr : m_groups->FindByName(sGroup);
-    bool found = false;
-    for (const GroupPtr& g : m_groups->Groups()) {
-      if (single && g != single) continue;
-      if (!single && sGroup != "(All Groups)") continue;
-      for (const MemberPtr& m : g->Members()) {
-        if (!platform::EqualsNoCase(m->strEmail, sEmail)) continue;
-        found = true;
-        MemberPtr me = g->GetMySelf();
-        if (!me || !me->CanRemove(*m)) return false;
-      }
-    }
-    if (!found) g_Debug().Out(sEmail, " - not exist in no one group");
-    return found;
+    return m_groups && ::CanDeleteMember(*m_groups, sEmail, sGroup);
   } catch (...) {
     g_Debug().OutError("Connect.CanDeleteMember");
     return false;
@@ -578,16 +523,14 @@ void Connect::DeleteMember(std::string& sEmail, std::string& sGroup) {
     int answer = m_app->UserPrompt().MessageBox(text, "Zentabo", platform::Buttons::YesNoCancel,
                                                 platform::Icon::Question);
     if (answer != platform::IDYES) return;
-    CGroups copy(*m_groupsEnv);
-    copy.CopyFrom(*m_groups);
-    for (const GroupPtr& g : copy.Groups()) {
-      if (!all && g->strName != sGroup) continue;
-      for (const MemberPtr& m : g->Members())
-        if (platform::EqualsNoCase(m->strEmail, sEmail)) m->bMarkedForRemoving = true;
-    }
-    auto msg = m_groupsEnv->NewGroupMsg ? m_groupsEnv->NewGroupMsg() : nullptr;
-    m_groups->ApplyDlgChanges(copy, msg.get());
-    AfterGroupChange();
+    EditGroups([&](CGroups& copy) {
+      for (const GroupPtr& g : copy.Groups()) {
+        if (!all && g->strName != sGroup) continue;
+        for (const MemberPtr& m : g->Members())
+          if (platform::EqualsNoCase(m->strEmail, sEmail)) m->bMarkedForRemoving = true;
+      }
+      return true;
+    });
   } catch (...) {
     g_Debug().OutError("Connect.DeleteMember");
   }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "addin/ITimerHost.h"
 #include "addin/mFolders.h"
 #include "exchange/mMain.h"
 #include "platform/Date.h"
@@ -30,7 +31,7 @@ namespace platform {
 class SettingsStore;
 }
 
-class Connect {
+class Connect : private ITimerHost {
  public:
   enum class State { Unloaded, Loaded, Inert, Running, Waiting, Closed };
 
@@ -86,7 +87,7 @@ class Connect {
   void NewGroup(const std::string& strHtmlID);
   void DeleteMember(std::string& sEmail, std::string& sGroup);
   bool CanDeleteMember(std::string& sEmail, std::string& sGroup);
-  void OnNewMails();
+  void OnNewMails() override;
   std::string GetCurrentUserAddress() const { return g_UserEmail; }
   std::string GetCurrentUserName() const { return m_strUserName; }
   std::vector<std::string> GetGroupsCollection();
@@ -105,7 +106,7 @@ class Connect {
   std::vector<std::string> GetViewFolders(const std::string& strHtmlID);
   std::string GetHtmlID();
   bool CheckRights(const std::string& strMemberEmail, const std::string& strItemGroups);
-  void Syncronize(bool bShowComplete = false);
+  void Syncronize(bool bShowComplete = false) override;
   bool EditMember(const std::string& sEmail, const std::string& sGroup);
 
   int SubscribePage(PageHandler handler);
@@ -146,10 +147,28 @@ class Connect {
  private:
   void Raise(PageEvent e, const std::string& id, std::string* byRef = nullptr);
   std::string ReadProductValue(const std::string& name);
+  // The default folders of the profile and the store id they give.
+  void TakeDefaultFolders();
   void SetupGroups();
-  void ReleaseAll();
   mFolders::OverviewContext OverviewCtx();
-  void AfterGroupChange();
+  // Applies a change of the groups (the groups' one edit sequence) and tells the page.
+  void EditGroups(const std::function<bool(CGroups& copy)>& edit);
+
+  // --- ITimerHost: the timer form's calls ----------------------------------
+  void LocalSynchronization() override;
+  void FastLocalSynchronization() override;
+  void DeleteFolders() override;
+  bool FolderCreatedThisStart() override { return m_startFlags.bFolderCreated; }
+  bool FirstRunOnStore() override { return m_startFlags.bFirstRun; }
+  bool HasReceivers() override;
+  bool NeedLocalSync() override;
+  void SetNeedLocalSync() override;
+  void ShowNeedGlobalSync() override;
+  bool AskNeedLocalSync() override;
+  bool AutoGSynchEnable() override;
+  long AutoGSynchPeriod() override;
+  bool FastSynchOn() override;
+  bool LogEvents() override;
 
   State m_state = State::Unloaded;
   platform::Application* m_app = nullptr;

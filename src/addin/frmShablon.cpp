@@ -4,7 +4,7 @@
 
 #include "diagnostics/CDebug.h"
 
-frmShablon::frmShablon(platform::EventLoop& loop, Handlers handlers) : m_loop(loop), m_h(std::move(handlers)) {
+frmShablon::frmShablon(platform::EventLoop& loop, ITimerHost& host) : m_loop(loop), m_host(host) {
   synchTimer = m_loop.AddTimer(60000, [this] { OnSynchTimer(); });
   fastSynchTimer = m_loop.AddTimer(60000, [this] { OnFastSynchTimer(); });
   NewMailsTimer = m_loop.AddTimer(1905, [this] { OnNewMailsTimer(); });
@@ -27,7 +27,7 @@ void frmShablon::Guard(const char* source, const std::function<void()>& fn) {
 void frmShablon::StartTimers(bool bQuickStartClicked) {
   Guard("frmShablon.StartTimers", [&] {
     m_bQuickStartClicked = bQuickStartClicked;
-    bool on = m_h.AutoGSynchEnable && m_h.AutoGSynchEnable();
+    bool on = m_host.AutoGSynchEnable();
     m_loop.SetEnabled(synchTimer, on);
     m_dtStart = m_loop.clock().Now();
     m_loop.Restart(tmrOnInitialize);
@@ -71,8 +71,8 @@ void frmShablon::StartDelFoldersTimer() {
 
 void frmShablon::ApplyOptions() {
   if (!m_bLoaded) return;
-  m_loop.SetEnabled(synchTimer, m_h.AutoGSynchEnable && m_h.AutoGSynchEnable());
-  SetFastSynchEnabled(m_h.FastSynchOn && m_h.FastSynchOn());
+  m_loop.SetEnabled(synchTimer, m_host.AutoGSynchEnable());
+  SetFastSynchEnabled(m_host.FastSynchOn());
 }
 
 void frmShablon::SetFastSynchEnabled(bool on) {
@@ -86,21 +86,21 @@ void frmShablon::OnSynchTimer() {
       throw std::overflow_error("Overflow");
     }
     ++m_nSynchTicks;
-    long period = m_h.AutoGSynchPeriod ? m_h.AutoGSynchPeriod() : 5;
+    long period = m_host.AutoGSynchPeriod();
     if (m_nSynchTicks >= period) {
       m_nSynchTicks = 0;
-      if (m_h.Syncronize) m_h.Syncronize(false);
+      m_host.Syncronize(false);
     }
   });
 }
 
 void frmShablon::OnFastSynchTimer() {
   Guard("frmShablon.fastSynchTimer_Timer", [&] {
-    if (!(m_h.FastSynchOn && m_h.FastSynchOn())) return;
+    if (!m_host.FastSynchOn()) return;
     g_Debug().StartTimer();
     // The run switches the timer off meanwhile, so a long run does not start twice.
     SetFastSynchEnabled(false);
-    if (m_h.FastLocalSynchronization) m_h.FastLocalSynchronization();
+    m_host.FastLocalSynchronization();
     SetFastSynchEnabled(true);
     g_Debug().EndTimer("FastLocalSynchronization");
   });
@@ -109,14 +109,14 @@ void frmShablon::OnFastSynchTimer() {
 void frmShablon::OnNewMailsTimer() {
   m_loop.SetEnabled(NewMailsTimer, false);
   Guard("frmShablon.NewMailsTimer_Timer", [&] {
-    if (m_h.OnNewMails) m_h.OnNewMails();
+    m_host.OnNewMails();
   });
 }
 
 void frmShablon::OnInspectTimer() {
   m_loop.SetEnabled(inspectTimer, false);
   try {
-    if (m_h.CloseShamMeeting) m_h.CloseShamMeeting();
+    m_host.CloseShamMeeting();
   } catch (...) {
     g_Debug().OutError("mReceiveAppointments.CloseShamMeeting");
   }
@@ -125,30 +125,28 @@ void frmShablon::OnInspectTimer() {
 void frmShablon::OnDelFoldersTimer() {
   m_loop.SetEnabled(delFoldersTimer, false);
   Guard("frmShablon.delFoldersTimer_Timer", [&] {
-    if (m_h.DeleteFolders) m_h.DeleteFolders();
+    m_host.DeleteFolders();
   });
 }
 
 void frmShablon::OnInitializeTimer() {
   m_loop.SetEnabled(tmrOnInitialize, false);
   Guard("frmShablon.tmrOnInitialize_Timer", [&] {
-    if (m_h.FolderCreatedThisStart && m_h.FolderCreatedThisStart()) {
-      if (m_h.LocalSynchronization) m_h.LocalSynchronization();
-      if (m_h.HasReceivers && m_h.HasReceivers() && m_h.ShowNeedGlobalSync) m_h.ShowNeedGlobalSync();
+    if (m_host.FolderCreatedThisStart()) {
+      m_host.LocalSynchronization();
+      if (m_host.HasReceivers()) m_host.ShowNeedGlobalSync();
     } else {
-      if (m_h.FirstRunOnStore && m_h.FirstRunOnStore() && m_h.SetNeedLocalSync) m_h.SetNeedLocalSync();
-      if (m_h.NeedLocalSync && m_h.NeedLocalSync() && m_h.AskNeedLocalSync && m_h.AskNeedLocalSync()) {
-        if (m_h.LocalSynchronization) m_h.LocalSynchronization();
-      }
+      if (m_host.FirstRunOnStore()) m_host.SetNeedLocalSync();
+      if (m_host.NeedLocalSync() && m_host.AskNeedLocalSync()) m_host.LocalSynchronization();
     }
-    if (m_h.OnNewMails) m_h.OnNewMails();
+    m_host.OnNewMails();
   });
 }
 
 void frmShablon::OnSafeTimerTick() {
   m_loop.SetEnabled(tmrSafeTimer, false);
   Guard("frmShablon.tmrSafeTimer_Timer", [&] {
-    if (m_h.OnSafeTimer) m_h.OnSafeTimer();
+    m_host.OnSafeTimer();
   });
 }
 
@@ -185,7 +183,7 @@ void frmShablon::SafeTimerDoCmd(long command) {
 }
 
 void frmShablon::SafeDoEvents() {
-  bool log = m_h.LogEvents && m_h.LogEvents();
+  bool log = m_host.LogEvents();
   if (log) g_Debug().Out("DoEvents Before");
   SafeTimerDoCmd(1);
   bool saved = m_bInSafePump;

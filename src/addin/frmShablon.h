@@ -8,38 +8,15 @@
 #include <functional>
 #include <string>
 
+#include "addin/ITimerHost.h"
 #include "platform/Date.h"
 #include "platform/EventLoop.h"
 
 class frmShablon {
  public:
-  // What the timers call; any may be empty (nothing runs).
-  struct Handlers {
-    std::function<void(bool bShowComplete)> Syncronize;
-    std::function<void()> OnNewMails;
-    std::function<void()> FastLocalSynchronization;
-    std::function<void()> LocalSynchronization;
-    std::function<void()> CloseShamMeeting;
-    std::function<void()> DeleteFolders;
-    std::function<void()> OnSafeTimer;
-    // The start-up follow-up's inputs and questions.
-    std::function<bool()> FolderCreatedThisStart;
-    std::function<bool()> FirstRunOnStore;
-    std::function<bool()> HasReceivers;        // the groups' receiver list is not empty
-    std::function<bool()> NeedLocalSync;       // the option
-    std::function<void()> SetNeedLocalSync;    // sets the option
-    std::function<void()> ShowNeedGlobalSync;  // frmNeedGlobalSync, modal
-    std::function<bool()> AskNeedLocalSync;    // frmNeedLocalSync; true on Yes
-    // Options read at each use.
-    std::function<bool()> AutoGSynchEnable;
-    std::function<long()> AutoGSynchPeriod;
-    std::function<bool()> FastSynchOn;         // AutoLFastSynchDisable not set
-    std::function<bool()> LogEvents;           // the LogEvents option bit
-  };
-
-  // Creates the form's timers on `loop`, all disabled. The loop must outlive
-  // the form.
-  frmShablon(platform::EventLoop& loop, Handlers handlers);
+  // Creates the form's timers on `loop`, all disabled; they call `host`.
+  // The loop and the host must outlive the form.
+  frmShablon(platform::EventLoop& loop, ITimerHost& host);
   // Unloading the form by any path runs KillTimers.
   ~frmShablon();
   frmShablon(const frmShablon&) = delete;
@@ -84,7 +61,7 @@ class frmShablon {
   void Guard(const char* source, const std::function<void()>& fn);
 
   platform::EventLoop& m_loop;
-  Handlers m_h;
+  ITimerHost& m_host;
   bool m_bLoaded = true;
   bool m_bQuickStartClicked = false;
   platform::Date m_dtStart;

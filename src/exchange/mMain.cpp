@@ -378,9 +378,9 @@ bool SendXml(const MailEnv& env, const std::string& xmlPath, const std::string& 
     RemoveFile(xmlPath);
     return true;
   } catch (...) {
+    // The document stays: the items it holds are still to be sent.
     g_Debug().OutError("mMain.SendXml");
     RemoveFile(zipPath);
-    RemoveFile(xmlPath);
     return false;
   }
 }

@@ -160,9 +160,10 @@ bool SendGroupMail(const MailEnv& env, const std::vector<std::string>& recipient
 
 // Sends one appointment mail: xmlPath zipped into "AttachFile.zip" in the
 // installation folder, the optional itemsZipPath attached as
-// "ItemsAttachments". Afterwards "AttachFile.zip" and the XML file are
-// deleted (the items' zip is not). False when zipping fails (warning "Error in
-// zip file", nothing sent) or the mail cannot be sent (logged).
+// "ItemsAttachments". "AttachFile.zip" is deleted afterwards, the XML file
+// only once the mail was sent (the items' zip never). False when zipping
+// fails (warning "Error in zip file", nothing sent) or the mail cannot be
+// sent (logged; the XML file is kept).
 bool SendXml(const MailEnv& env, const std::string& xmlPath, const std::string& recipients,
              const std::string& action, const std::string& itemsZipPath);
 

@@ -5,6 +5,7 @@
 #include "groups/CKeyGenerator.h"
 #include "groups/IGroupMsgSender.h"
 #include "platform/SettingsStore.h"
+#include "groups/mInput.h"
 #include "platform/Text.h"
 
 std::string CGroup::NewKey() { return ::NewKey(); }
@@ -164,6 +165,8 @@ bool CGroup::ApplyDlgChanges(const CGroup& oDlgGroup, IGroupMsgSender* oMsg, CGr
     if (!Find(d->strKey) && !d->bMarkedForRemoving) additions.push_back(d);
 
   for (const MemberPtr& m : removals) RemoveMember(m, oGroups, oMsg, true);
+  // Removing myself or the manager dissolved the group: nothing is left to change.
+  if (strKey.empty()) return true;
   for (const Change& c : names) {
     g_Debug().printf("CGroup.ApplyDlgChanges, Modifying Name, Email = '%s', OldName = '%s', NewName = '%s'",
                      c.live->strEmail, c.live->strName, c.dlg->strName);
@@ -260,7 +263,7 @@ bool CGroup::Add(const MemberPtr& oMember) {
 }
 
 MemberPtr CGroup::Add2(const std::string& strName, const std::string& strEmail, int nRole, bool bShare) {
-  const std::string email = platform::Lower(strEmail);
+  const std::string email = mInput::NormaliseAddress(strEmail);
   if (FindByEmail(email)) return nullptr;
   auto m = std::make_shared<CMember>();
   m->strKey = NewKey();

@@ -85,7 +85,8 @@ class CGroup : public std::enable_shared_from_this<CGroup> {
   // duplicate key.
   bool Add(const MemberPtr& oMember);
   // Creates and inserts a member with a new key unless a member has that
-  // (lower-cased) address already. Returns the new member, or nullptr.
+  // address (trimmed and lower-cased) already. Returns the new member, or
+  // nullptr.
   MemberPtr Add2(const std::string& strName, const std::string& strEmail, int nRole, bool bShare);
   // 1-based index or key; nullptr when out of range / missing.
   MemberPtr Item(int index) const;

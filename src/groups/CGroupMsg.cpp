@@ -2,13 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <ctime>
 
 #include "diagnostics/CDebug.h"
 #include "exchange/mMain.h"
-#include "groups/CGroups.h"
+#include "groups/mInput.h"
 #include "platform/Text.h"
 #include "platform/store/Attachments.h"
 
@@ -39,13 +37,127 @@ constexpr TypeName kTypes[] = {
 };
 
 const char* const kCrLf = "\r\n";
+const char* const kSource = "CGroupMsg.SetParam";
 
-bool Contains(const std::vector<std::string>& list, const std::string& value) {
-  return std::find(list.begin(), list.end(), value) != list.end();
+// How a parameter's value is written and what is accepted on reading.
+enum class Kind {
+  Text,          // as it is
+  Name,          // cleaned (mInput::CleanName)
+  Key,           // empty or a key
+  KeyList,       // keys joined by ";"
+  Address,       // empty or one address, lower-cased
+  MemberAddress, // empty or a member's address (virtual ones too), lower-cased
+  Flag,          // "1" / "0"
+  Role,          // "member" / "assistant" / "manager"
+};
+
+// One parameter of a record T (the message, or a member of a member block):
+// its name and the field that holds it; exactly one field pointer is set.
+template <class T>
+struct Field {
+  const char* name;
+  Kind kind;
+  std::string T::*text = nullptr;
+  bool T::*flag = nullptr;
+  int T::*number = nullptr;
+  std::vector<std::string> T::*list = nullptr;  // one line per entry
+};
+
+using M = CGroupMsg;
+template <class T>
+constexpr Field<T> Str(const char* n, Kind k, std::string T::*f) { return {n, k, f}; }
+template <class T>
+constexpr Field<T> Flag(const char* n, bool T::*f) { return {n, Kind::Flag, nullptr, f}; }
+template <class T>
+constexpr Field<T> Role(const char* n, int T::*f) { return {n, Kind::Role, nullptr, nullptr, f}; }
+constexpr Field<M> List(const char* n, Kind k, std::vector<std::string> M::*f) {
+  return {n, k, nullptr, nullptr, nullptr, f};
 }
 
-bool ContainsNoCase(const std::vector<std::string>& list, const std::string& value) {
-  return std::any_of(list.begin(), list.end(), [&](const std::string& s) { return platform::EqualsNoCase(s, value); });
+// The message's own parameters ("msg.version" and "msg.type" are read apart).
+const Field<M> kFields[] = {
+    Str<M>("msg.time", Kind::Text, &M::m_strSendTime),
+    Str<M>("group.key", Kind::Key, &M::m_strGroupKey),
+    Str<M>("group.name", Kind::Name, &M::m_strGroupName),
+    Str<M>("sender.key", Kind::Key, &M::m_strSenderKey),
+    Str<M>("sender.name", Kind::Name, &M::m_strSenderName),
+    Str<M>("sender.email", Kind::Address, &M::m_strSenderEmail),
+    Role<M>("sender.role", &M::m_nSenderRole),
+    Str<M>("manager.key", Kind::Key, &M::m_strManagerKey),
+    Str<M>("manager.name", Kind::Name, &M::m_strManagerName),
+    Str<M>("manager.email", Kind::Address, &M::m_strManagerEmail),
+    Flag<M>("manager.share", &M::m_bManagerShare),
+    Str<M>("member.key", Kind::Key, &M::m_strMemberKey),
+    Str<M>("member.name", Kind::Name, &M::m_strMemberName),
+    Str<M>("member.email", Kind::MemberAddress, &M::m_strMemberEmail),
+    Str<M>("member.emailowner", Kind::Address, &M::m_strMemberEmailOwner),
+    Role<M>("member.role", &M::m_nMemberRole),
+    Flag<M>("member.share", &M::m_bMemberShare),
+    Str<M>("member.actionkey", Kind::Key, &M::m_strActionKey),
+    Role<M>("member.newrole", &M::m_nMemberNewRole),
+    Str<M>("member.newname", Kind::Name, &M::m_strMemberNewName),
+    Flag<M>("member.newshare", &M::m_bMemberNewShare),
+    Str<M>("member.oldemail", Kind::Address, &M::m_strMemberEmailOld),
+    Str<M>("member.newemail", Kind::Address, &M::m_strMemberEmailNew),
+    Flag<M>("accept", &M::m_bAccept),
+    Str<M>("groups.to.remove", Kind::KeyList, &M::m_sGroupsToRemove),
+    Str<M>("groups.to.ignore", Kind::KeyList, &M::m_sGroupsToIgnore),
+    List("recipient.key", Kind::Key, &M::m_colRecipKeys),
+    List("recipient.email", Kind::Address, &M::m_colRecipients),
+};
+
+// A member block: "group.member.key" starts a member, the others fill it.
+const Field<CMember> kMemberFields[] = {
+    Str<CMember>("group.member.key", Kind::Key, &CMember::strKey),
+    Str<CMember>("group.member.email", Kind::MemberAddress, &CMember::strEmail),
+    Str<CMember>("group.member.emailowner", Kind::Address, &CMember::strEmailOwner),
+    Str<CMember>("group.member.name", Kind::Name, &CMember::strName),
+    Role<CMember>("group.member.role", &CMember::nRole),
+    Flag<CMember>("group.member.share", &CMember::bShare),
+};
+
+// Pseudo-parameters of a layout that stand for a repeated block.
+const char* const kMemberBlocks = "group.member";  // m_colMembers
+const char* const kGroupBlocks = "groups.group";   // m_colGroups with their members
+
+// The parameters of each type, in the order they are written.
+struct Layout {
+  int type;
+  std::vector<const char*> params;
+};
+
+const std::vector<Layout>& Layouts() {
+  static const std::vector<Layout> layouts = {
+      {MSG_ADD_REQUEST,
+       {"group.key", "group.name", "sender.email", "manager.key", "manager.name", "manager.email", "manager.share",
+        "member.actionkey", "member.name", "member.email", "member.key", "member.role", "member.share"}},
+      {MSG_ADD_REPLAY, {"member.actionkey", "accept"}},
+      {MSG_MODIFY_REPLAY, {"member.actionkey", "accept"}},
+      {MSG_ADD_CONFIRMATION, {kMemberBlocks, "member.actionkey"}},
+      {MSG_BROADCAST_ADD,
+       {"group.key", "member.key", "member.name", "member.email", "member.emailowner", "member.role", "member.share",
+        "recipient.key"}},
+      {MSG_MODIFY_REQUEST,
+       {"group.key", "sender.key", "sender.email", "member.key", "member.actionkey", "member.newrole"}},
+      {MSG_MODIFY_CONFIRMATION, {"member.actionkey"}},
+      {MSG_ABORT, {"member.actionkey"}},
+      {MSG_BROADCAST_MODIFY, {"group.key", "member.key", "member.newrole", "recipient.key"}},
+      {MSG_BROADCAST_MODIFY_ORDER, {"group.key", "member.key", "member.newrole", "recipient.key"}},
+      {MSG_BROADCAST_REMOVE, {"group.key", "member.key", "recipient.key"}},
+      {MSG_BROADCAST_EMAILCHANGE, {"member.oldemail", "member.newemail", "recipient.email"}},
+      {MSG_BROADCAST_MODIFIEDSHARE, {"group.key", "member.key", "member.newshare", "recipient.key"}},
+      {MSG_BROADCAST_MODIFIEDNAME, {"group.key", "member.key", "member.newname", "recipient.key"}},
+      {MSG_UPDATE_MEMBERGROUPS, {"groups.to.ignore", "groups.to.remove", "sender.email", kGroupBlocks}},
+      {MSG_BROADCAST_UPDATE_MEMBERGROUPS, {"member.email", "groups.to.ignore", "recipient.email"}},
+  };
+  return layouts;
+}
+
+template <class T, size_t N>
+const Field<T>* FindField(const Field<T> (&table)[N], const std::string& name) {
+  for (const Field<T>& f : table)
+    if (name == f.name) return &f;
+  return nullptr;
 }
 
 // A whole decimal number (optional sign); false for anything else.
@@ -60,52 +172,95 @@ bool ParseWholeNumber(const std::string& text, int& value) {
   return pos == text.size();
 }
 
-bool Str2Bool(const std::string& text, bool& value) {
-  if (text == "1") {
-    value = true;
-    return true;
-  }
-  if (text == "0") {
-    value = false;
-    return true;
-  }
-  return false;
-}
-
 // Removes one pair of enclosing double quotes.
 std::string Unquote(const std::string& s) {
   if (s.size() >= 2 && s.front() == '"' && s.back() == '"') return s.substr(1, s.size() - 2);
   return s;
 }
 
-class Writer {
- public:
-  void Line(const char* name, const std::string& value) {
-    text_ += name;
-    text_ += " = ";
-    text_ += value;
-    text_ += kCrLf;
-  }
-  void Bool(const char* name, bool value) { Line(name, Bool2Str(value)); }
-  void Role(const char* name, int role) { Line(name, Role2Str(role)); }
-  void MemberBlock(const CMember& m) {
-    Line("group.member.key", m.strKey);
-    Line("group.member.email", m.strEmail);
-    Line("group.member.emailowner", m.strEmailOwner);
-    Line("group.member.name", m.strName);
-    Role("group.member.role", m.nRole);
-    Bool("group.member.share", m.bShare);
-  }
-  // Without the line break after the last line.
-  std::string Text() const {
-    return text_.size() >= 2 ? text_.substr(0, text_.size() - 2) : text_;
-  }
+bool Refuse(const std::string& what, const std::string& name, const std::string& value) {
+  g_Debug().OutCustomError(kSource, what + " - " + name + " = " + value);
+  return false;
+}
 
- private:
-  std::string text_;
-};
+// The stored text of a received value of `kind`, or false (logged) when the
+// value is refused. Flags and roles are converted by the caller.
+bool Accept(Kind kind, const std::string& name, const std::string& value, std::string& out) {
+  switch (kind) {
+    case Kind::Text:
+      out = value;
+      return true;
+    case Kind::Name:
+      out = mInput::CleanName(value);
+      return true;
+    case Kind::Key:
+      if (!value.empty() && !mInput::IsKey(value)) return Refuse("invalid key", name, value);
+      out = value;
+      return true;
+    case Kind::KeyList:
+      for (const std::string& key : platform::Split(value, ';'))
+        if (!key.empty() && !mInput::IsKey(key)) return Refuse("invalid key", name, value);
+      out = value;
+      return true;
+    case Kind::Address:
+    case Kind::MemberAddress: {
+      const std::string address = platform::Lower(value);
+      const bool ok = kind == Kind::Address ? mInput::IsAddress(address) : mInput::IsMemberAddress(address);
+      if (!address.empty() && !ok) return Refuse("invalid address", name, value);
+      out = address;
+      return true;
+    }
+    case Kind::Flag:
+    case Kind::Role:
+      break;
+  }
+  return false;
+}
 
-int64_t g_lastSendMs = 0;
+// Reads one received value into the field `f` of `record`.
+template <class T>
+bool ReadField(const Field<T>& f, const std::string& value, T& record) {
+  if (f.kind == Kind::Flag) {
+    if (value == "1" || value == "0") {
+      record.*f.flag = value == "1";
+      return true;
+    }
+    g_Debug().OutCustomError(kSource, std::string("invalid boolean - ") + f.name + " = " + value);
+    return false;
+  }
+  if (f.kind == Kind::Role) return Str2Role(value, record.*f.number);
+  std::string text;
+  if (!Accept(f.kind, f.name, value, text)) return false;
+  if (f.list)
+    (record.*f.list).push_back(text);
+  else
+    record.*f.text = text;
+  return true;
+}
+
+void WriteLine(std::string& out, const char* name, const std::string& value) {
+  out += name;
+  out += " = ";
+  out += value;
+  out += kCrLf;
+}
+
+// Writes the field `f` of `record` (a list field: one line per entry).
+template <class T>
+void WriteField(std::string& out, const Field<T>& f, const T& record) {
+  if (f.flag)
+    WriteLine(out, f.name, Bool2Str(record.*f.flag));
+  else if (f.number)
+    WriteLine(out, f.name, Role2Str(record.*f.number));
+  else if (f.list)
+    for (const std::string& entry : record.*f.list) WriteLine(out, f.name, entry);
+  else
+    WriteLine(out, f.name, record.*f.text);
+}
+
+void WriteMemberBlock(std::string& out, const CMember& m) {
+  for (const Field<CMember>& f : kMemberFields) WriteField(out, f, m);
+}
 
 }  // namespace
 
@@ -133,16 +288,13 @@ std::string CGroupMsg::VersionText() {
   return std::to_string(mMain::kAppMajor) + "." + std::to_string(mMain::kAppMinor);
 }
 
-std::string CGroupMsg::TimeText(const mMain::MailEnv& env) {
-  const platform::Date utc = env.Now().Add("n", mMain::GetTimeZoneBias());
-  const int64_t subMs = env.pClock ? env.pClock->MonotonicMs() % 1000 : 0;
-  int64_t ms = utc.Seconds() * 1000 + subMs;
-  if (ms <= g_lastSendMs) ms = g_lastSendMs + 1;
-  g_lastSendMs = ms;
-  const platform::Date at = platform::Date::FromSeconds(ms / 1000);
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%04d%02d%02d.%02d%02d%02d%03d", at.Year(), at.Month(), at.Day(), at.Hour(),
-                at.Minute(), at.Second(), static_cast<int>(ms % 1000));
+std::string CGroupMsg::TimeText(int64_t utcMs) {
+  const time_t secs = static_cast<time_t>(utcMs / 1000);
+  std::tm at{};
+  gmtime_r(&secs, &at);
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%04d%02d%02d.%02d%02d%02d%03d", at.tm_year + 1900, at.tm_mon + 1, at.tm_mday,
+                at.tm_hour, at.tm_min, at.tm_sec, static_cast<int>(utcMs % 1000));
   return buf;
 }
 
@@ -150,109 +302,25 @@ std::string CGroupMsg::TimeText(const mMain::MailEnv& env) {
 // Text form
 
 std::string CGroupMsg::ParamsText() const {
-  Writer w;
-  w.Line("msg.type", Msg2Str(m_nMsgType));
-  auto recipKeys = [&] {
-    for (const std::string& k : m_colRecipKeys) w.Line("recipient.key", k);
-  };
-  auto recipEmails = [&] {
-    for (const std::string& e : m_colRecipients) w.Line("recipient.email", e);
-  };
-  switch (m_nMsgType) {
-    case MSG_ADD_REQUEST:
-      w.Line("group.key", m_strGroupKey);
-      w.Line("group.name", m_strGroupName);
-      w.Line("sender.email", m_strSenderEmail);
-      w.Line("manager.key", m_strManagerKey);
-      w.Line("manager.name", m_strManagerName);
-      w.Line("manager.email", m_strManagerEmail);
-      w.Bool("manager.share", m_bManagerShare);
-      w.Line("member.actionkey", m_strActionKey);
-      w.Line("member.name", m_strMemberName);
-      w.Line("member.email", m_strMemberEmail);
-      w.Line("member.key", m_strMemberKey);
-      w.Role("member.role", m_nMemberRole);
-      w.Bool("member.share", m_bMemberShare);
-      break;
-    case MSG_ADD_REPLAY:
-    case MSG_MODIFY_REPLAY:
-      w.Line("member.actionkey", m_strActionKey);
-      w.Bool("accept", m_bAccept);
-      break;
-    case MSG_ADD_CONFIRMATION:
-      for (const MemberPtr& m : m_colMembers) w.MemberBlock(*m);
-      w.Line("member.actionkey", m_strActionKey);
-      break;
-    case MSG_BROADCAST_ADD:
-      w.Line("group.key", m_strGroupKey);
-      w.Line("member.key", m_strMemberKey);
-      w.Line("member.name", m_strMemberName);
-      w.Line("member.email", m_strMemberEmail);
-      w.Line("member.emailowner", m_strMemberEmailOwner);
-      w.Role("member.role", m_nMemberRole);
-      w.Bool("member.share", m_bMemberShare);
-      recipKeys();
-      break;
-    case MSG_MODIFY_REQUEST:
-      w.Line("group.key", m_strGroupKey);
-      w.Line("sender.key", m_strSenderKey);
-      w.Line("sender.email", m_strSenderEmail);
-      w.Line("member.key", m_strMemberKey);
-      w.Line("member.actionkey", m_strActionKey);
-      w.Role("member.newrole", m_nMemberNewRole);
-      break;
-    case MSG_MODIFY_CONFIRMATION:
-    case MSG_ABORT:
-      w.Line("member.actionkey", m_strActionKey);
-      break;
-    case MSG_BROADCAST_MODIFY:
-    case MSG_BROADCAST_MODIFY_ORDER:
-      w.Line("group.key", m_strGroupKey);
-      w.Line("member.key", m_strMemberKey);
-      w.Role("member.newrole", m_nMemberNewRole);
-      recipKeys();
-      break;
-    case MSG_BROADCAST_REMOVE:
-      w.Line("group.key", m_strGroupKey);
-      w.Line("member.key", m_strMemberKey);
-      recipKeys();
-      break;
-    case MSG_BROADCAST_EMAILCHANGE:
-      w.Line("member.oldemail", m_strMemberEmailOld);
-      w.Line("member.newemail", m_strMemberEmailNew);
-      recipEmails();
-      break;
-    case MSG_BROADCAST_MODIFIEDSHARE:
-      w.Line("group.key", m_strGroupKey);
-      w.Line("member.key", m_strMemberKey);
-      w.Bool("member.newshare", m_bMemberNewShare);
-      recipKeys();
-      break;
-    case MSG_BROADCAST_MODIFIEDNAME:
-      w.Line("group.key", m_strGroupKey);
-      w.Line("member.key", m_strMemberKey);
-      w.Line("member.newname", m_strMemberNewName);
-      recipKeys();
-      break;
-    case MSG_UPDATE_MEMBERGROUPS:
-      w.Line("groups.to.ignore", m_sGroupsToIgnore);
-      w.Line("groups.to.remove", m_sGroupsToRemove);
-      w.Line("sender.email", m_strSenderEmail);
+  const auto layout = std::find_if(Layouts().begin(), Layouts().end(),
+                                   [&](const Layout& l) { return l.type == m_nMsgType; });
+  if (layout == Layouts().end()) return "";
+  std::string out;
+  WriteLine(out, "msg.type", Msg2Str(m_nMsgType));
+  for (const char* param : layout->params) {
+    if (param == kMemberBlocks) {
+      for (const MemberPtr& m : m_colMembers) WriteMemberBlock(out, *m);
+    } else if (param == kGroupBlocks) {
       for (const GroupPtr& g : m_colGroups) {
-        w.Line("groups.group.key", g->strKey);
-        w.Line("groups.group.name", g->strName);
-        for (const MemberPtr& m : *g) w.MemberBlock(*m);
+        WriteLine(out, "groups.group.key", g->strKey);
+        WriteLine(out, "groups.group.name", g->strName);
+        for (const MemberPtr& m : *g) WriteMemberBlock(out, *m);
       }
-      break;
-    case MSG_BROADCAST_UPDATE_MEMBERGROUPS:
-      w.Line("member.email", m_strMemberEmail);
-      w.Line("groups.to.ignore", m_sGroupsToIgnore);
-      recipEmails();
-      break;
-    default:
-      return "";
+    } else {
+      WriteField(out, *FindField(kFields, param), *this);
+    }
   }
-  return w.Text();
+  return out.substr(0, out.size() - 2);  // no line break after the last line
 }
 
 std::string CGroupMsg::ComposeText() const {
@@ -264,61 +332,33 @@ std::string CGroupMsg::ComposeText() const {
 
 bool CGroupMsg::SetParam(const std::string& rawName, const std::string& value) {
   const std::string name = platform::Lower(rawName);
-  auto role = [&](int& field) { return Str2Role(value, field); };
-  auto flag = [&](bool& field) {
-    if (Str2Bool(value, field)) return true;
-    g_Debug().OutCustomError("CGroupMsg.SetParam", "invalid boolean - " + name + " = " + value);
-    return false;
-  };
-  auto lastMember = [&]() -> CMember* {
-    if (!m_lastMember) g_Debug().OutCustomError("CGroupMsg.SetParam", name + " before group.member.key");
-    return m_lastMember.get();
-  };
-
   if (name == "msg.version") {
     const std::vector<std::string> parts = platform::Split(value, '.');
     int major = 0;
     int minor = 0;
     if (parts.size() != 2 || !ParseWholeNumber(platform::Trim(parts[0], platform::kSpaces), major) ||
         !ParseWholeNumber(platform::Trim(parts[1], platform::kSpaces), minor)) {
-      g_Debug().OutCustomError("CGroupMsg.SetParam", "invalid version - " + value);
+      g_Debug().OutCustomError(kSource, "invalid version - " + value);
       return false;
     }
     m_nMajor = major;
     m_nMinor = minor;
     return true;
   }
-  if (name == "msg.time") { m_strSendTime = value; return true; }
   if (name == "msg.type") return Str2Msg(value, m_nMsgType);
-  if (name == "group.key") { m_strGroupKey = value; return true; }
-  if (name == "group.name") { m_strGroupName = value; return true; }
-  if (name == "sender.key") { m_strSenderKey = value; return true; }
-  if (name == "sender.name") { m_strSenderName = value; return true; }
-  if (name == "sender.email") { m_strSenderEmail = platform::Lower(value); return true; }
-  if (name == "sender.role") return role(m_nSenderRole);
-  if (name == "manager.key") { m_strManagerKey = value; return true; }
-  if (name == "manager.name") { m_strManagerName = value; return true; }
-  if (name == "manager.email") { m_strManagerEmail = platform::Lower(value); return true; }
-  if (name == "manager.share") return flag(m_bManagerShare);
-  if (name == "member.key") { m_strMemberKey = value; return true; }
-  if (name == "member.name") { m_strMemberName = value; return true; }
-  if (name == "member.email") { m_strMemberEmail = platform::Lower(value); return true; }
-  if (name == "member.emailowner") { m_strMemberEmailOwner = platform::Lower(value); return true; }
-  if (name == "member.role") return role(m_nMemberRole);
-  if (name == "member.share") return flag(m_bMemberShare);
-  if (name == "member.actionkey") { m_strActionKey = value; return true; }
-  if (name == "member.newrole") return role(m_nMemberNewRole);
-  if (name == "member.newname") { m_strMemberNewName = value; return true; }
-  if (name == "member.newshare") return flag(m_bMemberNewShare);
-  if (name == "member.oldemail") { m_strMemberEmailOld = platform::Lower(value); return true; }
-  if (name == "member.newemail") { m_strMemberEmailNew = platform::Lower(value); return true; }
-  if (name == "accept") return flag(m_bAccept);
+  if (const Field<M>* f = FindField(kFields, name)) {
+    if (f->list && (this->*f->list).size() >= kMaxRecipients)
+      return Refuse("too many entries (limit " + std::to_string(kMaxRecipients) + ")", name, value);
+    return ReadField(*f, value, *this);
+  }
   if (name == "group.member.key") {
+    if (++m_nMemberBlocks > kMaxMembers)
+      return Refuse("too many members (limit " + std::to_string(kMaxMembers) + ")", name, value);
     auto member = std::make_shared<CMember>();
-    member->strKey = value;
+    if (!ReadField(kMemberFields[0], value, *member)) return false;
     if (m_nMsgType == MSG_UPDATE_MEMBERGROUPS) {
       if (m_colGroups.empty() || !m_colGroups.back()->Add(member)) {
-        g_Debug().OutCustomError("CGroupMsg.SetParam", "group.member.key without its group - " + value);
+        g_Debug().OutCustomError(kSource, "group.member.key without its group - " + value);
         return false;
       }
     } else {
@@ -327,54 +367,41 @@ bool CGroupMsg::SetParam(const std::string& rawName, const std::string& value) {
     m_lastMember = member;
     return true;
   }
-  if (name == "group.member.email") {
-    CMember* m = lastMember();
-    if (m) m->strEmail = platform::Lower(value);
-    return m != nullptr;
-  }
-  if (name == "group.member.emailowner") {
-    CMember* m = lastMember();
-    if (m) m->strEmailOwner = platform::Lower(value);
-    return m != nullptr;
-  }
-  if (name == "group.member.name") {
-    CMember* m = lastMember();
-    if (m) m->strName = value;
-    return m != nullptr;
-  }
-  if (name == "group.member.role") {
-    CMember* m = lastMember();
-    return m != nullptr && role(m->nRole);
-  }
-  if (name == "group.member.share") {
-    CMember* m = lastMember();
-    return m != nullptr && flag(m->bShare);
+  if (const Field<CMember>* f = FindField(kMemberFields, name)) {
+    if (!m_lastMember) {
+      g_Debug().OutCustomError(kSource, name + " before group.member.key");
+      return false;
+    }
+    return ReadField(*f, value, *m_lastMember);
   }
   if (name == "groups.group.key") {
+    if (m_colGroups.size() >= kMaxGroups)
+      return Refuse("too many groups (limit " + std::to_string(kMaxGroups) + ")", name, value);
     auto group = std::make_shared<CGroup>();
-    group->strKey = value;
+    if (!Accept(Kind::Key, name, value, group->strKey)) return false;
     m_colGroups.push_back(group);
     m_lastMember.reset();
     return true;
   }
   if (name == "groups.group.name") {
     if (m_colGroups.empty()) {
-      g_Debug().OutCustomError("CGroupMsg.SetParam", "groups.group.name before groups.group.key");
+      g_Debug().OutCustomError(kSource, "groups.group.name before groups.group.key");
       return false;
     }
-    m_colGroups.back()->strName = value;
-    return true;
+    return Accept(Kind::Name, name, value, m_colGroups.back()->strName);
   }
-  if (name == "groups.to.remove") { m_sGroupsToRemove = value; return true; }
-  if (name == "groups.to.ignore") { m_sGroupsToIgnore = value; return true; }
-  if (name == "recipient.key") { m_colRecipKeys.push_back(value); return true; }
-  if (name == "recipient.email") { m_colRecipients.push_back(platform::Lower(value)); return true; }
-  g_Debug().OutCustomError("CGroupMsg.SetParam", "Invalid param = \"" + name + "\"");
+  g_Debug().OutCustomError(kSource, "Invalid param = \"" + name + "\"");
   return false;
 }
 
 bool CGroupMsg::ParseText(const std::string& text) {
   try {
+    if (text.size() > kMaxTextBytes) {
+      g_Debug().OutCustomError("CGroupMsg.ReciveMail", "message text of " + std::to_string(text.size()) +
+                                                           " bytes refused (limit " +
+                                                           std::to_string(kMaxTextBytes) + ")");
+      return false;
+    }
     std::string normalised = text;
     normalised.erase(std::remove(normalised.begin(), normalised.end(), '\r'), normalised.end());
     for (const std::string& raw : platform::Split(normalised, '\n')) {
@@ -412,335 +439,14 @@ bool CGroupMsg::ReciveMail(const platform::Item& oMail, bool& bDeleteMail) {
     } else {
       g_Debug().Out("mail from <= 2.60 version");
     }
+    m_strMailFrom = platform::Lower(mMain::GetSenderAddress(oMail));
 
     platform::Attachments attachments = oMail.Attachments();
     g_Debug().Out("ReciveMail, Attachments.Count = " + std::to_string(attachments.Count()));
-    const platform::Attachment first = attachments.Item(1);
-    std::filesystem::path file = m_pEnv && m_pEnv->pSystem
-                                     ? m_pEnv->pSystem->TempDir() / "Attach1.txt"
-                                     : std::filesystem::temp_directory_path() / "Attach1.txt";
-    first.SaveAsFile(file.string());
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    in.close();
-    std::error_code ec;
-    std::filesystem::remove(file, ec);
-    return ParseText(content.str());
+    const platform::Bytes& data = attachments.Item(1).Data();
+    return ParseText(std::string(data.begin(), data.end()));
   } catch (...) {
     g_Debug().OutError("CGroupMsg.ReciveMail");
     return false;
-  }
-}
-
-// ---------------------------------------------------------------------------
-// Sending
-
-void CGroupMsg::SendMails(const std::vector<std::string>& collRecipients, CGroupMsg& out) {
-  try {
-    if (collRecipients.empty()) return;
-    if (!m_pEnv) {
-      g_Debug().OutCustomError("CGroupMsg.SendMails", "no mail environment - " + out.GetMessageName());
-      return;
-    }
-    out.m_nMajor = mMain::kAppMajor;
-    out.m_nMinor = mMain::kAppMinor;
-    out.m_strSendTime = TimeText(*m_pEnv);
-    const std::string text = out.ComposeText();
-    g_Debug().Out("SEND MAIL TO: " + platform::Join(collRecipients, ";") + "<BODY>" + text + "</BODY>");
-    mMain::SendGroupMail(*m_pEnv, collRecipients, text);
-  } catch (...) {
-    g_Debug().OutError("CGroupMsg.SendMails");
-  }
-}
-
-void CGroupMsg::SendSingle(const std::string& strEmail, CGroupMsg& out) {
-  SendMails(std::vector<std::string>{strEmail}, out);
-}
-
-void CGroupMsg::BroadcastByKey(CGroupMsg& out, const CGroup& oGroup, const CMember& oSubject,
-                               const std::vector<std::string>& reachedKeys, bool bIncludeSubject,
-                               bool bSendToUnshared) {
-  std::vector<std::string> recipients;
-  out.m_colRecipKeys = reachedKeys;
-  for (const MemberPtr& m : oGroup.Members()) {
-    if (m->strKey == oSubject.strKey || m->IsVirtual() || !m->WasAdded()) continue;
-    if (Contains(reachedKeys, m->strKey)) continue;
-    out.m_colRecipKeys.push_back(m->strKey);
-    if (!m->IsMySelf && m->bShare) recipients.push_back(m->strEmail);
-  }
-  if (bIncludeSubject && !Contains(reachedKeys, oSubject.strKey)) {
-    out.m_colRecipKeys.push_back(oSubject.strKey);
-    if (!oSubject.IsMySelf && !oSubject.IsVirtual() && (bSendToUnshared || oSubject.bShare))
-      recipients.push_back(oSubject.strEmail);
-  }
-  SendMails(recipients, out);
-}
-
-void CGroupMsg::SendBroadcastModifiedShare(const CMember& oMember, const CGroup& oGroup,
-                                           const std::vector<std::string>& reachedKeys) {
-  try {
-    CGroupMsg out;
-    out.m_nMsgType = MSG_BROADCAST_MODIFIEDSHARE;
-    out.m_strGroupKey = oGroup.strKey;
-    out.m_strMemberKey = oMember.strKey;
-    out.m_bMemberNewShare = oMember.bShare;
-    // A member whose sharing was just switched off is told so although he no
-    // longer shares; the one switched on learnt it from the confirmation.
-    BroadcastByKey(out, oGroup, oMember, reachedKeys, !oMember.bShare, true);
-  } catch (...) {
-    g_Debug().OutError("CGroupMsg.SendBroadcastModifiedShare");
-  }
-}
-
-void CGroupMsg::SendBroadcastChangeEmail(const CGroups& oGroups, const std::string& strOldEmail,
-                                         const std::string& strNewEmail,
-                                         const std::vector<std::string>& reachedEmails) {
-  try {
-    CGroupMsg out;
-    out.m_nMsgType = MSG_BROADCAST_EMAILCHANGE;
-    out.m_strMemberEmailOld = platform::Lower(strOldEmail);
-    out.m_strMemberEmailNew = platform::Lower(strNewEmail);
-    out.m_colRecipients = reachedEmails;
-    std::vector<std::string> recipients;
-    for (const GroupPtr& g : oGroups.Groups()) {
-      for (const MemberPtr& m : g->Members()) {
-        if (!m->WasAdded() || m->IsVirtual()) continue;
-        if (platform::EqualsNoCase(m->strEmail, strOldEmail) || platform::EqualsNoCase(m->strEmail, strNewEmail))
-          continue;
-        if (ContainsNoCase(out.m_colRecipients, m->strEmail)) continue;
-        out.m_colRecipients.push_back(m->strEmail);
-        if (!m->IsMySelf && m->bShare) recipients.push_back(m->strEmail);
-      }
-    }
-    SendMails(recipients, out);
-  } catch (...) {
-    g_Debug().OutError("CGroupMsg.SendBroadcastChangeEmail");
-  }
-}
-
-void CGroupMsg::SendAddRequest(const CGroup& oGroup, const CMember& oMember) {
-  try {
-    CGroupMsg out;
-    out.m_nMsgType = MSG_ADD_REQUEST;
-    out.m_strGroupKey = oGroup.strKey;
-    out.m_strGroupName = oGroup.strName;
-    out.m_strSenderEmail = m_pEnv ? m_pEnv->CurAddress() : "";
-    if (MemberPtr manager = oGroup.GetManager()) {
-      out.m_strManagerKey = manager->strKey;
-      out.m_strManagerName = manager->strName;
-      out.m_strManagerEmail = manager->strEmail;
-      out.m_bManagerShare = manager->bShare;
-    }
-    out.m_strActionKey = oMember.strActionKey;
-    out.m_strMemberName = oMember.strName;
-    out.m_strMemberEmail = oMember.strEmail;
-    out.m_strMemberKey = oMember.strKey;
-    out.m_nMemberRole = oMember.nRole;
-    out.m_bMemberShare = oMember.bShare;
-    SendSingle(oMember.strEmail, out);
-  } catch (...) {
-    g_Debug().OutError("CGroupMsg.SendAddRequest");
-  }
-}
-
-void CGroupMsg::SendAddReplay(const std::string& strEmail, const std::string& strActionKey, bool bAccept) {
-  try {
-    CGroupMsg out;
-    out.m_nMsgType = MSG_ADD_REPLAY;
-    out.m_strActionKey = strActionKey;
-    out.m_bAccept = bAccept;
-    SendSingle(strEmail, out);
-  } catch (...) {
-    g_Debug().OutError("CGroupMsg.SendAddReplay");
-  }
-}
-
-void CGroupMsg::SendAddConfirmation(const std::string& strEmail, const CGroup& oGroup,
-                                    const CMember& oNewMember, const std::string& strActionKey) {
-  try {
-    CGroupMsg out;
-    out.m_nMsgType = MSG_ADD_CONFIRMATION;
-    // The new member knows the manager from the request already.
-    for (const MemberPtr& m : oGroup.Members()) {
-      if (m->strKey == oNewMember.strKey || m->IsManager() || !m->WasAdded()) continue;
-      out.m_colMembers.push_back(m);
-    }
-    out.m_strActionKey = strActionKey;
-    SendSingle(strEmail, out);
-  } catch (...) {
-    g_Debug().OutError("CGroupMsg.SendAddConfirmation");
-  }
-}
-
-void CGroupMsg::SendBroadcastAdd(const CMember& oMember, const CGroup& oGroup,
-                                 const std::vector<std::string>& reachedKeys) {
-  try {
-    CGroupMsg out;
-    out.m_nMsgType = MSG_BROADCAST_ADD;
-    out.m_strGroupKey = oGroup.strKey;
-    out.m_strMemberKey = oMember.strKey;
-    out.m_strMemberName = oMember.strName;
-    out.m_strMemberEmail = oMember.strEmail;
-    out.m_strMemberEmailOwner = oMember.strEmailOwner;
-    out.m_nMemberRole = oMember.nRole;
-    out.m_bMemberShare = oMember.bShare;
-    BroadcastByKey(out, oGroup, oMember, reachedKeys, false, false);
-  } catch (...) {
-    g_Debug().OutError("CGroupMsg.SendBroadcastAdd");
-  }
-}
-
-void CGroupMsg::SendModifyRequest(const CGroup& oGroup, const CMember& oMember, int nNewRole) {
-  try {
-    CGroupMsg out;
-    out.m_nMsgType = MSG_MODIFY_REQUEST;
-    out.m_strGroupKey = oGroup.strKey;
-    if (MemberPtr me = oGroup.GetMySelf()) out.m_strSenderKey = me->strKey;
-    out.m_strSenderEmail = m_pEnv ? m_pEnv->CurAddress() : "";
-    out.m_strMemberKey = oMember.strKey;
-    out.m_strActionKey = oMember.strActionKey;
-    out.m_nMemberNewRole = nNewRole;
-    SendSingle(oMember.strEmail, out);
-  } catch (...) {
-    g_Debug().OutError("CGroupMsg.SendModifyRequest");
-  }
-}
-
-void CGroupMsg::SendModifyReplay(const std::string& strEmail, const std::string& strActionKey, bool bAccept) {
-  try {
-    CGroupMsg out;
-    out.m_nMsgType = MSG_MODIFY_REPLAY;
-    out.m_strActionKey = strActionKey;
-    out.m_bAccept = bAccept;
-    SendSingle(strEmail, out);
-  } catch (...) {
-    g_Debug().OutError("CGroupMsg.SendModifyReplay");
-  }
-}
-
-void CGroupMsg::SendModifyConfirmation(const CMember& oMember) {
-  try {
-    CGroupMsg out;
-    out.m_nMsgType = MSG_MODIFY_CONFIRMATION;
-    out.m_strActionKey = oMember.strActionKey;
-    SendSingle(oMember.strEmail, out);
-  } catch (...) {
-    g_Debug().OutError("CGroupMsg.SendModifyConfirmation");
-  }
-}
-
-void CGroupMsg::SendBroadcastModifyName(const CMember& oMember, const CGroup& oGroup,
-                                        const std::vector<std::string>& reachedKeys) {
-  try {
-    CGroupMsg out;
-    out.m_nMsgType = MSG_BROADCAST_MODIFIEDNAME;
-    out.m_strGroupKey = oGroup.strKey;
-    out.m_strMemberKey = oMember.strKey;
-    out.m_strMemberNewName = oMember.strName;
-    BroadcastByKey(out, oGroup, oMember, reachedKeys, oMember.bShare, false);
-  } catch (...) {
-    g_Debug().OutError("CGroupMsg.SendBroadcastModifyName");
-  }
-}
-
-void CGroupMsg::SendBroadcastModifyOrder(const CMember& oMember, const CGroup& oGroup,
-                                         const std::vector<std::string>& reachedKeys) {
-  try {
-    CGroupMsg out;
-    out.m_nMsgType = MSG_BROADCAST_MODIFY_ORDER;
-    out.m_strGroupKey = oGroup.strKey;
-    out.m_strMemberKey = oMember.strKey;
-    out.m_nMemberNewRole = oMember.nRole;
-    BroadcastByKey(out, oGroup, oMember, reachedKeys, oMember.bShare, false);
-  } catch (...) {
-    g_Debug().OutError("CGroupMsg.SendBroadcastModifyOrder");
-  }
-}
-
-void CGroupMsg::SendBroadcastModify(const CMember& oMember, const CGroup& oGroup,
-                                    const std::vector<std::string>& reachedKeys) {
-  try {
-    CGroupMsg out;
-    out.m_nMsgType = MSG_BROADCAST_MODIFY;
-    out.m_strGroupKey = oGroup.strKey;
-    out.m_strMemberKey = oMember.strKey;
-    out.m_nMemberNewRole = oMember.nRole;
-    BroadcastByKey(out, oGroup, oMember, reachedKeys, false, false);
-  } catch (...) {
-    g_Debug().OutError("CGroupMsg.SendBroadcastModify");
-  }
-}
-
-void CGroupMsg::SendBroadcastRemove(const CMember& oMember, const CGroup& oGroup,
-                                    const std::vector<std::string>& reachedKeys) {
-  try {
-    CGroupMsg out;
-    out.m_nMsgType = MSG_BROADCAST_REMOVE;
-    out.m_strGroupKey = oGroup.strKey;
-    out.m_strMemberKey = oMember.strKey;
-    BroadcastByKey(out, oGroup, oMember, reachedKeys, true, false);
-  } catch (...) {
-    g_Debug().OutError("CGroupMsg.SendBroadcastRemove");
-  }
-}
-
-void CGroupMsg::SendAbort(const CMember& oMember) {
-  try {
-    CGroupMsg out;
-    out.m_nMsgType = MSG_ABORT;
-    out.m_strActionKey = oMember.strActionKey;
-    SendSingle(oMember.strEmail, out);
-  } catch (...) {
-    g_Debug().OutError("CGroupMsg.SendAbort");
-  }
-}
-
-void CGroupMsg::SendBroadcastUpdateMemeberGroups(const CGroups& oGroups, const std::string& strEmail,
-                                                 const std::string& sGroupsToIgnore,
-                                                 const std::vector<std::string>& reachedEmails) {
-  try {
-    CGroupMsg out;
-    out.m_nMsgType = MSG_BROADCAST_UPDATE_MEMBERGROUPS;
-    out.m_strMemberEmail = platform::Lower(strEmail);
-    out.m_sGroupsToIgnore = sGroupsToIgnore;
-    out.m_colRecipients = reachedEmails;
-    std::vector<std::string> recipients;
-    for (const GroupPtr& g : oGroups.Groups()) {
-      if (!g->FindByEmail(platform::Lower(strEmail))) continue;
-      for (const MemberPtr& m : g->Members()) {
-        if (!m->WasAdded() || m->IsVirtual() || !m->bShare) continue;
-        if (platform::EqualsNoCase(m->strEmail, strEmail) || ContainsNoCase(out.m_colRecipients, m->strEmail)) continue;
-        out.m_colRecipients.push_back(m->strEmail);
-        if (!m->IsMySelf) recipients.push_back(m->strEmail);
-      }
-    }
-    SendMails(recipients, out);
-  } catch (...) {
-    g_Debug().OutError("CGroupMsg.SendBroadcastUpdateMemeberGroups");
-  }
-}
-
-void CGroupMsg::SendUpdateMemberGroups(const std::string& strEmail, const CGroups& oGroups,
-                                       const std::string& sGroupsToIgnore, const std::string& sGroupsToRemove) {
-  try {
-    CGroupMsg out;
-    out.m_nMsgType = MSG_UPDATE_MEMBERGROUPS;
-    out.m_sGroupsToIgnore = sGroupsToIgnore;
-    out.m_sGroupsToRemove = sGroupsToRemove;
-    out.m_strSenderEmail = m_pEnv ? m_pEnv->CurAddress() : "";
-    for (const GroupPtr& g : oGroups.Groups()) {
-      if (!g->FindByEmail(platform::Lower(strEmail))) continue;
-      auto copy = std::make_shared<CGroup>();
-      copy->strKey = g->strKey;
-      copy->strName = g->strName;
-      for (const MemberPtr& m : g->Members()) {
-        if (m->WasAdded()) copy->m_coll.Add(m, m->strKey);
-      }
-      out.m_colGroups.push_back(copy);
-    }
-    SendSingle(strEmail, out);
-  } catch (...) {
-    g_Debug().OutError("CGroupMsg.SendUpdateMemberGroups");
   }
 }

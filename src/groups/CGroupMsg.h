@@ -1,26 +1,24 @@
 #pragma once
-// CGroupMsg: one group message, the unit of the group-management protocol.
-// On the sending side it implements IGroupMsgSender: each Send… operation
-// fills a message of its type, works out the recipients and hands the text
-// to the mail envelope (one mail per message). On the receiving side
-// ReciveMail fills the fields from a found group-message mail (ParseText does
-// the same for a bare text).
+// CGroupMsg: one group message, the unit of the group-management protocol,
+// as a plain value: its fields, its text form and its reading from a
+// received mail. Sending is CGroupMsgSender's business, so a message can be
+// built, parsed and compared without any mail at hand.
 //
 // Text form: CRLF-separated lines "name = value"; the header lines
-// "msg.version", "msg.time" and "msg.type" come first, then the type's
-// parameters in a fixed order (ComposeText writes exactly what ParseText
-// reads back).
-#include <memory>
+// "msg.version" and "msg.time" come first, then "msg.type" and the type's
+// parameters in a fixed order. One table of parameters drives both writing
+// (ComposeText) and reading (SetParam), so the two cannot drift apart.
+//
+// What enters from a received text is checked: keys have the generator's
+// shape, addresses are single addresses, names are cleaned of control
+// characters, and a message carries at most kMaxGroups groups, kMaxMembers
+// member blocks and kMaxRecipients reached-lists entries; anything else
+// makes the whole message unreadable (logged).
 #include <string>
 #include <vector>
 
 #include "groups/CGroup.h"
-#include "groups/IGroupMsgSender.h"
 #include "platform/store/Item.h"
-
-namespace mMain {
-struct MailEnv;
-}
 
 // Message type numbers (13 is not used).
 enum : int {
@@ -42,14 +40,14 @@ enum : int {
   MSG_BROADCAST_MODIFIEDNAME = 17,
 };
 
-class CGroupMsg : public IGroupMsgSender {
+class CGroupMsg {
  public:
-  // A message that can only be read (ReciveMail, ParseText); its Send…
-  // operations log an error and send nothing.
-  CGroupMsg() = default;
-  // A message object that sends through the envelope. REQUIRES: env outlives
-  // the object.
-  explicit CGroupMsg(const mMain::MailEnv& env) : m_pEnv(&env) {}
+  // Limits of one received message (a group list, member blocks, reached
+  // lists) and of its whole text; a bigger one is refused as unreadable.
+  static constexpr size_t kMaxGroups = 100;
+  static constexpr size_t kMaxMembers = 1000;
+  static constexpr size_t kMaxRecipients = 1000;
+  static constexpr size_t kMaxTextBytes = 1 << 20;
 
   // --- fields of a received (or composed) message -------------------------
   int m_nMajor = 0;
@@ -85,53 +83,28 @@ class CGroupMsg : public IGroupMsgSender {
   std::string m_sGroupsToIgnore;
   std::vector<std::string> m_colRecipKeys;
   std::vector<std::string> m_colRecipients;
+  // The address the carrying mail came from (lower case; empty for a
+  // message not read from a mail). Not part of the text: the receiver
+  // checks it against the group before the message takes effect.
+  std::string m_strMailFrom;
 
   // The type text of this message ("msg.add.request"); "False" when unknown.
   std::string GetMessageName() const;
 
-  // --- sending (IGroupMsgSender) -------------------------------------------
-  void SendBroadcastModifiedShare(const CMember& oMember, const CGroup& oGroup,
-                                  const std::vector<std::string>& reachedKeys) override;
-  void SendBroadcastChangeEmail(const CGroups& oGroups, const std::string& strOldEmail,
-                                const std::string& strNewEmail,
-                                const std::vector<std::string>& reachedEmails) override;
   // Fills this object from a group-message mail. bDeleteMail comes in true
   // and is cleared only when the mail must stay in the Inbox (it comes from
   // an unsupported version range). False when the mail cannot be read or any
-  // line is malformed (every failure logged).
+  // line is malformed or refused (every failure logged).
   bool ReciveMail(const platform::Item& oMail, bool& bDeleteMail);
-  void SendAddRequest(const CGroup& oGroup, const CMember& oMember) override;
-  void SendAddReplay(const std::string& strEmail, const std::string& strActionKey, bool bAccept) override;
-  void SendAddConfirmation(const std::string& strEmail, const CGroup& oGroup, const CMember& oNewMember,
-                           const std::string& strActionKey) override;
-  void SendBroadcastAdd(const CMember& oMember, const CGroup& oGroup,
-                        const std::vector<std::string>& reachedKeys) override;
-  void SendModifyRequest(const CGroup& oGroup, const CMember& oMember, int nNewRole) override;
-  void SendModifyReplay(const std::string& strEmail, const std::string& strActionKey, bool bAccept) override;
-  void SendModifyConfirmation(const CMember& oMember) override;
-  void SendBroadcastModifyName(const CMember& oMember, const CGroup& oGroup,
-                               const std::vector<std::string>& reachedKeys) override;
-  void SendBroadcastModifyOrder(const CMember& oMember, const CGroup& oGroup,
-                                const std::vector<std::string>& reachedKeys) override;
-  void SendBroadcastModify(const CMember& oMember, const CGroup& oGroup,
-                           const std::vector<std::string>& reachedKeys) override;
-  void SendBroadcastRemove(const CMember& oMember, const CGroup& oGroup,
-                           const std::vector<std::string>& reachedKeys) override;
-  void SendAbort(const CMember& oMember) override;
-  void SendBroadcastUpdateMemeberGroups(const CGroups& oGroups, const std::string& strEmail,
-                                        const std::string& sGroupsToIgnore,
-                                        const std::vector<std::string>& reachedEmails) override;
-  void SendUpdateMemberGroups(const std::string& strEmail, const CGroups& oGroups,
-                              const std::string& sGroupsToIgnore, const std::string& sGroupsToRemove) override;
 
-  // --- text form -------------------------------------------------------------
   // Parses a whole message text (lines trimmed, empty lines skipped, one pair
   // of enclosing double quotes removed from names and values). False when a
-  // line does not split into exactly two parts at "=" or SetParam rejects it.
+  // line does not split into exactly two parts at "=", SetParam rejects it,
+  // or the text exceeds kMaxTextBytes.
   bool ParseText(const std::string& text);
   // Sets one parameter from its text form (name compared without regard to
-  // case). False, logged, for an unknown name or a value that does not
-  // convert.
+  // case). False, logged, for an unknown name, a value that does not convert
+  // or does not pass the entry checks, or a list over its limit.
   bool SetParam(const std::string& name, const std::string& value);
   // The whole text of this message: header lines, type line, the type's
   // parameters. Empty for an unknown type (logged).
@@ -143,24 +116,14 @@ class CGroupMsg : public IGroupMsgSender {
   static bool Str2Msg(const std::string& text, int& nMsgType);
   // The version text this release sends: major and minor joined by ".".
   static std::string VersionText();
-  // The 18-character UTC sending-time text "yyyyMMdd.HHmmssfff" of the env's
-  // clock, kept strictly increasing within the process so that messages sent
-  // in one millisecond still sort in sending order.
-  static std::string TimeText(const mMain::MailEnv& env);
+  // The 18-character sending-time text "yyyyMMdd.HHmmssfff" of a UTC time
+  // in milliseconds since 1970.
+  static std::string TimeText(int64_t utcMs);
 
  private:
   // The type's parameters (everything after the header lines).
   std::string ParamsText() const;
-  // Sends `out` (a composed message) to the recipients; nothing when there
-  // are none.
-  void SendMails(const std::vector<std::string>& collRecipients, CGroupMsg& out);
-  void SendSingle(const std::string& strEmail, CGroupMsg& out);
-  // Broadcast by key: fills out.m_colRecipKeys, sends to the shared members
-  // not yet reached.
-  void BroadcastByKey(CGroupMsg& out, const CGroup& oGroup, const CMember& oSubject,
-                      const std::vector<std::string>& reachedKeys, bool bIncludeSubject, bool bSendToUnshared);
-  // The envelope this object sends through; nullptr for a read-only message.
-  const mMain::MailEnv* m_pEnv = nullptr;
   // Where group-member lines go while parsing; see SetParam.
   MemberPtr m_lastMember;
+  size_t m_nMemberBlocks = 0;
 };

@@ -6,6 +6,7 @@
 #include "groups/CKeyGenerator.h"
 #include "groups/CXml.h"
 #include "groups/mOwnerItems.h"
+#include "groups/mInput.h"
 #include "platform/Text.h"
 #include "platform/store/Items.h"
 
@@ -128,19 +129,25 @@ int CGroups::GetMemberShareGroupsCount(const std::string& strEmail) const {
 
 bool CGroups::ChangeMyEmailAddress(const std::string& strNewEmail) {
   try {
-    const std::string email = platform::Lower(platform::Trim(strNewEmail, platform::kSpaces));
-    if (email.empty()) return false;
+    const std::string email = mInput::NormaliseAddress(strNewEmail);
+    if (!mInput::IsAddress(email)) {
+      g_Debug().OutWarning("CGroups.ChangeMyEmailAddress", "not an address - '" + strNewEmail + "'");
+      return false;
+    }
     if (MemberExists(email, false)) {
       m_env->Message(m_env->Text("LID_NEW_EMAIL_EXISTS"), "Zentabo - Error", platform::Buttons::OK,
                      platform::Icon::Critical);
       return false;
     }
     std::unique_ptr<IGroupMsgSender> oMsg = m_env->NewGroupMsg ? m_env->NewGroupMsg() : nullptr;
-    ChangeEmailAddress(m_env->strCurEmail, email, oMsg.get());
+    const bool bChanged = ChangeEmailAddress(m_env->strCurEmail, email, oMsg.get());
+    // A failure after the members were moved still takes the new address,
+    // so that the groups and the current address agree (Valid).
+    if (!bChanged && !MemberExists(email, false)) return false;
     m_env->strCurEmail = email;
     if (m_env->OnCurEmailChanged) m_env->OnCurEmailChanged(email);
     Save();
-    return true;
+    return bChanged;
   } catch (...) {
     g_Debug().OutError("CGroups.ChangeMyEmailAddress");
     return false;
@@ -176,9 +183,15 @@ bool CGroups::ChangeEmailAddress(const std::string& strOld, const std::string& s
     Save();
 
     if (m_env->DoneFolderHandlers) m_env->DoneFolderHandlers();
+    // The handlers run again however the rewriting ends.
+    struct Restart {
+      CGroupsEnv& env;
+      ~Restart() {
+        if (env.InitFolderHandlers) env.InitFolderHandlers();
+      }
+    } restart{*m_env};
     ChangeOwnerAddressesInFolder(m_env->fldCalendar, mapping, m_env->DoEvents);
     ChangeOwnerAddressesInFolder(m_env->fldZentab, mapping, m_env->DoEvents);
-    if (m_env->InitFolderHandlers) m_env->InitFolderHandlers();
     return true;
   } catch (...) {
     g_Debug().OutError("CGroups.ChangeEmailAddress");

@@ -17,6 +17,11 @@
 
 class CGroups {
  public:
+  // The most groups one user holds; group messages that would create more
+  // are declined (logged), so a hostile mail cannot grow the store without
+  // bound.
+  static constexpr int kMaxGroups = 1000;
+
   // env must outlive the groups; copies and restored collections share it.
   explicit CGroups(CGroupsEnv& env);
 
@@ -40,14 +45,17 @@ class CGroups {
   const platform::KeyedCollection<std::string>& GetEmailsShowAs();
   // Number of groups in which the address is a shared member.
   int GetMemberShareGroupsCount(const std::string& strEmail) const;
-  // Changes the current user's address everywhere, announces it, stores the
-  // new current address and saves. Shows "LID_NEW_EMAIL_EXISTS" and returns
-  // false when a member already has the address.
+  // Changes the current user's address (trimmed, lower-cased) everywhere,
+  // announces it, stores the new current address and saves. Shows
+  // "LID_NEW_EMAIL_EXISTS" and returns false when a member already has the
+  // address; false with nothing changed for a text that is not one address;
+  // false with the current address kept when ChangeEmailAddress fails.
   bool ChangeMyEmailAddress(const std::string& strNewEmail);
   // Moves every member with strOld (and the virtual members it owns) to
   // strNew, broadcasts the change (to addresses not in reachedEmails), moves
-  // the display name, saves, and rewrites the owner address of the items.
-  // False when an address is empty.
+  // the display name, saves, and rewrites the owner address of the items
+  // with the folder event handlers stopped (started again whatever
+  // happens). False when an address is empty or a step fails (logged).
   bool ChangeEmailAddress(const std::string& strOld, const std::string& strNew, IGroupMsgSender* oMsg,
                           const std::vector<std::string>& reachedEmails = {});
   // The lower-cased address, then the addresses of the virtual members it

@@ -21,6 +21,71 @@ bool IsValidGroupName(const CGroups& groups, const std::string& strName) {
   return false;
 }
 
+bool ApplyGroupEdit(CGroups& groups, const GroupEdit& edit, const RaiseEvent& raiseEvent) {
+  CGroupsEnv& env = groups.Env();
+  CGroups copy(env);
+  copy.CopyFrom(groups);
+  if (!edit(copy)) return false;
+  std::unique_ptr<IGroupMsgSender> oMsg = env.NewGroupMsg ? env.NewGroupMsg() : nullptr;
+  groups.ApplyDlgChanges(copy, oMsg.get());
+  groups.Save();
+  if (raiseEvent) raiseEvent("Groups");
+  return true;
+}
+
+bool CheckRights(const CGroups& groups, const std::string& strMemberEmail, const std::string& strItemGroups) {
+  const std::string& me = groups.Env().strCurEmail;
+  const std::string itemGroups = strItemGroups.empty() ? kAllGroups : strItemGroups;
+  const std::string owner = strMemberEmail.empty() ? me : strMemberEmail;
+  const std::vector<std::string> names = platform::Split(itemGroups, ';');
+  if (platform::EqualsNoCase(owner, me)) {
+    if (itemGroups == kAllGroups || itemGroups == kNullGroup) return true;
+    for (const std::string& n : names) {
+      const GroupPtr g = groups.FindByName(n);
+      if (!g) return true;
+      const MemberPtr mine = g->GetMySelf();
+      if (mine && !mine->WasAdded()) return false;
+    }
+    return true;
+  }
+  if (itemGroups == kNullGroup) return false;
+  auto ownerIn = [&](const GroupPtr& g) {
+    for (const MemberPtr& m : g->Members())
+      if (platform::EqualsNoCase(m->strEmail, owner) && m->WasAdded()) return true;
+    return false;
+  };
+  auto meAbove = [](const GroupPtr& g) {
+    const MemberPtr mine = g->GetMySelf();
+    return mine && mine->WasAdded() && mine->nRole > ROLE_MEMBER;
+  };
+  if (itemGroups == kAllGroups) {
+    for (const GroupPtr& g : groups.Groups())
+      if (ownerIn(g) && meAbove(g)) return true;
+    return false;
+  }
+  for (const std::string& n : names) {
+    const GroupPtr g = groups.FindByName(n);
+    if (!g || !meAbove(g) || !ownerIn(g)) return false;
+  }
+  return true;
+}
+
+bool CanDeleteMember(const CGroups& groups, const std::string& sEmail, const std::string& sGroup) {
+  const bool all = sGroup == kAllGroups;
+  bool found = false;
+  for (const GroupPtr& g : groups.Groups()) {
+    if (!all && g->strName != sGroup) continue;
+    for (const MemberPtr& m : g->Members()) {
+      if (!platform::EqualsNoCase(m->strEmail, sEmail)) continue;
+      found = true;
+      const MemberPtr me = g->GetMySelf();
+      if (!me || !me->CanRemove(*m)) return false;
+    }
+  }
+  if (!found) g_Debug().Out(sEmail, " - not exist in no one group");
+  return found;
+}
+
 bool AddNewMember(CGroups& groups, const std::string& strGroupName, const AddNewMemberUi& ui) {
   try {
     const std::string name = platform::Trim(strGroupName, platform::kSpaces);
@@ -39,15 +104,12 @@ bool AddNewMember(CGroups& groups, const std::string& strGroupName, const AddNew
       env.Message(env.Text("LID_CANT_ADD_MEMBER"), "Zentabo", platform::Buttons::OK, platform::Icon::Information);
       return false;
     }
-    CGroups copy(env);
-    copy.CopyFrom(groups);
-    GroupPtr copyGroup = copy.Find(group->strKey);
-    if (!ui.RunAddMemberDialog || !ui.RunAddMemberDialog(copy, *copyGroup)) return false;
-    std::unique_ptr<IGroupMsgSender> oMsg = env.NewGroupMsg ? env.NewGroupMsg() : nullptr;
-    groups.ApplyDlgChanges(copy, oMsg.get());
-    groups.Save();
-    if (ui.RaiseCustomEvent) ui.RaiseCustomEvent("Groups");
-    return true;
+    return ApplyGroupEdit(
+        groups,
+        [&](CGroups& copy) {
+          return ui.RunAddMemberDialog && ui.RunAddMemberDialog(copy, *copy.Find(group->strKey));
+        },
+        ui.RaiseCustomEvent);
   } catch (...) {
     g_Debug().OutError("mGroups.AddNewMember");
     return false;

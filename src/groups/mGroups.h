@@ -7,6 +7,8 @@
 
 #include "groups/CGroups.h"
 
+class IGroupMsgSender;
+
 // The pseudo-group names: no particular group, and an item shared with none.
 inline constexpr const char* kAllGroups = "(All Groups)";
 inline constexpr const char* kNullGroup = "(Null Group)";
@@ -19,6 +21,34 @@ inline constexpr const char* kNullGroup = "(Null Group)";
 // "LID_INVALID_GROUP_NAME_TITLE").
 bool IsValidGroupName(const CGroups& groups, const std::string& strName);
 
+// The host's custom event ("Groups" after a change of the groups).
+using RaiseEvent = std::function<void(const std::string& strEvent)>;
+
+// A change of the groups made the way the dialogs make it: `edit` changes
+// `copy` (a deep copy of the live groups), setting the dialogs' flags
+// (bCreating, bMarkedForRemoving, bModifying...) after checking the user's
+// rights; it returns false to cancel. An exception from `edit` is a refusal
+// and passes to the caller with nothing changed.
+using GroupEdit = std::function<bool(CGroups& copy)>;
+
+// The one edit sequence of every change the user makes to the groups (the
+// page's operations, the dialogs, the host's commands): copy, edit (flags,
+// rights), ApplyDlgChanges with a new group-message object, Save, and the
+// event "Groups". True when the copy was applied.
+bool ApplyGroupEdit(CGroups& groups, const GroupEdit& edit, const RaiseEvent& raiseEvent);
+
+// Whether the current user may give an item of `strMemberEmail` (the
+// current user when empty) the groups `strItemGroups` (";"-joined names;
+// "(All Groups)" when empty): his own items in any group he fully belongs
+// to or none, another member's items only in groups where that member is
+// added and the current user is an assistant or the manager.
+bool CheckRights(const CGroups& groups, const std::string& strMemberEmail, const std::string& strItemGroups);
+
+// Whether the current user may remove the member `sEmail` from the group
+// named `sGroup` (every group for "(All Groups)"): false when he is in none
+// of them or any of them refuses (CanRemove).
+bool CanDeleteMember(const CGroups& groups, const std::string& sEmail, const std::string& sGroup);
+
 // The dialogs AddNewMember opens; an empty function counts as cancelled.
 struct AddNewMemberUi {
   // The add-members wizard without a preselected group.
@@ -26,8 +56,7 @@ struct AddNewMemberUi {
   // The add-member dialog on `group`, a group of the copy `copy`; true when
   // the user confirmed (the copy then holds the new members, bCreating set).
   std::function<bool(CGroups& copy, CGroup& group)> RunAddMemberDialog;
-  // The host's custom event ("Groups").
-  std::function<void(const std::string& strEvent)> RaiseCustomEvent;
+  RaiseEvent RaiseCustomEvent;
 };
 
 // The command that adds members to one group (trimmed name; empty or

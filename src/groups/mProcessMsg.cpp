@@ -4,6 +4,7 @@
 
 #include "platform/redemption/Library.h"
 #include "diagnostics/CDebug.h"
+#include "groups/mSenderCheck.h"
 #include "platform/Text.h"
 #include "platform/store/Folder.h"
 #include "platform/store/Items.h"
@@ -60,6 +61,10 @@ void AddRequest(ProcessEnv& env, const CGroupMsg& msg, IGroupMsgSender& sender) 
   bool bAccept = false;
   if (groups.FindByName(msg.m_strGroupName)) {
     Notice(env, "LID_DECLINE_ADDREQUEST", {msg.m_strSenderEmail});
+  } else if (groups.Count() >= CGroups::kMaxGroups) {
+    g_Debug().OutWarning("CGroups.ProcessMsg", "ADD_REQUEST declined: " + std::to_string(groups.Count()) +
+                                                   " groups already (limit " + std::to_string(CGroups::kMaxGroups) +
+                                                   ")");
   } else if (!platform::EqualsNoCase(msg.m_strMemberEmail, genv.strCurEmail)) {
     g_Debug().OutWarning("CGroups.ProcessMsg", "ADD_REQUEST, different address in msg - '" + msg.m_strMemberEmail +
                                                    "', auto decline request");
@@ -253,7 +258,10 @@ void UpdateMemberGroups(ProcessEnv& env, const CGroupMsg& msg) {
       m->IsMySelf = platform::EqualsNoCase(m->strEmail, groups.Env().strCurEmail);
       bHasMe = bHasMe || m->IsMySelf;
     }
-    if (bHasMe) {
+    if (bHasMe && groups.Count() >= CGroups::kMaxGroups) {
+      g_Debug().OutWarning("ProcessMsg", "MSG_UPDATE_GROUPS: group \"" + received->strName + "\" dropped, " +
+                                             std::to_string(CGroups::kMaxGroups) + " groups already");
+    } else if (bHasMe) {
       groups.Add(copy);
     } else {
       g_Debug().OutWarning("ProcessMsg", "MSG_UPDATE_GROUPS: recived group \"" + received->strName +
@@ -292,6 +300,7 @@ std::vector<std::unique_ptr<CGroupMsg>> SortMessages(std::vector<std::unique_ptr
 bool ProcessMessage(ProcessEnv& env, const CGroupMsg& oMsg, IGroupMsgSender& oSender) {
   try {
     LogCounts(env, "ProcessMsg Start = ", oMsg);
+    if (!mSenderCheck::MayApply(*env.pGroups, oMsg)) return true;  // dropped, logged
     bool ok = true;
     switch (oMsg.m_nMsgType) {
       case MSG_ADD_REQUEST: AddRequest(env, oMsg, oSender); break;
@@ -337,7 +346,7 @@ void ProcessMails(ProcessEnv& env, const std::vector<platform::Item>& mails) {
   std::vector<std::unique_ptr<CGroupMsg>> batch;
   for (platform::Item mail : mails) {
     try {
-      auto msg = std::make_unique<CGroupMsg>(*env.pMail);
+      auto msg = std::make_unique<CGroupMsg>();
       bool bDeleteMail = true;
       if (msg->ReciveMail(mail, bDeleteMail)) batch.push_back(std::move(msg));
       if (bDeleteMail) DeleteMail(env, mail);
@@ -346,7 +355,7 @@ void ProcessMails(ProcessEnv& env, const std::vector<platform::Item>& mails) {
     }
   }
   batch = SortMessages(std::move(batch));
-  CGroupMsg sender(*env.pMail);
+  CGroupMsgSender sender(*env.pMail);
   for (const std::unique_ptr<CGroupMsg>& msg : batch) ProcessMessage(env, *msg, sender);
   env.pGroups->Save();
   try {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "exchange/mMain.h"
-#include "groups/CGroupMsg.h"
+#include "groups/CGroupMsgSender.h"
 #include "groups/CGroups.h"
 #include "options/mOptions.h"
 #include "platform/store/Item.h"
@@ -67,7 +67,8 @@ std::vector<std::unique_ptr<CGroupMsg>> SortMessages(std::vector<std::unique_ptr
 
 // Applies one message to the live groups, sending what the protocol requires
 // through oSender. False when the message's handling failed (logged); a
-// message that finds nothing to act on is ignored and counts as handled.
+// message that finds nothing to act on, or that its mail's sender may not
+// send (mSenderCheck, logged), is ignored and counts as handled.
 bool ProcessMessage(ProcessEnv& env, const CGroupMsg& oMsg, IGroupMsgSender& oSender);
 
 }  // namespace mProcessMsg

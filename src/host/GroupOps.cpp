@@ -4,6 +4,7 @@
 #include "groups/CGroups.h"
 #include "groups/CGroupsEnv.h"
 #include "groups/mGroups.h"
+#include "groups/mInput.h"
 #include "platform/Error.h"
 #include "platform/Text.h"
 
@@ -11,125 +12,128 @@ namespace host {
 
 namespace {
 
-void Refuse(const std::string& why) { throw platform::Error(why); }
+[[noreturn]] void Refuse(const std::string& why) { throw platform::Error(why); }
 
-// The dialogs' copy of the groups and its application to the live model.
-struct Edit {
-  Connect& c;
-  CGroups copy;
-  explicit Edit(Connect& conn) : c(conn), copy(Env(conn)) { copy.CopyFrom(*conn.Groups()); }
-  static CGroupsEnv& Env(Connect& conn) {
-    if (!conn.Groups() || !conn.GroupsEnv()) Refuse("the add-in is not running");
-    return *conn.GroupsEnv();
-  }
-  GroupPtr Group(const std::string& name) {
-    GroupPtr g = copy.FindByName(name);
-    if (!g) Refuse("no group named \"" + name + "\"");
-    return g;
-  }
-  MemberPtr Me(const GroupPtr& g) {
-    MemberPtr me = g->GetMySelf();
-    if (!me) Refuse("you are not a member of \"" + g->strName + "\"");
-    return me;
-  }
-  MemberPtr Member(const GroupPtr& g, const std::string& address) {
-    MemberPtr m = g->FindByEmail(platform::Lower(address));
-    if (!m) Refuse(address + " is not a member of \"" + g->strName + "\"");
-    return m;
-  }
-  void Apply() {
-    CGroupsEnv& env = *c.GroupsEnv();
-    auto msg = env.NewGroupMsg ? env.NewGroupMsg() : nullptr;
-    c.Groups()->ApplyDlgChanges(copy, msg.get());
-    c.Groups()->Save();
-    c.RaiseCustomEvent("Groups");
-  }
+// Runs `edit` on a copy of the live groups through the groups' edit
+// sequence; `edit` returns false when there is nothing to change, and a
+// refusal thrown by it leaves everything as it was. True when applied.
+bool Edit(Connect& c, const GroupEdit& edit) {
+  if (!c.Groups() || !c.GroupsEnv()) Refuse("the add-in is not running");
+  return ApplyGroupEdit(*c.Groups(), edit, [&c](const std::string& e) { c.RaiseCustomEvent(e); });
+}
+
+GroupPtr Group(CGroups& copy, const std::string& name) {
+  GroupPtr g = copy.FindByName(name);
+  if (!g) Refuse("no group named \"" + name + "\"");
+  return g;
+}
+
+MemberPtr Me(const GroupPtr& g) {
+  MemberPtr me = g->GetMySelf();
+  if (!me) Refuse("you are not a member of \"" + g->strName + "\"");
+  return me;
+}
+
+MemberPtr Member(const GroupPtr& g, const std::string& address) {
+  MemberPtr m = g->FindByEmail(mInput::NormaliseAddress(address));
+  if (!m) Refuse(address + " is not a member of \"" + g->strName + "\"");
+  return m;
+}
+
+// The group, my own member in it and the member with `address`.
+struct Target {
+  GroupPtr group;
+  MemberPtr me;
+  MemberPtr member;
 };
+
+Target Find(CGroups& copy, const std::string& group, const std::string& address) {
+  Target t;
+  t.group = Group(copy, group);
+  t.me = Me(t.group);
+  t.member = Member(t.group, address);
+  return t;
+}
 
 }  // namespace
 
 void CreateGroup(Connect& c, const std::string& name) {
-  Edit e(c);
-  if (!IsValidGroupName(*c.Groups(), name))
-    Refuse("\"" + name + "\" is not a valid group name (empty, too long, or used already)");
-  e.copy.Add(e.copy.CreateMyGroup(name));
-  e.Apply();
+  Edit(c, [&](CGroups& copy) {
+    if (!IsValidGroupName(*c.Groups(), name))
+      Refuse("\"" + name + "\" is not a valid group name (empty, too long, or used already)");
+    return copy.Add(copy.CreateMyGroup(name));
+  });
 }
 
 void DeleteGroup(Connect& c, const std::string& name) {
-  Edit e(c);
-  e.Group(name)->bMarkedForRemoving = true;
-  e.Apply();
+  Edit(c, [&](CGroups& copy) { return Group(copy, name)->bMarkedForRemoving = true; });
 }
 
 void AddMember(Connect& c, const std::string& group, const std::string& address, const std::string& name, Role role,
                bool share) {
-  Edit e(c);
-  GroupPtr g = e.Group(group);
-  MemberPtr me = e.Me(g);
-  std::string email = platform::Lower(address);
-  if (!Connect::isEmailAddress(email)) Refuse("\"" + address + "\" is not an e-mail address");
-  if (g->FindByEmail(email)) Refuse(email + " is already a member of \"" + group + "\"");
-  if (!me->CanAdd(email)) Refuse("you may not add members to \"" + group + "\"");
-  MemberPtr m = g->Add2(name.empty() ? email : name, email, role == Role::Assistant ? ROLE_ASSISTANT : ROLE_MEMBER,
-                        share);
-  if (!m) Refuse("cannot add " + email + " to \"" + group + "\"");
-  m->bCreating = true;
-  e.Apply();
+  const std::string email = mInput::NormaliseAddress(address);
+  if (!mInput::IsAddress(email)) Refuse("\"" + address + "\" is not one e-mail address");
+  Edit(c, [&](CGroups& copy) {
+    GroupPtr g = Group(copy, group);
+    MemberPtr me = Me(g);
+    if (g->FindByEmail(email)) Refuse(email + " is already a member of \"" + group + "\"");
+    if (!me->CanAdd(email)) Refuse("you may not add members to \"" + group + "\"");
+    const std::string shown = mInput::CleanName(name);
+    MemberPtr m = g->Add2(shown.empty() ? email : shown, address,
+                          role == Role::Assistant ? ROLE_ASSISTANT : ROLE_MEMBER, share);
+    if (!m) Refuse("cannot add " + email + " to \"" + group + "\"");
+    m->bCreating = true;
+    return true;
+  });
 }
 
 void RemoveMember(Connect& c, const std::string& group, const std::string& address) {
-  Edit e(c);
-  GroupPtr g = e.Group(group);
-  MemberPtr me = e.Me(g);
-  MemberPtr m = e.Member(g, address);
-  if (!me->CanRemove(*m)) Refuse("you may not remove " + m->strEmail + " from \"" + group + "\"");
-  m->bMarkedForRemoving = true;
-  e.Apply();
+  Edit(c, [&](CGroups& copy) {
+    Target t = Find(copy, group, address);
+    if (!t.me->CanRemove(*t.member)) Refuse("you may not remove " + t.member->strEmail + " from \"" + group + "\"");
+    t.member->bMarkedForRemoving = true;
+    return true;
+  });
 }
 
 bool SetRole(Connect& c, const std::string& group, const std::string& address, Role role) {
-  Edit e(c);
-  GroupPtr g = e.Group(group);
-  MemberPtr me = e.Me(g);
-  MemberPtr m = e.Member(g, address);
-  int nRole = role == Role::Assistant ? ROLE_ASSISTANT : ROLE_MEMBER;
-  if (m->nRole == nRole) return false;
-  if (!me->CanModify(*m)) Refuse("you may not change the role of " + m->strEmail + " in \"" + group + "\"");
-  m->nRole = nRole;
-  m->bModifying = true;
-  e.Apply();
-  return true;
+  const int nRole = role == Role::Assistant ? ROLE_ASSISTANT : ROLE_MEMBER;
+  return Edit(c, [&](CGroups& copy) {
+    Target t = Find(copy, group, address);
+    if (t.member->nRole == nRole) return false;
+    if (!t.me->CanModify(*t.member))
+      Refuse("you may not change the role of " + t.member->strEmail + " in \"" + group + "\"");
+    t.member->nRole = nRole;
+    t.member->bModifying = true;
+    return true;
+  });
 }
 
 bool SetShare(Connect& c, const std::string& group, const std::string& address, bool on) {
-  Edit e(c);
-  GroupPtr g = e.Group(group);
-  MemberPtr me = e.Me(g);
-  MemberPtr m = e.Member(g, address);
-  if (m->bShare == on) return false;
-  bool allowed = false;
-  try {
-    allowed = me->CanModifyShare(*m);
-  } catch (const platform::Error&) {
-    allowed = false;  // the rule refuses a user who does not share himself
-  }
-  if (!allowed) Refuse("you may not switch the sharing of " + m->strEmail + " in \"" + group + "\"");
-  m->bShare = on;
-  m->bModifyingShare = true;
-  e.Apply();
-  return true;
+  return Edit(c, [&](CGroups& copy) {
+    Target t = Find(copy, group, address);
+    if (t.member->bShare == on) return false;
+    bool allowed = false;
+    try {
+      allowed = t.me->CanModifyShare(*t.member);
+    } catch (const platform::Error&) {
+      allowed = false;  // the rule refuses a user who does not share himself
+    }
+    if (!allowed) Refuse("you may not switch the sharing of " + t.member->strEmail + " in \"" + group + "\"");
+    t.member->bShare = on;
+    t.member->bModifyingShare = true;
+    return true;
+  });
 }
 
 void RenameMember(Connect& c, const std::string& group, const std::string& address, const std::string& name) {
-  Edit e(c);
-  GroupPtr g = e.Group(group);
-  MemberPtr me = e.Me(g);
-  MemberPtr m = e.Member(g, address);
-  if (!me->CanModifyName(*m)) Refuse("you may not rename " + m->strEmail + " in \"" + group + "\"");
-  m->strName = name;
-  m->bModifying = true;
-  e.Apply();
+  Edit(c, [&](CGroups& copy) {
+    Target t = Find(copy, group, address);
+    if (!t.me->CanModifyName(*t.member)) Refuse("you may not rename " + t.member->strEmail + " in \"" + group + "\"");
+    t.member->strName = mInput::CleanName(name);
+    t.member->bModifying = true;
+    return true;
+  });
 }
 
 }  // namespace host

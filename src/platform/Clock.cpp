@@ -40,6 +40,12 @@ int64_t RealClock::MonotonicMs() const {
       .count();
 }
 
+int64_t RealClock::UtcMs() const {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
 double RealClock::SecondsSinceMidnight() const {
   const LocalNow now = ReadLocalNow();
   return now.tm.tm_hour * 3600.0 + now.tm.tm_min * 60.0 + now.tm.tm_sec + now.micros / 1e6;
@@ -53,6 +59,21 @@ void RealClock::WaitUntil(int64_t deadlineMs) {
 VirtualClock::VirtualClock(Date start) : start_(start) {}
 
 Date VirtualClock::Now() const { return Date::FromSeconds(start_.Seconds() + elapsedMs_ / 1000); }
+
+int64_t VirtualClock::UtcMs() const {
+  const Date local = Now();
+  std::tm tm{};
+  tm.tm_year = local.Year() - 1900;
+  tm.tm_mon = local.Month() - 1;
+  tm.tm_mday = local.Day();
+  tm.tm_hour = local.Hour();
+  tm.tm_min = local.Minute();
+  tm.tm_sec = local.Second();
+  tm.tm_isdst = -1;
+  ::tzset();
+  const time_t utc = std::mktime(&tm);
+  return static_cast<int64_t>(utc) * 1000 + elapsedMs_ % 1000;
+}
 
 double VirtualClock::SecondsSinceMidnight() const {
   return static_cast<double>(Now().TimeOfDaySeconds()) + static_cast<double>(elapsedMs_ % 1000) / 1000.0;

@@ -16,6 +16,9 @@ class Clock {
   virtual Date Now() const = 0;
   // A monotonic millisecond counter (arbitrary origin), never going back.
   virtual int64_t MonotonicMs() const = 0;
+  // The wall-clock time as milliseconds since 1970-01-01 00:00 UTC: what a
+  // text meant to be compared across time zones is made from.
+  virtual int64_t UtcMs() const = 0;
   // Seconds since local midnight with the fraction of the second, as the
   // debug writer's timing uses it.
   virtual double SecondsSinceMidnight() const = 0;
@@ -30,6 +33,7 @@ class RealClock : public Clock {
  public:
   Date Now() const override;
   int64_t MonotonicMs() const override;
+  int64_t UtcMs() const override;
   double SecondsSinceMidnight() const override;
   void WaitUntil(int64_t deadlineMs) override;
   bool IsVirtual() const override { return false; }
@@ -41,6 +45,10 @@ class VirtualClock : public Clock {
   explicit VirtualClock(Date start = Date::FromParts(2006, 2, 13, 9, 0, 0));
   Date Now() const override;
   int64_t MonotonicMs() const override { return elapsedMs_; }
+  // The local time (with the milliseconds passed) read in the process's time
+  // zone, daylight saving included; an hour that the change to summer time
+  // skips counts as standard time.
+  int64_t UtcMs() const override;
   double SecondsSinceMidnight() const override;
   void WaitUntil(int64_t deadlineMs) override;
   bool IsVirtual() const override { return true; }

@@ -11,39 +11,48 @@
 
 namespace {
 
-struct Harness {
+// Records what the form calls, with the virtual time, and answers its
+// questions from plain fields.
+struct Harness : ITimerHost {
   platform::VirtualClock clock{platform::Date::FromParts(2026, 12, 5, 9, 0, 0)};
   platform::EventLoop loop{clock};
   std::vector<std::pair<std::string, int64_t>> calls;  // what ran, and when
   long period = 5;
   bool autoSynch = true;
+  bool fastSynch = true;
   bool folderCreated = false, firstRun = false, needLocalSync = false, answerYes = false, receivers = false;
+  std::function<void()> duringFastSync;
   std::unique_ptr<frmShablon> form;
 
-  Harness() {
-    frmShablon::Handlers h;
-    auto rec = [this](const char* what) { calls.emplace_back(what, clock.MonotonicMs()); };
-    h.Syncronize = [rec](bool) { rec("Syncronize"); };
-    h.OnNewMails = [rec] { rec("OnNewMails"); };
-    h.LocalSynchronization = [this, rec] {
-      rec("LocalSynchronization");
-      needLocalSync = false;
-    };
-    h.OnSafeTimer = [rec] { rec("OnSafeTimer"); };
-    h.FolderCreatedThisStart = [this] { return folderCreated; };
-    h.FirstRunOnStore = [this] { return firstRun; };
-    h.HasReceivers = [this] { return receivers; };
-    h.NeedLocalSync = [this] { return needLocalSync; };
-    h.SetNeedLocalSync = [this] { needLocalSync = true; };
-    h.ShowNeedGlobalSync = [rec] { rec("frmNeedGlobalSync"); };
-    h.AskNeedLocalSync = [this, rec] {
-      rec("frmNeedLocalSync");
-      return answerYes;
-    };
-    h.AutoGSynchEnable = [this] { return autoSynch; };
-    h.AutoGSynchPeriod = [this] { return period; };
-    form = std::make_unique<frmShablon>(loop, h);
+  Harness() { form = std::make_unique<frmShablon>(loop, *this); }
+
+  void Rec(const char* what) { calls.emplace_back(what, clock.MonotonicMs()); }
+  void Syncronize(bool) override { Rec("Syncronize"); }
+  void OnNewMails() override { Rec("OnNewMails"); }
+  void LocalSynchronization() override {
+    Rec("LocalSynchronization");
+    needLocalSync = false;
   }
+  void FastLocalSynchronization() override {
+    Rec("FastLocalSynchronization");
+    if (duringFastSync) duringFastSync();
+  }
+  void DeleteFolders() override { Rec("DeleteFolders"); }
+  void OnSafeTimer() override { Rec("OnSafeTimer"); }
+  bool FolderCreatedThisStart() override { return folderCreated; }
+  bool FirstRunOnStore() override { return firstRun; }
+  bool HasReceivers() override { return receivers; }
+  bool NeedLocalSync() override { return needLocalSync; }
+  void SetNeedLocalSync() override { needLocalSync = true; }
+  void ShowNeedGlobalSync() override { Rec("frmNeedGlobalSync"); }
+  bool AskNeedLocalSync() override {
+    Rec("frmNeedLocalSync");
+    return answerYes;
+  }
+  bool AutoGSynchEnable() override { return autoSynch; }
+  long AutoGSynchPeriod() override { return period; }
+  bool FastSynchOn() override { return fastSynch; }
+  bool LogEvents() override { return false; }
   int Count(const std::string& what) const {
     int n = 0;
     for (auto& c : calls) n += c.first == what;

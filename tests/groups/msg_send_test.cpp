@@ -9,6 +9,26 @@
 
 namespace {
 
+// The members are named by one letter in the expectations; on the wire they
+// carry keys of the generator's shape.
+std::string K(const std::string& name) {
+  std::string digits;
+  for (char c : name) digits += static_cast<char>('0' + (c - 'a' + 1) % 9);
+  return std::string(8 - digits.size(), '0') + digits + "-20060213141359";
+}
+
+std::string Short(const std::string& key) {
+  for (const char* name : {"a", "b", "c", "d", "e", "r", "x", "act"})
+    if (K(name) == key) return name;
+  return key;
+}
+
+std::vector<std::string> Keys(std::initializer_list<const char*> names) {
+  std::vector<std::string> keys;
+  for (const char* n : names) keys.push_back(K(n));
+  return keys;
+}
+
 struct SentMsg {
   std::vector<std::string> to;
   std::unique_ptr<CGroupMsg> msg;
@@ -29,14 +49,14 @@ class SendRulesTest : public ::testing::Test {
     room->strEmailOwner = "alice@example.org";
     dave = Add("d", "Dave", "dave@example.org", ROLE_MEMBER, true);
     dave->nAction = ACTION_ADDING;
-    dave->strActionKey = "act-d";
+    dave->strActionKey = K("act");
     eve = Add("e", "Eve", "eve@example.org", ROLE_MEMBER, true);
     alice.groups->Add(team);
   }
 
   MemberPtr Add(const std::string& key, const std::string& name, const std::string& email, int role, bool share) {
     auto m = std::make_shared<CMember>();
-    m->strKey = key;
+    m->strKey = K(key);
     m->strName = name;
     m->strEmail = email;
     m->nRole = role;
@@ -56,6 +76,10 @@ class SendRulesTest : public ::testing::Test {
       const platform::Bytes& data = mail.Attachments().Item(1).Data();
       s.msg = std::make_unique<CGroupMsg>();
       EXPECT_TRUE(s.msg->ParseText(std::string(data.begin(), data.end())));
+      for (std::string& k : s.msg->m_colRecipKeys) k = Short(k);
+      s.msg->m_strManagerKey = Short(s.msg->m_strManagerKey);
+      s.msg->m_strActionKey = Short(s.msg->m_strActionKey);
+      for (const MemberPtr& m : s.msg->m_colMembers) m->strKey = Short(m->strKey);
       out.push_back(std::move(s));
       mail.Delete();
     }
@@ -72,7 +96,7 @@ class SendRulesTest : public ::testing::Test {
 };
 
 TEST_F(SendRulesTest, BroadcastsByKeyGoToSharedAddedRealMembersNotYetReached) {
-  CGroupMsg sender(alice.mail);
+  CGroupMsgSender sender(alice.mail);
 
   // A new member is announced to the others, never to himself; the pending
   // dave and the virtual room are neither listed nor sent to; carol is listed
@@ -86,7 +110,7 @@ TEST_F(SendRulesTest, BroadcastsByKeyGoToSharedAddedRealMembersNotYetReached) {
   EXPECT_EQ(sent[0].msg->m_strMemberEmail, "eve@example.org");
 
   // Keys already reached come first and are not sent to again.
-  sender.SendBroadcastModifyName(*eve, *team, {"x", "b"});
+  sender.SendBroadcastModifyName(*eve, *team, Keys({"x", "b"}));
   sent = Sent();
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].to, Strings{"eve@example.org"});
@@ -113,20 +137,20 @@ TEST_F(SendRulesTest, BroadcastsByKeyGoToSharedAddedRealMembersNotYetReached) {
 }
 
 TEST_F(SendRulesTest, ABroadcastNobodyShouldGetIsNotSent) {
-  CGroupMsg sender(alice.mail);
+  CGroupMsgSender sender(alice.mail);
   // Every other member is unshared (carol, eve), virtual (room), pending
   // (dave) or already reached (bob).
   eve->bShare = false;
-  sender.SendBroadcastModifyOrder(*carol, *team, {"b"});
-  sender.SendBroadcastAdd(*room, *team, {"b"});
+  sender.SendBroadcastModifyOrder(*carol, *team, Keys({"b"}));
+  sender.SendBroadcastAdd(*room, *team, Keys({"b"}));
   EXPECT_TRUE(Sent().empty());
   EXPECT_FALSE(log.Logged("SEND MAIL TO"));
 }
 
 TEST_F(SendRulesTest, SingleMessagesAndTheConfirmationList) {
-  CGroupMsg sender(alice.mail);
+  CGroupMsgSender sender(alice.mail);
   sender.SendAddRequest(*team, *dave);
-  sender.SendAddConfirmation("dave@example.org", *team, *dave, "act-d");
+  sender.SendAddConfirmation("dave@example.org", *team, *dave, K("act"));
   sender.SendAbort(*dave);
   std::vector<SentMsg> sent = Sent();
   ASSERT_EQ(sent.size(), 3u);
@@ -136,7 +160,7 @@ TEST_F(SendRulesTest, SingleMessagesAndTheConfirmationList) {
   EXPECT_EQ(request.m_nMsgType, MSG_ADD_REQUEST);
   EXPECT_EQ(request.m_strSenderEmail, "alice@example.org");
   EXPECT_EQ(request.m_strManagerKey, "a");
-  EXPECT_EQ(request.m_strActionKey, "act-d");
+  EXPECT_EQ(request.m_strActionKey, "act");
   EXPECT_EQ(request.m_strGroupName, "Team");
   EXPECT_EQ(request.m_nMajor, 3);
   EXPECT_EQ(request.m_nMinor, 1);
@@ -147,7 +171,7 @@ TEST_F(SendRulesTest, SingleMessagesAndTheConfirmationList) {
   Strings keys;
   for (const MemberPtr& m : confirmation.m_colMembers) keys.push_back(m->strKey);
   EXPECT_EQ(keys, (Strings{"b", "c", "r", "e"}));
-  EXPECT_EQ(confirmation.m_strActionKey, "act-d");
+  EXPECT_EQ(confirmation.m_strActionKey, "act");
   EXPECT_EQ(sent[2].msg->m_nMsgType, MSG_ABORT);
 
   // Sending times grow with every message, so a receiver can order them.
@@ -170,7 +194,7 @@ TEST_F(SendRulesTest, AddressChangeGoesToEveryGroupOnce) {
     other->Add(m);
   }
   alice.groups->Add(other);
-  CGroupMsg sender(alice.mail);
+  CGroupMsgSender sender(alice.mail);
   sender.SendBroadcastChangeEmail(*alice.groups, "eve@example.org", "eve@new.example.org", {"frank@example.org"});
   std::vector<SentMsg> sent = Sent();
   ASSERT_EQ(sent.size(), 1u);
@@ -178,13 +202,6 @@ TEST_F(SendRulesTest, AddressChangeGoesToEveryGroupOnce) {
   EXPECT_EQ(sent[0].msg->m_colRecipients,
             (Strings{"frank@example.org", "alice@example.org", "bob@example.org", "carol@example.org"}));
   EXPECT_EQ(sent[0].msg->m_strMemberEmailNew, "eve@new.example.org");
-}
-
-TEST_F(SendRulesTest, AReadOnlyMessageSendsNothing) {
-  CGroupMsg readOnly;
-  readOnly.SendAbort(*dave);
-  EXPECT_TRUE(Sent().empty());
-  EXPECT_TRUE(log.Logged("no mail environment - msg.abort"));
 }
 
 }  // namespace

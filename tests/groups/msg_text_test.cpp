@@ -69,37 +69,37 @@ const std::vector<TypeCase>& Cases() {
         "sender.key = 01234567-20060213141359", "sender.email = alice@example.org",
         "member.key = 11111111-20060213141359", "member.actionkey = 76543210-20060213141400",
         "member.newrole = assistant"}},
-      {MSG_MODIFY_REPLAY, {"msg.type = msg.modify.replay", "member.actionkey = 1", "accept = 1"}},
-      {MSG_MODIFY_CONFIRMATION, {"msg.type = msg.modify.confirmation", "member.actionkey = 2"}},
+      {MSG_MODIFY_REPLAY, {"msg.type = msg.modify.replay", "member.actionkey = 33333333-20060213141359", "accept = 1"}},
+      {MSG_MODIFY_CONFIRMATION, {"msg.type = msg.modify.confirmation", "member.actionkey = 44444444-20060213141359"}},
       {MSG_BROADCAST_MODIFY,
-       {"msg.type = msg.broadcast.modify", "group.key = g", "member.key = m", "member.newrole = member",
-        "recipient.key = a"}},
+       {"msg.type = msg.broadcast.modify", "group.key = 64522606-20060213141359", "member.key = 11111111-20060213141359", "member.newrole = member",
+        "recipient.key = 01234567-20060213141359"}},
       {MSG_ABORT, {"msg.type = msg.abort", "member.actionkey = 76543210-20060213141400"}},
       {MSG_BROADCAST_REMOVE,
-       {"msg.type = msg.broadcast.remove", "group.key = g", "member.key = m", "recipient.key = a",
-        "recipient.key = m"}},
+       {"msg.type = msg.broadcast.remove", "group.key = 64522606-20060213141359", "member.key = 11111111-20060213141359", "recipient.key = 01234567-20060213141359",
+        "recipient.key = 11111111-20060213141359"}},
       {MSG_BROADCAST_MODIFY_ORDER,
-       {"msg.type = msg.broadcast.modify.order", "group.key = g", "member.key = m", "member.newrole = assistant",
-        "recipient.key = a"}},
+       {"msg.type = msg.broadcast.modify.order", "group.key = 64522606-20060213141359", "member.key = 11111111-20060213141359", "member.newrole = assistant",
+        "recipient.key = 01234567-20060213141359"}},
       {MSG_BROADCAST_EMAILCHANGE,
        {"msg.type = msg.broadcast.emailchange", "member.oldemail = bob@example.org",
         "member.newemail = robert@example.org", "recipient.email = alice@example.org",
         "recipient.email = carol@example.org"}},
       {MSG_UPDATE_MEMBERGROUPS,
-       Concat({{"msg.type = msg.update.membergroups", "groups.to.ignore = g3;g4", "groups.to.remove = g5",
-                "sender.email = alice@example.org", "groups.group.key = g1", "groups.group.name = Team"},
+       Concat({{"msg.type = msg.update.membergroups", "groups.to.ignore = 77777777-20060213141359;88888888-20060213141359", "groups.to.remove = 12345678-20060213141359",
+                "sender.email = alice@example.org", "groups.group.key = 55555555-20060213141359", "groups.group.name = Team"},
                kBlockBob,
-               {"groups.group.key = g2", "groups.group.name = Rooms"},
+               {"groups.group.key = 66666666-20060213141359", "groups.group.name = Rooms"},
                kBlockRoom})},
       {MSG_BROADCAST_UPDATE_MEMBERGROUPS,
        {"msg.type = msg.broadcast.update.membergroups", "member.email = bob@example.org",
-        "groups.to.ignore = g3", "recipient.email = alice@example.org"}},
+        "groups.to.ignore = 77777777-20060213141359", "recipient.email = alice@example.org"}},
       {MSG_BROADCAST_MODIFIEDSHARE,
-       {"msg.type = msg.broadcast.modifiedshare", "group.key = g", "member.key = m", "member.newshare = 0",
-        "recipient.key = a", "recipient.key = m"}},
+       {"msg.type = msg.broadcast.modifiedshare", "group.key = 64522606-20060213141359", "member.key = 11111111-20060213141359", "member.newshare = 0",
+        "recipient.key = 01234567-20060213141359", "recipient.key = 11111111-20060213141359"}},
       {MSG_BROADCAST_MODIFIEDNAME,
-       {"msg.type = msg.broadcast.modifiedname", "group.key = g", "member.key = m", "member.newname = Bobby",
-        "recipient.key = a"}},
+       {"msg.type = msg.broadcast.modifiedname", "group.key = 64522606-20060213141359", "member.key = 11111111-20060213141359", "member.newname = Bobby",
+        "recipient.key = 01234567-20060213141359"}},
   };
   return cases;
 }
@@ -152,10 +152,10 @@ TEST(GroupMsgText, FieldsLandWhereTheyBelong) {
   EXPECT_EQ(update.m_colGroups[0]->strName, "Team");
   ASSERT_EQ(update.m_colGroups[0]->Count(), 1);
   EXPECT_EQ(update.m_colGroups[0]->Item(1)->strEmail, "bob@example.org");
-  EXPECT_EQ(update.m_colGroups[0]->Item(1)->strGroupKey, "g1");
+  EXPECT_EQ(update.m_colGroups[0]->Item(1)->strGroupKey, "55555555-20060213141359");
   ASSERT_EQ(update.m_colGroups[1]->Count(), 1);
   EXPECT_EQ(update.m_colGroups[1]->Item(1)->strName, "Room");
-  EXPECT_EQ(update.m_sGroupsToIgnore, "g3;g4");
+  EXPECT_EQ(update.m_sGroupsToIgnore, "77777777-20060213141359;88888888-20060213141359");
 }
 
 TEST(GroupMsgText, ReadingIsLenientWhereTheFormatAllows) {
@@ -165,11 +165,11 @@ TEST(GroupMsgText, ReadingIsLenientWhereTheFormatAllows) {
   // line breaks, addresses lower-cased, parameters in any order.
   ASSERT_TRUE(msg.ParseText(
       "MSG.TYPE=msg.BROADCAST.add\n\n  member.name  =  \"Bob Builder\"  \r\nmsg.version = 3.1\r\n"
-      "member.email = Bob@Example.ORG\r\n\"group.key\" = g\r\nmsg.time = 1\r\n"));
+      "member.email = Bob@Example.ORG\r\n\"group.key\" = 64522606-20060213141359\r\nmsg.time = 1\r\n"));
   EXPECT_EQ(msg.m_nMsgType, MSG_BROADCAST_ADD);
   EXPECT_EQ(msg.m_strMemberName, "Bob Builder");
   EXPECT_EQ(msg.m_strMemberEmail, "bob@example.org");
-  EXPECT_EQ(msg.m_strGroupKey, "g");
+  EXPECT_EQ(msg.m_strGroupKey, "64522606-20060213141359");
 }
 
 TEST(GroupMsgText, MalformedTextsAreRejectedAndLogged) {
@@ -190,8 +190,8 @@ TEST(GroupMsgText, MalformedTextsAreRejectedAndLogged) {
       {"unknown role", "msg.type = msg.broadcast.add\r\nmember.role = owner", "invalid param - owner"},
       {"member field before its key", "msg.type = msg.add.confirmation\r\ngroup.member.name = Bob",
        "group.member.name before group.member.key"},
-      {"update block before its group", "msg.type = msg.update.membergroups\r\ngroup.member.key = k",
-       "group.member.key without its group - k"},
+      {"update block before its group", "msg.type = msg.update.membergroups\r\ngroup.member.key = 11111111-20060213141359",
+       "group.member.key without its group - 11111111-20060213141359"},
   };
   for (const Case& c : cases) {
     MsgLogCapture log;

@@ -14,7 +14,7 @@
 
 #include "platform/redemption/Library.h"
 #include "exchange/mMain.h"
-#include "groups/CGroupMsg.h"
+#include "groups/CGroupMsgSender.h"
 #include "groups/CGroups.h"
 #include "groups/mProcessMsg.h"
 #include "platform/Clock.h"
@@ -51,7 +51,7 @@ class MsgUser {
     genv.pStore = settings.get();
     genv.strStoreKey = session->StoreKey();
     genv.pPrompt = &prompt;
-    genv.NewGroupMsg = [this] { return std::make_unique<CGroupMsg>(mail); };
+    genv.NewGroupMsg = [this] { return std::make_unique<CGroupMsgSender>(mail); };
     groups = std::make_unique<CGroups>(genv);
 
     options.AutoAcceptEnable = false;
@@ -85,13 +85,16 @@ class MsgUser {
   int InboxCount() const { return session->GetDefaultFolder(platform::olFolderInbox).Items().Count(); }
   int SentCount() const { return session->GetDefaultFolder(platform::olFolderSentMail).Items().Count(); }
 
-  // Puts a group-message mail straight into the Inbox, as if it had arrived:
-  // the group marker, a body with the given version window (empty texts
-  // leave the lines out) and, when attachText is given, the attachment.
+  // Puts a group-message mail straight into the Inbox, as if it had arrived
+  // from `from`: the group marker, a body with the given version window
+  // (empty texts leave the lines out) and, when attachText is given, the
+  // attachment.
   platform::Item PutGroupMail(const std::string& attachText, bool withAttachment = true,
-                              const std::string& min = "2.60.0000", const std::string& max = "3.99.9999") {
+                              const std::string& min = "2.60.0000", const std::string& max = "3.99.9999",
+                              const std::string& from = "alice@example.org") {
     platform::Item mail = session->GetDefaultFolder(platform::olFolderInbox).Items().Add(platform::olMailItem);
     mail.SetSubject(mMain::kGroupMarker);
+    mail.Set("SenderEmailAddress", from);
     std::string body = "This is a group message.\r\n\r\n";
     if (!min.empty()) body += "CompatibilityVersionMin:" + min + "\r\n";
     if (!max.empty()) body += "CompatibilityVersionMax:" + max + "\r\n";

@@ -138,7 +138,7 @@ TEST_F(ProcessInputTest, RequestDecisions) {
   GiveBobTeam();
   bob.options.AutoAcceptEnable = true;
   bob.options.AutoAcceptValue = "Accept";
-  bob.PutGroupMail(AddRequestText("1", "Team", "bob@example.org", "99999999-20060213141359"));
+  bob.PutGroupMail(AddRequestText("1", "Team", "bob@example.org", "12121212-20060213141359"));
   EXPECT_TRUE(Process());
   ASSERT_EQ(bob.prompt.Shown().size(), 1u);
   EXPECT_EQ(bob.prompt.Shown()[0].text, "LID_DECLINE_ADDREQUEST");
@@ -222,13 +222,13 @@ TEST_F(ProcessInputTest, UpdateOfMemberGroupsReplacesTheSendersGroups) {
   const std::string text = Msg(
       "1",
       "msg.type = msg.update.membergroups\r\ngroups.to.ignore = \r\ngroups.to.remove = \r\n"
-      "sender.email = alice@example.org\r\ngroups.group.key = g2\r\ngroups.group.name = Board\r\n"
-      "group.member.key = a\r\ngroup.member.email = alice@example.org\r\ngroup.member.emailowner = \r\n"
+      "sender.email = alice@example.org\r\ngroups.group.key = 55555555-20060213141359\r\ngroups.group.name = Board\r\n"
+      "group.member.key = 01234567-20060213141359\r\ngroup.member.email = alice@example.org\r\ngroup.member.emailowner = \r\n"
       "group.member.name = Alice\r\ngroup.member.role = manager\r\ngroup.member.share = 1\r\n"
-      "group.member.key = b\r\ngroup.member.email = BOB@example.org\r\ngroup.member.emailowner = \r\n"
+      "group.member.key = 11111111-20060213141359\r\ngroup.member.email = BOB@example.org\r\ngroup.member.emailowner = \r\n"
       "group.member.name = Bob\r\ngroup.member.role = member\r\ngroup.member.share = 1\r\n"
-      "groups.group.key = g3\r\ngroups.group.name = Elsewhere\r\n"
-      "group.member.key = c\r\ngroup.member.email = carol@example.org\r\ngroup.member.emailowner = \r\n"
+      "groups.group.key = 66666666-20060213141359\r\ngroups.group.name = Elsewhere\r\n"
+      "group.member.key = 22222222-20060213141359\r\ngroup.member.email = carol@example.org\r\ngroup.member.emailowner = \r\n"
       "group.member.name = Carol\r\ngroup.member.role = manager\r\ngroup.member.share = 1");
   bob.PutGroupMail(text);
   EXPECT_TRUE(Process());

@@ -24,7 +24,7 @@ class ProtocolTest : public ::testing::Test {
     GroupPtr team = copy.CreateMyGroup("Team");
     for (MsgUser* u : members) team->Add2(u->strName, u->strEmail, ROLE_MEMBER, true);
     copy.Add(team);
-    CGroupMsg msg(alice.mail);
+    CGroupMsgSender msg(alice.mail);
     alice.groups->ApplyDlgChanges(copy, &msg);
     alice.groups->Save();
   }
@@ -83,7 +83,7 @@ TEST_F(ProtocolTest, AddAcceptDeclineThenRoleNameShareRemoveAndDissolve) {
   // --- alice makes bob assistant.
   alice.Activate();
   {
-    CGroupMsg msg(alice.mail);
+    CGroupMsgSender msg(alice.mail);
     ASSERT_TRUE(Team(alice)->ModifyMemberRole(*MemberOf(alice, bob), &msg));
     alice.groups->Save();
   }
@@ -95,7 +95,7 @@ TEST_F(ProtocolTest, AddAcceptDeclineThenRoleNameShareRemoveAndDissolve) {
   // --- bob renames himself.
   bob.Activate();
   {
-    CGroupMsg msg(bob.mail);
+    CGroupMsgSender msg(bob.mail);
     ASSERT_TRUE(Team(bob)->ModifyMemberName(*MemberOf(bob, bob), "Robert", &msg));
     bob.groups->Save();
   }
@@ -106,7 +106,7 @@ TEST_F(ProtocolTest, AddAcceptDeclineThenRoleNameShareRemoveAndDissolve) {
   // --- alice switches bob's sharing off: bob leaves the group on his side.
   alice.Activate();
   {
-    CGroupMsg msg(alice.mail);
+    CGroupMsgSender msg(alice.mail);
     ASSERT_TRUE(Team(alice)->ModifyMemberShare(*MemberOf(alice, bob), &msg));
     alice.groups->Save();
   }
@@ -120,7 +120,7 @@ TEST_F(ProtocolTest, AddAcceptDeclineThenRoleNameShareRemoveAndDissolve) {
   // ... and on again: bob must consent, as for an add.
   alice.Activate();
   {
-    CGroupMsg msg(alice.mail);
+    CGroupMsgSender msg(alice.mail);
     ASSERT_TRUE(Team(alice)->ModifyMemberShare(*MemberOf(alice, bob), &msg));
     alice.groups->Save();
   }
@@ -137,7 +137,7 @@ TEST_F(ProtocolTest, AddAcceptDeclineThenRoleNameShareRemoveAndDissolve) {
   // --- alice removes bob.
   alice.Activate();
   {
-    CGroupMsg msg(alice.mail);
+    CGroupMsgSender msg(alice.mail);
     ASSERT_TRUE(Team(alice)->RemoveMember(MemberOf(alice, bob), alice.groups.get(), &msg, true));
     alice.groups->Save();
   }
@@ -153,7 +153,7 @@ TEST_F(ProtocolTest, AddAcceptDeclineThenRoleNameShareRemoveAndDissolve) {
     CGroups copy(alice.genv);
     copy.CopyFrom(*alice.groups);
     copy.Find(Team(alice)->strKey)->Add2("Carol", carol.strEmail, ROLE_MEMBER, true);
-    CGroupMsg msg(alice.mail);
+    CGroupMsgSender msg(alice.mail);
     alice.groups->ApplyDlgChanges(copy, &msg);
     alice.groups->Save();
   }
@@ -169,7 +169,7 @@ TEST_F(ProtocolTest, AddAcceptDeclineThenRoleNameShareRemoveAndDissolve) {
 
   alice.Activate();
   {
-    CGroupMsg msg(alice.mail);
+    CGroupMsgSender msg(alice.mail);
     GroupPtr team = Team(alice);
     ASSERT_TRUE(team->RemoveMember(team->GetMySelf(), alice.groups.get(), &msg, true));
     alice.groups->Save();
@@ -207,7 +207,7 @@ TEST_F(ProtocolTest, BroadcastsReachMembersTheSenderDidNotKnowAndStopWhenApplied
   // passes it on, because the message names everyone it reached.
   carol.Activate();
   {
-    CGroupMsg msg(carol.mail);
+    CGroupMsgSender msg(carol.mail);
     ASSERT_TRUE(Team(carol)->ModifyMemberName(*MemberOf(carol, carol), "Caroline", &msg));
   }
   EXPECT_TRUE(alice.Receive());
@@ -219,7 +219,7 @@ TEST_F(ProtocolTest, BroadcastsReachMembersTheSenderDidNotKnowAndStopWhenApplied
   // The manager leaving dissolves the group everywhere.
   alice.Activate();
   {
-    CGroupMsg msg(alice.mail);
+    CGroupMsgSender msg(alice.mail);
     GroupPtr team = Team(alice);
     team->RemoveMember(team->GetMySelf(), alice.groups.get(), &msg, true);
   }
@@ -243,7 +243,7 @@ TEST_F(ProtocolTest, WithdrawnAddAndAddressChange) {
   // alice withdraws bob's add before reading the answer.
   alice.Activate();
   {
-    CGroupMsg msg(alice.mail);
+    CGroupMsgSender msg(alice.mail);
     ASSERT_TRUE(Team(alice)->AbortMember(MemberOf(alice, bob), alice.groups.get(), &msg));
   }
   EXPECT_EQ(bob.Picture(), "Team[Alice:manager+ Bob:member+:me:adding/confirmation]");
