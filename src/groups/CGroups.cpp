@@ -262,8 +262,16 @@ bool CGroups::SaveToXml(const std::string& sFilename) {
 
 namespace {
 
+// False (logged) for a key or address of a backup that would not survive
+// being stored (keys are joined by ";") or could never be delivered.
+bool Checked(const std::string& value, bool ok) {
+  if (!ok) g_Debug().OutCustomError("CGroups.LoadFromXml", "invalid key or address - '" + value + "'");
+  return ok;
+}
+
 // One member from the current item of the XML cursor; false when a required
-// attribute is missing or a text is not recognised.
+// attribute is missing, a text is not recognised or a key or address is not
+// one.
 bool MemberFromXml(const CXml& xml, CMember& m) {
   auto need = [&](const char* name, std::string& out) {
     std::optional<std::string> v = xml.GetItemAttribute(name);
@@ -282,6 +290,11 @@ bool MemberFromXml(const CXml& xml, CMember& m) {
     return false;
   m.strEmail = platform::Lower(m.strEmail);
   m.strEmailOwner = platform::Lower(m.strEmailOwner);
+  m.strName = mInput::CleanName(m.strName);
+  if (!Checked(m.strKey, mInput::IsKey(m.strKey)) || !Checked(m.strEmail, mInput::IsMemberAddress(m.strEmail)) ||
+      !Checked(m.strEmailOwner, m.strEmailOwner.empty() || mInput::IsAddress(m.strEmailOwner)) ||
+      !Checked(m.strActionKey, m.strActionKey.empty() || mInput::IsKey(m.strActionKey)))
+    return false;
   if (!Str2Role(role, m.nRole) || !Str2Role(newRole, m.nNewRole) || !Str2Wait(wait, m.nWait) ||
       !Str2Action(action, m.nAction))
     return false;
@@ -311,9 +324,9 @@ bool CGroups::LoadFromXml(const std::string& sFilename) {
         xml.SetCurItem(i);
         std::optional<std::string> name = xml.GetItemAttribute("name");
         std::optional<std::string> key = xml.GetItemAttribute("key");
-        if (!name || !key) return false;
+        if (!name || !key || !Checked(*key, mInput::IsKey(*key)) || Count() >= kMaxGroups) return false;
         auto g = std::make_shared<CGroup>();
-        g->strName = *name;
+        g->strName = mInput::CleanName(*name);
         g->strKey = *key;
         if (!Add(g)) return false;
         xml.Push();

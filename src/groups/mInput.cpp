@@ -91,6 +91,8 @@ std::string CleanName(std::string_view text) {
     }
     if (n == 1 && IsControl(static_cast<unsigned char>(text[i])))
       out += ' ';
+    else if (text[i] == ';')
+      out += ',';
     else
       out.append(text.substr(i, n));
     i += n;

@@ -27,8 +27,9 @@ bool IsMemberAddress(std::string_view text);
 std::string NormaliseAddress(std::string_view text);
 
 // A display or group name fit to store and show: control characters
-// (C0, DEL) become blanks, invalid UTF-8 bytes become "?", and the result is
-// trimmed and cut to kMaxNameLength bytes on a character boundary.
+// (C0, DEL) become blanks, invalid UTF-8 bytes become "?", ";" (the
+// separator of stored lists) becomes ",", and the result is trimmed and cut
+// to kMaxNameLength bytes on a character boundary.
 inline constexpr size_t kMaxNameLength = 256;
 std::string CleanName(std::string_view text);
 

@@ -12,6 +12,7 @@
 #include "groups/CGroupsEnv.h"
 #include "groups/mFailSafe.h"
 #include "groups/mGroups.h"
+#include "groups/mInput.h"
 #include "host/GroupOps.h"
 #include "host/HostSession.h"
 #include "host/ReportingPrompt.h"
@@ -83,15 +84,19 @@ const char* RoleName(int role) {
   }
 }
 
+// Names and addresses come from other members' mails: escaped so that they
+// can never drive the terminal.
 void PrintMember(const CMember& m) {
-  std::cout << "  " << m.strEmail << "\t" << (m.strName.empty() ? "-" : m.strName) << "\t" << RoleName(m.nRole)
+  using mInput::EscapeForTerminal;
+  std::cout << "  " << EscapeForTerminal(m.strEmail) << "\t" << (m.strName.empty() ? "-" : EscapeForTerminal(m.strName))
+            << "\t" << RoleName(m.nRole)
             << "\t" << (m.bShare ? "sharing" : "not sharing") << "\t" << (m.WasAdded() ? "active" : "pending")
             << (m.IsMySelf ? "\t(you)" : "") << "\n";
 }
 
 void PrintGroup(const CGroup& g) {
   MemberPtr me = g.GetMySelf();
-  std::cout << g.strName << (me && !me->WasAdded() ? "\t(you: pending)" : "") << "\n";
+  std::cout << mInput::EscapeForTerminal(g.strName) << (me && !me->WasAdded() ? "\t(you: pending)" : "") << "\n";
   for (const MemberPtr& m : g.Members()) PrintMember(*m);
 }
 

@@ -5,6 +5,7 @@
 #include "platform/redemption/Library.h"
 #include "addin/frmShablon.h"
 #include "diagnostics/CDebug.h"
+#include "groups/mInput.h"
 #include "options/mOptions.h"
 #include "platform/Error.h"
 #include "platform/FileUtil.h"
@@ -49,6 +50,9 @@ std::string HostValue(platform::Registry& reg, const std::string& name) {
 
 void InitHome(const InitOptions& opts) {
   if (opts.home.empty()) throw platform::Error("no home folder given");
+  // The address names the home's post-office folder: one address, or nothing.
+  const std::string email = mInput::NormaliseAddress(opts.email);
+  if (!mInput::IsAddress(email)) throw platform::Error("\"" + opts.email + "\" is not one e-mail address");
   fs::create_directories(opts.home);
   fs::path home = fs::absolute(opts.home);
   fs::path install = InstallDirOf(home);
@@ -62,7 +66,7 @@ void InitHome(const InitOptions& opts) {
   fs::path profile = home / "Profiles" / "Default.db";
   {
     platform::MailSession session = platform::MailSession::Open(profile.string());
-    session.SetCurrentUser(opts.name, platform::Lower(opts.email));
+    session.SetCurrentUser(mInput::CleanName(opts.name), email);
   }
   fs::path postOffice = opts.postOffice.empty() ? home.parent_path() / "postoffice" : fs::absolute(opts.postOffice);
   fs::create_directories(postOffice);

@@ -6,6 +6,7 @@
 #include "groups/CGroups.h"
 #include "options/CWinReg.h"
 #include "options/mOptions.h"
+#include "platform/store/MailSession.h"
 #include "support/TempHome.h"
 
 using testing_support::TempDir;
@@ -152,9 +153,18 @@ TEST(Connect, MissingSafeItemLibraryLeavesTheAddInInert) {
   EXPECT_EQ(alice.Log().find("Connect.Init"), std::string::npos);
 }
 
+// A profile whose user address is no address (a new home never gets one:
+// the profile's mail client can be set up so all the same).
+static void SetProfileAddress(const TempHome& home, const std::string& address) {
+  platform::MailSession session =
+      platform::MailSession::Open((home.Home() / "Profiles" / "Default.db").string());
+  session.SetCurrentUser("carol", address);
+}
+
 TEST(Connect, InvalidUserAddressAsksAndStoresTheTypedOneInLowerCase) {
   TempDir dir;
-  TempHome carol(dir.Path(), "carol", "not-an-address");
+  TempHome carol(dir.Path(), "carol", "carol@example.com");
+  SetProfileAddress(carol, "not-an-address");
   carol.Prompt().QueueForm(platform::IDOK, {{"Name", " Carol "}, {"Email", " Carol@Example.COM "}});
   auto& s = carol.Open();
   EXPECT_EQ(s.Start(), Connect::State::Running);
@@ -166,7 +176,8 @@ TEST(Connect, InvalidUserAddressAsksAndStoresTheTypedOneInLowerCase) {
 
 TEST(Connect, InvalidUserAddressUnattendedEndsInert) {
   TempDir dir;
-  TempHome carol(dir.Path(), "carol", "carol@");
+  TempHome carol(dir.Path(), "carol", "carol@example.com");
+  SetProfileAddress(carol, "carol@");
   auto& s = carol.Open();
   EXPECT_EQ(s.Start(), Connect::State::Inert);
   EXPECT_FALSE(s.AddIn().UserLoaded());

@@ -167,3 +167,45 @@ TEST(frmShablon, KillTimersStopsEverything) {
   h.loop.RunFor(10 * 60000);
   EXPECT_TRUE(h.calls.empty());
 }
+
+TEST(frmShablon, APumpInsideAPumpRestoresTheOuterState) {
+  Harness h;
+  std::vector<bool> seen;
+  h.loop.Post([&] {
+    seen.push_back(h.form->InSafeDoEvents());
+    h.loop.Post([&] { h.form->SafeTimerDoCmd(0); });  // started inside the inner pump
+    h.form->SafeDoEvents();
+    seen.push_back(h.form->InSafeDoEvents());  // back in the outer pump
+  });
+  h.form->SafeDoEvents();
+  EXPECT_EQ(seen, (std::vector<bool>{true, true}));
+  EXPECT_FALSE(h.form->InSafeDoEvents());
+  // The safe timer held back in the pumps runs once they have both ended.
+  h.loop.RunFor(5);
+  EXPECT_EQ(h.Count("OnSafeTimer"), 1);
+}
+
+TEST(frmShablon, FastSynchronisationFollowsItsSwitchAndPausesWhileItRuns) {
+  Harness h;
+  std::vector<bool> enabledDuringRun;
+  h.duringFastSync = [&] { enabledDuringRun.push_back(h.form->IsTimerEnabled("fastSynchTimer")); };
+  h.form->StartTimers(false);
+  EXPECT_FALSE(h.form->IsTimerEnabled("fastSynchTimer"));
+  h.form->ApplyOptions();
+  EXPECT_TRUE(h.form->IsTimerEnabled("fastSynchTimer"));
+  h.loop.RunFor(60000);
+  EXPECT_EQ(h.Count("FastLocalSynchronization"), 1);
+  EXPECT_EQ(enabledDuringRun, std::vector<bool>{false}) << "a long run cannot start again meanwhile";
+  EXPECT_TRUE(h.form->IsTimerEnabled("fastSynchTimer"));
+
+  // Switched off in the options: the timer stops...
+  h.fastSynch = false;
+  h.form->ApplyOptions();
+  EXPECT_FALSE(h.form->IsTimerEnabled("fastSynchTimer"));
+  h.loop.RunFor(5 * 60000);
+  EXPECT_EQ(h.Count("FastLocalSynchronization"), 1);
+  // ...and a tick that finds the switch off does nothing.
+  h.form->SetFastSynchEnabled(true);
+  h.loop.RunFor(60000);
+  EXPECT_EQ(h.Count("FastLocalSynchronization"), 1);
+}

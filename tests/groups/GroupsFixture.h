@@ -4,6 +4,7 @@
 // clock whose digits count up, so keys are unique and predictable.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -53,10 +54,22 @@ class GroupsTest : public ::testing::Test {
     return (v % 9 + 0.5) / 9.0;
   }
 
-  // A member with the given address and role; key = "k-" + address.
+  // A key of the generator's shape made from a name, the same for the same
+  // name in any letter case (as collection keys compare): K(address) for
+  // members, GK(name) for groups.
+  static std::string K(const std::string& name) {
+    uint64_t h = 1469598103934665603ull;
+    for (char c : name) h = (h ^ static_cast<unsigned char>(std::tolower(static_cast<unsigned char>(c)))) * 1099511628211ull;
+    std::string digits;
+    for (int i = 0; i < 8; ++i, h /= 9) digits += static_cast<char>('0' + h % 9);
+    return digits + "-20060213141359";
+  }
+  static std::string GK(const std::string& name) { return K("group " + name); }
+
+  // A member with the given address and role; key = K(address).
   static MemberPtr M(const std::string& email, int role, bool share = true, bool myself = false) {
     auto m = std::make_shared<CMember>();
-    m->strKey = "k-" + email;
+    m->strKey = K(email);
     m->strName = "Name of " + email;
     m->strEmail = email;
     m->nRole = role;
@@ -64,11 +77,11 @@ class GroupsTest : public ::testing::Test {
     m->IsMySelf = myself;
     return m;
   }
-  // A group "name" with key "g-" + name holding the members, inserted into groups.
+  // A group "name" with key GK(name) holding the members, inserted into groups.
   GroupPtr G(const std::string& name, std::initializer_list<MemberPtr> members) {
     auto g = std::make_shared<CGroup>();
     g->strName = name;
-    g->strKey = "g-" + name;
+    g->strKey = GK(name);
     for (const MemberPtr& m : members) g->Add(m);
     groups->Add(g);
     return g;

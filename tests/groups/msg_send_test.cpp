@@ -3,6 +3,10 @@
 // the mails that actually left the sender's profile.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+
 #include "groups/msg_fixture.h"
 #include "groups/msg_users.h"
 #include "platform/store/Recipients.h"
@@ -205,3 +209,53 @@ TEST_F(SendRulesTest, AddressChangeGoesToEveryGroupOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+// The process's time zone for one test: central Europe, with summer time.
+class CentralEuropeanTime {
+ public:
+  CentralEuropeanTime() {
+    const char* old = std::getenv("TZ");
+    saved_ = old ? std::optional<std::string>(old) : std::nullopt;
+    setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+    tzset();
+  }
+  ~CentralEuropeanTime() {
+    if (saved_)
+      setenv("TZ", saved_->c_str(), 1);
+    else
+      unsetenv("TZ");
+    tzset();
+  }
+
+ private:
+  std::optional<std::string> saved_;
+};
+
+}  // namespace
+
+TEST_F(SendRulesTest, SendingTimeIsTheUtcWallClockWithMilliseconds) {
+  CentralEuropeanTime zone;
+  CGroupMsgSender sender(alice.mail);
+  struct Case {
+    platform::Date local;
+    int64_t ms;
+    const char* sent;
+  };
+  // Summer: two hours ahead of UTC; winter: one. Milliseconds come from the
+  // same clock as the seconds.
+  const Case cases[] = {
+      {platform::Date::FromParts(2027, 1, 15, 14, 0, 0), 999, "20270115.130000999"},
+      {platform::Date::FromParts(2027, 7, 1, 14, 0, 0), 250, "20270701.120000250"},
+      {platform::Date::FromParts(2027, 10, 31, 1, 59, 59), 1, "20271030.235959001"},
+  };
+  for (const Case& c : cases) {
+    world.clock.Advance(1000 - world.clock.MonotonicMs() % 1000 + c.ms);
+    world.clock.SetNow(c.local);
+    sender.SendAbort(*dave);
+    std::vector<SentMsg> sent = Sent();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].msg->m_strSendTime, c.sent);
+  }
+}

@@ -215,3 +215,50 @@ TEST(GroupMsgText, TypeNumbersConvertBothWays) {
   EXPECT_TRUE(CGroupMsg::Str2Msg("MSG.ABORT", n));
   EXPECT_EQ(n, MSG_ABORT);
 }
+
+TEST(GroupMsgText, HostileValuesMakeTheMessageUnreadable) {
+  const std::string head = "msg.version = 3.1\r\nmsg.time = 1\r\nmsg.type = msg.broadcast.add\r\n";
+  std::string manyGroups = "msg.type = msg.update.membergroups\r\n";
+  for (int i = 0; i <= 100; ++i) manyGroups += "groups.group.key = 64522606-20060213141359\r\n";
+  std::string manyReached = head;
+  for (int i = 0; i <= 1000; ++i) manyReached += "recipient.key = 64522606-20060213141359\r\n";
+  struct Case {
+    const char* what;
+    std::string text;
+    const char* logged;
+  };
+  const std::vector<Case> cases = {
+      {"key holding ';'", head + "group.key = 64522606-20060213141359;x", "invalid key - group.key"},
+      {"key with a 9", head + "member.key = 94522606-20060213141359", "invalid key - member.key"},
+      {"key list with a stranger", "msg.type = msg.update.membergroups\r\ngroups.to.remove = 64522606-2006;x",
+       "invalid key - groups.to.remove"},
+      {"two addresses", head + "member.email = eve@example.com;spy@evil.example", "invalid address - member.email"},
+      {"address without '@'", head + "member.email = noatsign", "invalid address - member.email"},
+      {"address '..@'", head + "member.email = ..@", "invalid address - member.email"},
+      {"address climbing folders", head + "member.email = ../../evil@x.com", "invalid address - member.email"},
+      {"address of 10,000 characters", head + "member.email = " + std::string(10000, 'a') + "@example.org",
+       "invalid address - member.email"},
+      {"owner with a '/'", head + "member.emailowner = a@b.org/c", "invalid address - member.emailowner"},
+      {"101 groups", manyGroups, "too many groups (limit 100)"},
+      {"1,001 reached keys", manyReached, "too many entries (limit 1000)"},
+      {"text over 1 MiB", head + "member.name = " + std::string(2 << 20, 'x'), "bytes refused (limit 1048576)"},
+  };
+  for (const Case& c : cases) {
+    MsgLogCapture log;
+    CGroupMsg msg;
+    EXPECT_FALSE(msg.ParseText(c.text)) << c.what;
+    EXPECT_TRUE(log.Logged(c.logged)) << c.what << "\n" << log.Text().substr(0, 400);
+  }
+}
+
+TEST(GroupMsgText, NamesAreCleanedOnReceipt) {
+  MsgLogCapture log;
+  CGroupMsg msg;
+  ASSERT_TRUE(msg.ParseText(std::string("msg.type = msg.broadcast.modifiedname\r\nmember.newname = \x1b[31mEve\x07 ") +
+                            "\xff\xfe;Bob\r\ngroup.name = Te\x01" + "am"));
+  EXPECT_EQ(msg.m_strMemberNewName, "[31mEve  ??,Bob");
+  EXPECT_EQ(msg.m_strGroupName, "Te am");
+  // A virtual member's address keeps its suffix; the owner must be one address.
+  ASSERT_TRUE(msg.ParseText("member.email = Alice@Example.org/Room"));
+  EXPECT_EQ(msg.m_strMemberEmail, "alice@example.org/room");
+}

@@ -36,10 +36,10 @@ TEST_F(ApplyTest, UnchangedCopySendsNothing) {
 
 TEST_F(ApplyTest, RemovingAMemberBroadcastsTheRemoval) {
   auto copy = Copy();
-  copy->Find("g-Team")->Find("k-bob@corp.test")->bMarkedForRemoving = true;
+  copy->Find(GK("Team"))->Find(K("bob@corp.test"))->bMarkedForRemoving = true;
   Apply(*copy);
   EXPECT_EQ(sender.calls, Calls{"SendBroadcastRemove bob@corp.test @Team"});
-  EXPECT_FALSE(team->Find("k-bob@corp.test"));
+  EXPECT_FALSE(team->Find(K("bob@corp.test")));
   EXPECT_EQ(groups->Count(), 1);
 }
 
@@ -48,20 +48,20 @@ TEST_F(ApplyTest, RemovingAPendingMemberAbortsItFirst) {
   bob->strActionKey = "11111111-20060213141359";
   bob->nWait = WAIT_REPLAY;
   auto copy = Copy();
-  copy->Find("g-Team")->Remove("k-bob@corp.test");  // missing in the copy counts as removed
+  copy->Find(GK("Team"))->Remove(K("bob@corp.test"));  // missing in the copy counts as removed
   Apply(*copy);
   EXPECT_EQ(sender.calls, (Calls{"SendAbort bob@corp.test", "SendBroadcastRemove bob@corp.test @Team"}));
   EXPECT_EQ(sender.members[0].strActionKey, "11111111-20060213141359") << "the abort names the pending change";
-  EXPECT_FALSE(team->Find("k-bob@corp.test"));
+  EXPECT_FALSE(team->Find(K("bob@corp.test")));
 }
 
 TEST_F(ApplyTest, RenameRoleAndShareChanges) {
   auto copy = Copy();
-  GroupPtr t = copy->Find("g-Team");
-  t->Find("k-ann@corp.test")->strName = "Ann B.";
-  t->Find("k-bob@corp.test")->nRole = ROLE_ASSISTANT;
-  t->Find("k-bob@corp.test")->bModifying = true;
-  t->Find("k-ann@corp.test")->bShare = false;
+  GroupPtr t = copy->Find(GK("Team"));
+  t->Find(K("ann@corp.test"))->strName = "Ann B.";
+  t->Find(K("bob@corp.test"))->nRole = ROLE_ASSISTANT;
+  t->Find(K("bob@corp.test"))->bModifying = true;
+  t->Find(K("ann@corp.test"))->bShare = false;
   Apply(*copy);
   EXPECT_EQ(sender.calls, (Calls{"SendBroadcastModifyName ann@corp.test @Team",
                                  "SendBroadcastModifyOrder bob@corp.test @Team",
@@ -75,7 +75,7 @@ TEST_F(ApplyTest, RenameRoleAndShareChanges) {
 
 TEST_F(ApplyTest, RoleToggleNeverGivesManager) {
   auto copy = Copy();
-  copy->Find("g-Team")->Find("k-ann@corp.test")->nRole = ROLE_MEMBER;
+  copy->Find(GK("Team"))->Find(K("ann@corp.test"))->nRole = ROLE_MEMBER;
   Apply(*copy);
   EXPECT_EQ(ann->nRole, ROLE_MEMBER);
   team->ModifyMemberRole(*bob, &sender);
@@ -87,7 +87,7 @@ TEST_F(ApplyTest, RoleToggleNeverGivesManager) {
 TEST_F(ApplyTest, SwitchingSharingOnAsksForConsent) {
   bob->bShare = false;
   auto copy = Copy();
-  copy->Find("g-Team")->Find("k-bob@corp.test")->bShare = true;
+  copy->Find(GK("Team"))->Find(K("bob@corp.test"))->bShare = true;
   Apply(*copy);
   EXPECT_EQ(sender.calls, Calls{"SendAddRequest bob@corp.test @Team"});
   EXPECT_TRUE(bob->bShare);
@@ -101,7 +101,7 @@ TEST_F(ApplyTest, SwitchingSharingOnAsksForConsent) {
 
 TEST_F(ApplyTest, AddedMembersByKind) {
   auto copy = Copy();
-  GroupPtr t = copy->Find("g-Team");
+  GroupPtr t = copy->Find(GK("Team"));
   MemberPtr cy = t->Add2("Cy", "CY@Corp.Test", ROLE_MEMBER, true);
   ASSERT_TRUE(cy);
   cy->bCreating = true;
@@ -120,7 +120,7 @@ TEST_F(ApplyTest, AddedMembersByKind) {
   EXPECT_TRUE(liveCy->IsInvisible());
   EXPECT_EQ(liveCy->nWait, WAIT_REPLAY);
   EXPECT_FALSE(liveCy->bCreating);
-  EXPECT_EQ(liveCy->strGroupKey, "g-Team");
+  EXPECT_EQ(liveCy->strGroupKey, GK("Team"));
   EXPECT_TRUE(team->FindByEmail("dee@corp.test")->WasAdded());
   EXPECT_FALSE(team->FindByEmail("gone@corp.test"));
   EXPECT_EQ(groups->GetAppointsRecivers(), "ann@corp.test;bob@corp.test");
@@ -128,12 +128,12 @@ TEST_F(ApplyTest, AddedMembersByKind) {
 
 TEST_F(ApplyTest, ChangesApplyInFixedOrder) {
   auto copy = Copy();
-  GroupPtr t = copy->Find("g-Team");
+  GroupPtr t = copy->Find(GK("Team"));
   t->Add2("Cy", "cy@corp.test", ROLE_MEMBER, true);
-  t->Find("k-ann@corp.test")->bShare = false;
-  t->Find("k-ann@corp.test")->nRole = ROLE_MEMBER;
-  t->Find("k-ann@corp.test")->strName = "A";
-  t->Find("k-bob@corp.test")->bMarkedForRemoving = true;
+  t->Find(K("ann@corp.test"))->bShare = false;
+  t->Find(K("ann@corp.test"))->nRole = ROLE_MEMBER;
+  t->Find(K("ann@corp.test"))->strName = "A";
+  t->Find(K("bob@corp.test"))->bMarkedForRemoving = true;
   Apply(*copy);
   EXPECT_EQ(sender.calls,
             (Calls{"SendBroadcastRemove bob@corp.test @Team", "SendBroadcastModifyName ann@corp.test @Team",
@@ -147,7 +147,7 @@ TEST_F(ApplyTest, GroupMarkedForRemovalIsDissolved) {
   cy->strActionKey = "22222222-20060213141359";
   team->Add(cy);
   auto copy = Copy();
-  copy->Find("g-Team")->bMarkedForRemoving = true;
+  copy->Find(GK("Team"))->bMarkedForRemoving = true;
   Apply(*copy);
   EXPECT_EQ(sender.calls, (Calls{"SendAbort cy@corp.test", "SendBroadcastRemove me@corp.test @Team"}));
   EXPECT_EQ(groups->Count(), 0);
@@ -161,7 +161,7 @@ TEST_F(ApplyTest, GroupMissingFromCopyIsLeft) {
   ann->nRole = ROLE_MANAGER;
   G("Other", {M("me@corp.test", ROLE_MANAGER, true, true)});
   auto copy = Copy();
-  copy->Remove("g-Team");
+  copy->Remove(GK("Team"));
   Apply(*copy);
   EXPECT_EQ(sender.calls, Calls{"SendBroadcastRemove me@corp.test @Team"});
   EXPECT_EQ(groups->Count(), 1);
@@ -204,7 +204,7 @@ TEST_F(ApplyTest, LeavingAsPlainMemberDissolvesLocally) {
   me->nRole = ROLE_MEMBER;
   ann->nRole = ROLE_MANAGER;
   auto copy = Copy();
-  copy->Find("g-Team")->Find(me->strKey)->bMarkedForRemoving = true;
+  copy->Find(GK("Team"))->Find(me->strKey)->bMarkedForRemoving = true;
   Apply(*copy);
   EXPECT_EQ(sender.calls, Calls{"SendBroadcastRemove me@corp.test @Team"});
   EXPECT_EQ(groups->Count(), 0);
@@ -265,7 +265,26 @@ TEST_F(ApplyTest, OperationsRefuseMembersOfOtherGroups) {
 
 TEST_F(ApplyTest, WithoutMessageObjectNothingIsSentButTheModelChanges) {
   auto copy = Copy();
-  copy->Find("g-Team")->Find("k-bob@corp.test")->bMarkedForRemoving = true;
+  copy->Find(GK("Team"))->Find(K("bob@corp.test"))->bMarkedForRemoving = true;
   groups->ApplyDlgChanges(*copy, nullptr);
-  EXPECT_FALSE(team->Find("k-bob@corp.test"));
+  EXPECT_FALSE(team->Find(K("bob@corp.test")));
+}
+
+TEST_F(ApplyTest, AddressesAreTrimmedAndLowerCased) {
+  MemberPtr cy = team->Add2("Cy", "  Cy@Corp.TEST\t", ROLE_MEMBER, true);
+  ASSERT_TRUE(cy);
+  EXPECT_EQ(cy->strEmail, "cy@corp.test");
+  EXPECT_FALSE(team->Add2("Again", " cy@corp.test ", ROLE_MEMBER, true)) << "the same address once trimmed";
+}
+
+TEST_F(ApplyTest, NoAddsToAGroupDissolvedInTheSameApply) {
+  // I leave Team and, in the same dialog, add a member to it.
+  auto copy = Copy();
+  GroupPtr t = copy->Find(GK("Team"));
+  t->Find(K("me@corp.test"))->bMarkedForRemoving = true;
+  t->Add2("Cy", "cy@corp.test", ROLE_MEMBER, true)->bCreating = true;
+  Apply(*copy);
+  EXPECT_EQ(groups->Count(), 0);
+  for (const std::string& call : sender.calls) EXPECT_EQ(call.find("SendAddRequest"), std::string::npos) << call;
+  for (const CMember& m : sender.members) EXPECT_FALSE(m.strGroupKey.empty() && m.strEmail == "cy@corp.test");
 }

@@ -23,7 +23,7 @@ TEST_F(ModelTest, AppointmentReceivers) {
   MemberPtr pending = M("p@corp.test", ROLE_MEMBER);
   pending->nAction = ACTION_ADDING;
   MemberPtr upper = M("Ann@Corp.test", ROLE_MEMBER);
-  upper->strKey = "k-ann2";
+  upper->strKey = K("ann2");
   G("B", {M("me@corp.test", ROLE_MEMBER, true, true), M("bob@corp.test", ROLE_MANAGER), pending,
           Virtual("bob@corp.test", "room"), upper});
   G("C", {M("ann@corp.test", ROLE_MANAGER), M("bob@corp.test", ROLE_MEMBER)});
@@ -35,7 +35,7 @@ TEST_F(ModelTest, VirtualMembersAndExistence) {
   pending->nAction = ACTION_ADDING;
   G("A", {M("me@corp.test", ROLE_MANAGER, true, true), Virtual("me@corp.test", "room"), pending});
   MemberPtr room2 = Virtual("me@corp.test", "room");
-  room2->strKey = "k-room-copy";
+  room2->strKey = K("room-copy");
   G("B", {M("me@corp.test", ROLE_MANAGER, true, true), room2, Virtual("me@corp.test", "car"),
           Virtual("x@corp.test", "car")});
   EXPECT_EQ(groups->GetVirtualMembers("ME@corp.test"),
@@ -46,7 +46,7 @@ TEST_F(ModelTest, VirtualMembersAndExistence) {
   EXPECT_TRUE(groups->MemberExists("ME@CORP.TEST", true));
   EXPECT_EQ(groups->GetMemberShareGroupsCount("me@corp.test"), 2);
   EXPECT_EQ(groups->GetMemberShareGroupsCount("me@corp.test/room"), 0);
-  EXPECT_EQ(groups->FindByEmail("me@corp.test/car")->strGroupKey, "g-B");
+  EXPECT_EQ(groups->FindByEmail("me@corp.test/car")->strGroupKey, GK("B"));
   EXPECT_EQ(groups->GetGroupsNames(), "A;B");
 }
 
@@ -60,8 +60,8 @@ TEST_F(ModelTest, DisplayNameTable) {
   groups->SetShowAs("ann@corp.test", "Annie", false);
   EXPECT_EQ(groups->GetShowAsFromAddress("ann@corp.test"), "Annie");
   // Entries of addresses nobody has go; the current user keeps his.
-  groups->Find("g-A")->Remove("k-ann@corp.test");
-  groups->Find("g-A")->Remove("k-me@corp.test");
+  groups->Find(GK("A"))->Remove(K("ann@corp.test"));
+  groups->Find(GK("A"))->Remove(K("me@corp.test"));
   groups->GetEmailsShowAs();
   ASSERT_EQ(groups->ShowAsTable().Count(), 1u);
   EXPECT_EQ(groups->ShowAsTable().Item(1), "Name of me@corp.test;me@corp.test");
@@ -98,12 +98,12 @@ TEST_F(ModelTest, ChangeMyEmailAddressMovesMembersAndCalendars) {
   EXPECT_EQ(env.strCurEmail, "new@corp.test");
   EXPECT_EQ(stored, "new@corp.test");
   EXPECT_EQ(sender.calls, Calls{"SendBroadcastChangeEmail me@corp.test -> new@corp.test"});
-  GroupPtr a = groups->Find("g-A");
+  GroupPtr a = groups->Find(GK("A"));
   EXPECT_EQ(a->GetMySelf()->strEmail, "new@corp.test");
-  MemberPtr room = a->Find("k-me@corp.test/room");
+  MemberPtr room = a->Find(K("me@corp.test/room"));
   EXPECT_EQ(room->strEmailOwner, "new@corp.test");
   EXPECT_EQ(room->strEmail, "new@corp.test/room");
-  EXPECT_EQ(groups->Find("g-B")->GetMySelf()->strEmail, "new@corp.test");
+  EXPECT_EQ(groups->Find(GK("B"))->GetMySelf()->strEmail, "new@corp.test");
   EXPECT_TRUE(groups->Valid());
   EXPECT_EQ(groups->GetShowAs("new@corp.test"), "Boss");
   EXPECT_FALSE(groups->ShowAsTable().Exists("me@corp.test")) << "the old entry goes with the next refresh";
@@ -118,7 +118,7 @@ TEST_F(ModelTest, ChangeEmailAddressOfAnotherMemberPassesReachedOn) {
   groups->SetShowAs("ann@corp.test", "Annie", false);
   EXPECT_TRUE(groups->ChangeEmailAddress("ann@corp.test", "ANN2@corp.test ", &sender, {"bob@corp.test"}));
   EXPECT_EQ(sender.calls, Calls{"SendBroadcastChangeEmail ann@corp.test -> ann2@corp.test ~bob@corp.test"});
-  EXPECT_EQ(groups->FindByEmail("ann2@corp.test")->strKey, "k-ann@corp.test");
+  EXPECT_EQ(groups->FindByEmail("ann2@corp.test")->strKey, K("ann@corp.test"));
   EXPECT_EQ(groups->GetShowAs("ann2@corp.test"), "Annie");
   EXPECT_EQ(env.strCurEmail, "me@corp.test");
 }
@@ -193,11 +193,11 @@ TEST_F(ModelTest, AddNewMemberCommand) {
   EXPECT_TRUE(wizard);
 
   EXPECT_TRUE(AddNewMember(*groups, " Team ", ui));
-  EXPECT_TRUE(groups->Find("g-Team")->FindByEmail("new@corp.test"));
+  EXPECT_TRUE(groups->Find(GK("Team"))->FindByEmail("new@corp.test"));
   EXPECT_EQ(events, std::vector<std::string>{"Groups"});
   CGroups reloaded(env);
   reloaded.Load();
-  EXPECT_TRUE(reloaded.Find("g-Team")->FindByEmail("new@corp.test")) << "saved";
+  EXPECT_TRUE(reloaded.Find(GK("Team"))->FindByEmail("new@corp.test")) << "saved";
 
   // An assistant whose own add is pending, and a plain member, may not add.
   meA->nAction = ACTION_ADDING;

@@ -4,6 +4,7 @@
 
 #include "groups/GroupsFixture.h"
 #include "groups/mOwnerItems.h"
+#include "platform/Error.h"
 #include "platform/store/Folders.h"
 #include "platform/store/Item.h"
 #include "platform/store/Items.h"
@@ -65,7 +66,7 @@ TEST_F(OwnerItemsTest, NewDisplayNameRewritesThePrefixOfTheOwnersItems) {
 TEST_F(OwnerItemsTest, NewAddressRewritesTheOwnerOfItemsAndCalendars) {
   MemberPtr room = M("ann@corp.test/room", ROLE_MEMBER, false);
   room->strEmailOwner = "ann@corp.test";
-  groups->Find("g-Team")->Add(room);
+  groups->Find(GK("Team"))->Add(room);
   platform::Item hers = Appointment(env.fldZentab, "[Annie] Lunch", "ann@corp.test");
   platform::Item roomItem = Appointment(env.fldZentab, "[Room] Booked", "ann@corp.test/room");
   platform::Item other = Appointment(env.fldCalendar, "Mine", "me@corp.test");
@@ -82,4 +83,29 @@ TEST(OwnerPrefix, StripOnlyALeadingPrefix) {
   EXPECT_EQ(StripOwnerSubject("[Ann] Lunch", "[Ann] "), "Lunch");
   EXPECT_EQ(StripOwnerSubject("Lunch [Ann] ", "[Ann] "), "Lunch [Ann] ");
   EXPECT_EQ(StripOwnerSubject("[ann] Lunch", "[Ann] "), "[ann] Lunch");
+}
+
+TEST_F(OwnerItemsTest, AFailedRewriteStillStartsTheHandlersAndIsReported) {
+  Appointment(env.fldZentab, "[Annie] Lunch", "ann@corp.test");
+  env.DoEvents = [] { throw platform::Error("store gone"); };
+  EXPECT_FALSE(groups->ChangeEmailAddress("ann@corp.test", "ann@new.test", &sender));
+  EXPECT_EQ(trace, (std::vector<std::string>{"done", "init"}));
+}
+
+TEST_F(OwnerItemsTest, MyNewAddressIsTrimmedCheckedAndFailuresReported) {
+  std::vector<std::string> stored;
+  env.OnCurEmailChanged = [&](const std::string& e) { stored.push_back(e); };
+  // Not one address: nothing changes.
+  for (const char* bad : {"noatsign", "a@b.test;c@d.test", "../../evil@x.com", ""})
+    EXPECT_FALSE(groups->ChangeMyEmailAddress(bad)) << bad;
+  EXPECT_EQ(env.strCurEmail, "me@corp.test");
+  EXPECT_TRUE(stored.empty());
+  // The items cannot be rewritten: reported, while the groups and the current
+  // address move together so that the next start finds them valid.
+  Appointment(env.fldCalendar, "Mine", "me@corp.test");
+  env.DoEvents = [] { throw platform::Error("store gone"); };
+  EXPECT_FALSE(groups->ChangeMyEmailAddress("  Me@New.Test "));
+  EXPECT_EQ(env.strCurEmail, "me@new.test");
+  EXPECT_EQ(stored, (std::vector<std::string>{"me@new.test"}));
+  EXPECT_TRUE(groups->Valid());
 }

@@ -126,6 +126,34 @@ TEST_F(BackupTest, NotAGroupDocumentChangesNothing) {
   }
 }
 
+TEST_F(BackupTest, HostileKeysAndAddressesAreRefusedAndChangeNothing) {
+  ASSERT_TRUE(StoreGroups(*groups, file));
+  std::ifstream in(file);
+  const std::string good((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  auto before = Snapshot();
+  const std::string teamKey = GK("Team");
+  const std::string annKey = K("ann@corp.test");
+  const std::vector<std::pair<std::string, std::string>> edits = {
+      {teamKey, teamKey + ";x"},                       // a key holding the stored lists' separator
+      {annKey, "ann"},                                 // not the generator's shape
+      {"\"ann@corp.test\"", "\"ann@corp.test;spy@evil.example\""},  // two addresses
+      {"\"ann@corp.test\"", "\"../../evil@x.com\""},
+  };
+  for (const auto& [from, to] : edits) {
+    std::string text = good;
+    text.replace(text.find(from), from.size(), to);
+    {
+      std::ofstream out(file, std::ios::trunc);
+      out << text;
+    }
+    prompt.ClearRecords();
+    EXPECT_FALSE(RestoreGroups(*groups, file)) << to;
+    EXPECT_TRUE(SameStoredGroups(*groups, *before)) << to;
+    ASSERT_EQ(prompt.Shown().size(), 1u) << to;
+    EXPECT_EQ(prompt.Shown()[0].text, "LID_FILE_LOAD_ERROR");
+  }
+}
+
 TEST_F(BackupTest, EmptyOrMissingFileDoesNothing) {
   auto before = Snapshot();
   { std::ofstream out(file, std::ios::trunc); }

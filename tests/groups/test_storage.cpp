@@ -62,15 +62,16 @@ class StorageTest : public GroupsTest {
 TEST_F(StorageTest, SettingsLayout) {
   BuildRichModel();
   ASSERT_TRUE(groups->Save());
-  EXPECT_EQ(Get(kRoot, "Keys"), "g-Team;g-Board");
+  EXPECT_EQ(Get(kRoot, "Keys"), GK("Team") + ";" + GK("Board"));
   EXPECT_EQ(Get(kRoot, "ShowAs"),
             "The Boss;boss@corp.test;Name of me@corp.test;me@corp.test;Name of pend@corp.test;pend@corp.test;"
             "Name of me@corp.test/room;me@corp.test/room;Name of off@corp.test;off@corp.test;"
             "Name of mod@corp.test;mod@corp.test");
-  EXPECT_EQ(Get(kRoot + "\\g-Team", "Name"), "Team");
-  EXPECT_EQ(Get(kRoot + "\\g-Team", "Keys"),
-            "k-me@corp.test;k-pend@corp.test;k-me@corp.test/room;k-off@corp.test;k-mod@corp.test");
-  auto values = store->GetAllSettings(kApp, kRoot + "\\g-Team\\k-pend@corp.test");
+  EXPECT_EQ(Get(kRoot + "\\" + GK("Team"), "Name"), "Team");
+  EXPECT_EQ(Get(kRoot + "\\" + GK("Team"), "Keys"),
+            K("me@corp.test") + ";" + K("pend@corp.test") + ";" + K("me@corp.test/room") + ";" + K("off@corp.test") +
+                ";" + K("mod@corp.test"));
+  auto values = store->GetAllSettings(kApp, kRoot + "\\" + GK("Team") + "\\" + K("pend@corp.test"));
   EXPECT_EQ(values, (std::vector<std::pair<std::string, std::string>>{
                         {"Name", "Name of pend@corp.test"},
                         {"Email", "pend@corp.test"},
@@ -84,9 +85,9 @@ TEST_F(StorageTest, SettingsLayout) {
                         {"SubAction", "1"},
                         {"Share", "1"},
                     }));
-  EXPECT_EQ(Get(kRoot + "\\g-Board\\k-me@corp.test", "MySelf"), "1");
-  EXPECT_EQ(Get(kRoot + "\\g-Team\\k-off@corp.test", "Share"), "0");
-  EXPECT_EQ(Get(kRoot + "\\g-Team\\k-mod@corp.test", "Action"), "modifying");
+  EXPECT_EQ(Get(kRoot + "\\" + GK("Board") + "\\" + K("me@corp.test"), "MySelf"), "1");
+  EXPECT_EQ(Get(kRoot + "\\" + GK("Team") + "\\" + K("off@corp.test"), "Share"), "0");
+  EXPECT_EQ(Get(kRoot + "\\" + GK("Team") + "\\" + K("mod@corp.test"), "Action"), "modifying");
 }
 
 TEST_F(StorageTest, SettingsRoundTrip) {
@@ -95,18 +96,18 @@ TEST_F(StorageTest, SettingsRoundTrip) {
   CGroups loaded(env);
   ASSERT_TRUE(loaded.Load());
   EXPECT_TRUE(SameStoredGroups(loaded, *groups));
-  EXPECT_EQ(loaded.Find("g-Team")->Find("k-pend@corp.test")->strGroupKey, "g-Team");
+  EXPECT_EQ(loaded.Find(GK("Team"))->Find(K("pend@corp.test"))->strGroupKey, GK("Team"));
 }
 
 TEST_F(StorageTest, SaveRewritesTheWholeTree) {
   BuildRichModel();
   ASSERT_TRUE(groups->Save());
-  groups->Remove("g-Board");
-  groups->Find("g-Team")->Remove("k-off@corp.test");
+  groups->Remove(GK("Board"));
+  groups->Find(GK("Team"))->Remove(K("off@corp.test"));
   ASSERT_TRUE(groups->Save());
-  EXPECT_TRUE(store->GetAllSettings(kApp, kRoot + "\\g-Board").empty());
-  EXPECT_TRUE(store->GetAllSettings(kApp, kRoot + "\\g-Board\\k-boss@corp.test").empty());
-  EXPECT_TRUE(store->GetAllSettings(kApp, kRoot + "\\g-Team\\k-off@corp.test").empty());
+  EXPECT_TRUE(store->GetAllSettings(kApp, kRoot + "\\" + GK("Board")).empty());
+  EXPECT_TRUE(store->GetAllSettings(kApp, kRoot + "\\" + GK("Board") + "\\" + K("boss@corp.test")).empty());
+  EXPECT_TRUE(store->GetAllSettings(kApp, kRoot + "\\" + GK("Team") + "\\" + K("off@corp.test")).empty());
   CGroups loaded(env);
   loaded.Load();
   EXPECT_TRUE(SameStoredGroups(loaded, *groups));
@@ -119,8 +120,8 @@ TEST_F(StorageTest, EmptyModelAndClear) {
   EXPECT_EQ(groups->Count(), 0);
   EXPECT_EQ(Get(kRoot, "Keys"), "");
   EXPECT_EQ(Get(kRoot, "ShowAs"), "Me;me@corp.test") << "the table always keeps the current user";
-  EXPECT_TRUE(store->GetAllSettings(kApp, kRoot + "\\g-Team").empty());
-  EXPECT_TRUE(store->GetAllSettings(kApp, kRoot + "\\g-Team\\k-me@corp.test").empty());
+  EXPECT_TRUE(store->GetAllSettings(kApp, kRoot + "\\" + GK("Team")).empty());
+  EXPECT_TRUE(store->GetAllSettings(kApp, kRoot + "\\" + GK("Team") + "\\" + K("me@corp.test")).empty());
 }
 
 TEST_F(StorageTest, LoadDefaultsAndLetterCase) {
@@ -178,12 +179,12 @@ TEST_F(StorageTest, XmlDocumentLayout) {
   ASSERT_TRUE(groups->SaveToXml(file.string()));
   EXPECT_EQ(ReadAll(file),
             "<groups ShowAs=\"Name of me@corp.test;me@corp.test;Name of me@corp.test/room;me@corp.test/room\">"
-            "<group name=\"T\" key=\"g-T\">"
-            "<member Name=\"Name of me@corp.test\" Email=\"me@corp.test\" EmailOwner=\"\" Key=\"k-me@corp.test\" "
+            "<group name=\"T\" key=\"" + GK("T") + "\">"
+            "<member Name=\"Name of me@corp.test\" Email=\"me@corp.test\" EmailOwner=\"\" Key=\"" + K("me@corp.test") + "\" "
             "Role=\"manager\" MySelf=\"1\" ActionKey=\"\" NewRole=\"member\" Wait=\"none\" Action=\"none\" "
             "Share=\"1\" SubAction=\"0\"/>"
             "<member Name=\"Name of me@corp.test/room\" Email=\"me@corp.test/room\" EmailOwner=\"me@corp.test\" "
-            "Key=\"k-me@corp.test/room\" Role=\"member\" MySelf=\"0\" ActionKey=\"\" NewRole=\"member\" "
+            "Key=\"" + K("me@corp.test/room") + "\" Role=\"member\" MySelf=\"0\" ActionKey=\"\" NewRole=\"member\" "
             "Wait=\"none\" Action=\"none\" Share=\"0\" SubAction=\"0\"/>"
             "</group></groups>");
 }
@@ -204,24 +205,24 @@ TEST_F(StorageTest, XmlRoundTripAndEmptyModel) {
 
 TEST_F(StorageTest, XmlOptionalAndRequiredAttributes) {
   const auto file = dir / "in.xml";
-  const std::string head = "<groups ShowAs=\"Annie;ann@corp.test\"><group name=\"T\" key=\"g1\">";
+  const std::string head = "<groups ShowAs=\"Annie;ann@corp.test\"><group name=\"T\" key=\"" + GK("1") + "\">";
   const std::string me =
-      "<member Name=\"Me\" Email=\"ME@corp.test\" EmailOwner=\"\" Key=\"m1\" Role=\"Manager\" MySelf=\"1\" "
+      "<member Name=\"Me\" Email=\"ME@corp.test\" EmailOwner=\"\" Key=\"" + K("m1") + "\" Role=\"Manager\" MySelf=\"1\" "
       "ActionKey=\"\" NewRole=\"member\" Wait=\"NONE\" Action=\"none\"/>";
   const std::string room =
-      "<member Name=\"R\" Email=\"me@corp.test/r\" EmailOwner=\"ME@corp.test\" Key=\"m2\" Role=\"member\" "
+      "<member Name=\"R\" Email=\"me@corp.test/r\" EmailOwner=\"ME@corp.test\" Key=\"" + K("m2") + "\" Role=\"member\" "
       "MySelf=\"0\" ActionKey=\"\" NewRole=\"member\" Wait=\"none\" Action=\"none\"/>";
   WriteAll(file, head + me + room + "</group></groups>");
   CGroups loaded(env);
   ASSERT_TRUE(loaded.LoadFromXml(file.string()));
-  GroupPtr g = loaded.Find("g1");
+  GroupPtr g = loaded.Find(GK("1"));
   ASSERT_TRUE(g);
-  EXPECT_TRUE(g->Find("m1")->bShare) << "missing Share: shared for a real member";
-  EXPECT_EQ(g->Find("m1")->strEmail, "me@corp.test");
-  EXPECT_EQ(g->Find("m1")->nRole, ROLE_MANAGER);
-  EXPECT_FALSE(g->Find("m2")->bShare) << "missing Share: unshared for a virtual member";
-  EXPECT_EQ(g->Find("m2")->strEmailOwner, "me@corp.test");
-  EXPECT_EQ(g->Find("m2")->nSubAction, 0);
+  EXPECT_TRUE(g->Find(K("m1"))->bShare) << "missing Share: shared for a real member";
+  EXPECT_EQ(g->Find(K("m1"))->strEmail, "me@corp.test");
+  EXPECT_EQ(g->Find(K("m1"))->nRole, ROLE_MANAGER);
+  EXPECT_FALSE(g->Find(K("m2"))->bShare) << "missing Share: unshared for a virtual member";
+  EXPECT_EQ(g->Find(K("m2"))->strEmailOwner, "me@corp.test");
+  EXPECT_EQ(g->Find(K("m2"))->nSubAction, 0);
 
   struct Bad {
     const char* what;

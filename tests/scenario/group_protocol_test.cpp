@@ -7,6 +7,7 @@
 
 #include "groups/CGroups.h"
 #include "host/GroupOps.h"
+#include "host/HostSession.h"
 #include "platform/Error.h"
 #include "platform/store/Items.h"
 #include "support/TempHome.h"
@@ -139,4 +140,34 @@ TEST_F(GroupProtocol, RefusalsChangeNothingAndSendNothing) {
   Sync(carol);
   EXPECT_EQ(Picture(carol), "");
   EXPECT_EQ(C(alice).fldInbox().Items().Count(), 0);
+}
+
+TEST_F(GroupProtocol, AddressesAreOneAddressTrimmedAndLowerCased) {
+  host::CreateGroup(C(alice), "Team");
+  const std::string before = Picture(alice);
+  for (const std::string& bad :
+       {std::string("eve@example.com;spy@evil.example"), std::string("..@"), std::string("bob\n@example.com"),
+        std::string(10000, 'a') + "@example.com", std::string("../../evil@x.com"), std::string("noatsign")}) {
+    EXPECT_THROW(host::AddMember(C(alice), "Team", bad, "", host::Role::Member, true), platform::Error) << bad;
+  }
+  EXPECT_EQ(Picture(alice), before);
+  EXPECT_EQ(C(alice).fldSentItems().Items().Count(), 0) << "no invitation left";
+
+  // Blanks and capitals around a good address are what users type: the
+  // invitation reaches the member.
+  host::AddMember(C(alice), "Team", "  Bob@Example.COM ", "Bob", host::Role::Member, true);
+  bob.Prompt().QueueResult(platform::IDYES);
+  Sync(bob);
+  Sync(alice);
+  EXPECT_EQ(Picture(alice), "Team: alice(Alice,manager,share,active) bob(Bob,member,share,active);");
+
+  // A new home gets one address or none.
+  for (const char* bad : {"../../evil@x.com", "noatsign", "a@b.com;c@d.com"}) {
+    host::InitOptions o;
+    o.home = dir.Path() / "eve";
+    o.name = "Eve";
+    o.email = bad;
+    o.dataDir = ZENTABO_SOURCE_DIR;
+    EXPECT_THROW(host::InitHome(o), platform::Error) << bad;
+  }
 }

@@ -28,11 +28,10 @@ check "options read" test "$("$Z" --home "$work/alice" options AutoGSynchPeriod)
 out=$("$Z" --home "$work/alice" options NoSuchOption 1 2>&1); rc=$?
 check "unknown option: one clear line, non-zero" bash -c "[ $rc -ne 0 ] && grep -q 'NoSuchOption' <<<'$out'"
 
-# No valid address: the dialog's flow unattended, then one line saying what to set.
-"$Z" profile init --home "$work/dan" --name Dan --email dan@ --postoffice "$work/po" >/dev/null
-out=$("$Z" --home "$work/dan" run --seconds 1 2>&1); rc=$?
-check "invalid user: inert, non-zero" test $rc -ne 0
-check "invalid user: says what to set" grep -q 'no valid e-mail address for the current user; set it with: zentabo profile init' <<<"$out"
+# No valid address: a new home is refused with one clear line and not made.
+out=$("$Z" profile init --home "$work/dan" --name Dan --email dan@ --postoffice "$work/po" 2>&1); rc=$?
+check "invalid address: refused, non-zero" bash -c "[ $rc -ne 0 ] && grep -q 'is not one e-mail address' <<<'$out'"
+check "invalid address: no profile made" test ! -e "$work/dan/Profiles/Default.db"
 
 # A home in use by a running program.
 "$Z" --home "$work/alice" run --seconds 3 & pid=$!
