@@ -96,7 +96,7 @@ void BM_ProcessGroupMailBatch(benchmark::State& state) {
       state.PauseTiming();
       for (int i = 0; i < kBatch; ++i) {
         platform::Item item = inbox.Items().Add(platform::olMailItem);
-        item.SetSubject(mMain::kGroupMarker);
+        item.SetSubject(mEnvelope::kGroupMarker);
         item.SetBody("Group message\r\n\r\nCompatibilityVersionMin:2.60.0000\r\nCompatibilityVersionMax:3.99.9999\r\n");
         const std::string text = RenameText(i);
         item.Attachments().AddData("Attach.txt", platform::Bytes(text.begin(), text.end()), 1, "ZTB");

@@ -224,7 +224,7 @@ bool CXmlAppointments::HasItem(const std::string& id, const std::string& owner, 
   for (pugi::xml_node item = node.first_child(); item; item = item.next_sibling()) {
     if (item.type() != pugi::node_element) continue;
     if (std::string(NthElement(item, 1).text().get()) != id) continue;
-    if (owner.empty() || mMain::SameAddress(NthElement(item, 2).text().get(), owner)) return true;
+    if (owner.empty() || mEnvelope::SameAddress(NthElement(item, 2).text().get(), owner)) return true;
   }
   return false;
 }

@@ -23,14 +23,14 @@ std::optional<int> TextNumber(const std::string& text) {
 }
 
 std::string ShiftedDateText(platform::Date local, int bias, bool allDay) {
-  return mMain::Date2CStr(allDay ? local : local.Add("n", bias));
+  return mEnvelope::Date2CStr(allDay ? local : local.Add("n", bias));
 }
 
 std::optional<platform::Date> ReadDate(const std::string& text) {
-  const platform::Date d = mMain::CStr2Date(text);
+  const platform::Date d = mEnvelope::CStr2Date(text);
   // The reader answers the zero date for text it cannot use; the zero date
   // itself is a value only when the text says so.
-  if (d.IsZero() && text != mMain::Date2CStr(platform::Date())) return std::nullopt;
+  if (d.IsZero() && text != mEnvelope::Date2CStr(platform::Date())) return std::nullopt;
   return d;
 }
 

@@ -1,9 +1,8 @@
 #pragma once
-// mMain: the envelope shared by every add-in mail. It knows the subject
-// markers, the key-value header in the body, the texts of dates, versions and
-// synchronisation windows carried there, and the working files beside the
-// add-in; how magic mails are sent and found again in the Inbox; and what
-// happens to a mail once it has been processed.
+// mMain: the mail operations of the envelope every add-in mail carries (its
+// text is mEnvelope's): how magic mails are sent and found again in the
+// Inbox, the working files beside the add-in, and what happens to a mail
+// once it has been processed.
 #include <functional>
 #include <string>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "platform/store/Item.h"
 #include "options/mOptions.h"
 #include "platform/store/Folder.h"
+#include "exchange/mEnvelope.h"
 
 class CLang;
 
@@ -42,85 +42,6 @@ struct MailEnv {
   std::string InstallFolder() const;
 };
 
-// Subject markers of the magic mails.
-inline constexpr const char* kAppointmentMarker = "ZTBAppointment 64522606-20060213141359";
-inline constexpr const char* kAppointmentMarkerOld = "ZTBAppointment 64522606-20020930162039";
-inline constexpr const char* kGroupMarker = "ZTBGroup 64522606-20020930162039";
-inline constexpr const char* kMessageClassNote = "IPM.Note";
-
-// The version window every add-in mail announces.
-inline constexpr const char* kCompatibilityVersionMin = "2.60.0000";
-inline constexpr const char* kCompatibilityVersionMax = "3.99.9999";
-
-// This release's numbers; GetAppVersion and the group-message version derive from them.
-inline constexpr int kAppMajor = platform::kVersionMajor;
-inline constexpr int kAppMinor = platform::kVersionMinor;
-inline constexpr int kAppRevision = platform::kVersionBuild;
-
-inline constexpr const char* kCrLf = "\r\n";
-
-// "yyyyMMdd HH:mm:ss" (17 characters) of a local date-time.
-std::string Date2CStr(const platform::Date& date);
-
-// Reads a 17-character date-time text by position (separators unchecked).
-// A text of another length logs a warning and gives the zero date; a text
-// that does not parse logs an error ("mMain.CStr2Date") and gives the zero date.
-platform::Date CStr2Date(const std::string& text);
-
-// "3.01.0459": major, point, minor with two digits, point, revision with four.
-std::string GetAppVersion();
-
-// Compares the first three "."-separated parts as integers (missing or
-// non-numeric parts count as 0): -1 when a < b, 1 when a > b, 0 when equal.
-int CompareVersions(const std::string& a, const std::string& b);
-
-// True when a mail announcing the window [min, max] may be read by this
-// version: min <= own version <= max. REQUIRES: both texts non-empty (a mail
-// missing either comes from an old version and is accepted by the caller).
-bool IsVersionInWindow(const std::string& min, const std::string& max);
-
-// Six digits: back unit, back count (2), forward unit, forward count (2).
-// Counts are taken modulo 100 and units modulo 10 so the text keeps its width.
-std::string FormatSynchRange(int backUnit, int backCount, int forwardUnit, int forwardCount);
-
-// The widened window after comparing a received SynchRange text with the
-// local one; `changed` tells whether anything was taken. A text that is not
-// exactly six digits changes nothing.
-struct SynchWindow {
-  int backUnit = 0;
-  int backCount = 0;
-  int forwardUnit = 0;
-  int forwardCount = 0;
-  bool changed = false;
-};
-SynchWindow WidenSynchRange(const std::string& received, SynchWindow local);
-
-// Equal ignoring letter case; no trimming.
-bool SameAddress(const std::string& a, const std::string& b);
-
-// True for an empty text (an empty address counts as missing).
-bool IsEmptyText(const std::string& text);
-
-// Body header: the text of LID_MAGIC_BODY, an empty line, then key:value lines.
-// Splits a received body into its non-empty lines: first at every blank
-// followed by CRLF, then at every CRLF; empty pieces are dropped.
-std::vector<std::string> SplitHeader(const std::string& body);
-
-// Value of the first line whose trimmed text before the first ":" equals key
-// (case-sensitive), trimmed; empty when there is none, and then, with
-// warnIfMissing, a warning "mMain.GetStrFromSplit" naming the key.
-std::string GetStrFromSplit(const std::vector<std::string>& lines, const std::string& key,
-                            bool warnIfMissing);
-
-// The body of a group message: intro text, empty line, the version window lines.
-std::string BuildGroupBody(const std::string& introText);
-
-// The body of an appointment mail, header lines in their fixed order; the
-// last line ("SynchTime:") has no line break after it.
-std::string BuildAppointmentBody(const std::string& introText, const std::string& action,
-                                 const std::string& senderAddress, const std::string& synchRange,
-                                 const std::string& synchTime);
-
 // Installation folder + "/" + name (the add-in's working files live there).
 std::string GetWorkFilePath(const MailEnv& env, const std::string& name);
 
@@ -144,10 +65,6 @@ void FindMagicMails(const MailEnv& env, const platform::Folder& folder, std::vec
 // platform::Error when the table cannot be read (FindMagicMails logs it).
 std::vector<std::string> RestrictBySubject(const platform::Folder& folder, const std::string& subject,
                                            const std::string& messageClass);
-
-// Performs no search: writes its call trace and returns no mails.
-std::vector<platform::Item> FindMagicMailsByLMT(const platform::Folder& folder, const platform::Date& fromTime,
-                                                const platform::Date& toTime);
 
 // True when the registry switch SimpleMagicRestrict under the product key is "1".
 bool UseSimpleMagicRestrict(const MailEnv& env);
@@ -177,9 +94,6 @@ std::string GetSenderAddress(const platform::Item& mail);
 // The life's end of a processed mail: marked read and deleted (into Deleted
 // Items). False (logged) when the store refuses.
 bool DiscardMail(platform::Item mail);
-
-// The SynchRange text of the current preferences.
-std::string GetSynchRange(const mOptions::Options& options);
 
 // Widens the local sharing window by a received SynchRange text and, when
 // anything was taken, writes the four values to the store's options key.

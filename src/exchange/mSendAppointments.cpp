@@ -178,8 +178,8 @@ void WriteRecurrence(CXmlAppointments& xml, const std::string& subjectPrefix, co
           {"RecMonthOfYear", NumberText(p.MonthOfYear())},
           {"RecNoEndDate", BoolText(p.NoEndDate())},
           {"RecOccurrences", NumberText(p.Occurrences())},
-          {"RecPatternEndDate", mMain::Date2CStr(p.PatternEndDate())},
-          {"RecPatternStartDate", mMain::Date2CStr(p.PatternStartDate())},
+          {"RecPatternEndDate", mEnvelope::Date2CStr(p.PatternEndDate())},
+          {"RecPatternStartDate", mEnvelope::Date2CStr(p.PatternStartDate())},
           {"RecRecurrenceType", NumberText(p.RecurrenceType())},
           {"RecInstance", NumberText(p.Instance())}};
       exceptions = p.Exceptions();

@@ -285,7 +285,7 @@ bool CGroupMsg::Str2Msg(const std::string& text, int& nMsgType) {
 std::string CGroupMsg::GetMessageName() const { return Msg2Str(m_nMsgType); }
 
 std::string CGroupMsg::VersionText() {
-  return std::to_string(mMain::kAppMajor) + "." + std::to_string(mMain::kAppMinor);
+  return std::to_string(mEnvelope::kAppMajor) + "." + std::to_string(mEnvelope::kAppMinor);
 }
 
 std::string CGroupMsg::TimeText(int64_t utcMs) {
@@ -426,16 +426,16 @@ bool CGroupMsg::ParseText(const std::string& text) {
 bool CGroupMsg::ReciveMail(const platform::Item& oMail, bool& bDeleteMail) {
   try {
     const std::vector<std::string> lines = mMain::ReadHeader(oMail);
-    const std::string min = mMain::GetStrFromSplit(lines, "CompatibilityVersionMin", false);
-    const std::string max = mMain::GetStrFromSplit(lines, "CompatibilityVersionMax", false);
+    const std::string min = mEnvelope::GetStrFromSplit(lines, "CompatibilityVersionMin", false);
+    const std::string max = mEnvelope::GetStrFromSplit(lines, "CompatibilityVersionMax", false);
     if (!min.empty() && !max.empty()) {
-      if (!mMain::IsVersionInWindow(min, max)) {
+      if (!mEnvelope::IsVersionInWindow(min, max)) {
         g_Debug().OutWarning("CGroupMsg.ReciveMail",
                              "Ignore mail from unsupported version range [" + min + ", " + max + "]");
         bDeleteMail = false;
         return false;
       }
-      g_Debug().printf("mail in range: %s <= %s <= %s", min, mMain::GetAppVersion(), max);
+      g_Debug().printf("mail in range: %s <= %s <= %s", min, mEnvelope::GetAppVersion(), max);
     } else {
       g_Debug().Out("mail from <= 2.60 version");
     }

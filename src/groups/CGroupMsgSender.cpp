@@ -36,8 +36,8 @@ void CGroupMsgSender::Send(const char* source, int type, const Fill& fill) {
     out.m_nMsgType = type;
     const std::vector<std::string> recipients = fill(out);
     if (recipients.empty()) return;
-    out.m_nMajor = mMain::kAppMajor;
-    out.m_nMinor = mMain::kAppMinor;
+    out.m_nMajor = mEnvelope::kAppMajor;
+    out.m_nMinor = mEnvelope::kAppMinor;
     out.m_strSendTime = NextSendTime(m_env);
     const std::string text = out.ComposeText();
     g_Debug().Out("SEND MAIL TO: " + platform::Join(recipients, ";") + "<BODY>" + text + "</BODY>");
@@ -67,20 +67,23 @@ std::vector<std::string> CGroupMsgSender::BroadcastByKey(CGroupMsg& out, const C
   return recipients;
 }
 
-void CGroupMsgSender::About(CGroupMsg& out, const CMember& oMember, const CGroup& oGroup) {
-  out.m_strGroupKey = oGroup.strKey;
-  out.m_strMemberKey = oMember.strKey;
+void CGroupMsgSender::BroadcastAbout(const char* source, int type, const CMember& oMember, const CGroup& oGroup,
+                                     const std::vector<std::string>& reachedKeys, bool bIncludeSubject,
+                                     bool bSendToUnshared, const std::function<void(CGroupMsg& out)>& set) {
+  Send(source, type, [&](CGroupMsg& out) {
+    out.m_strGroupKey = oGroup.strKey;
+    out.m_strMemberKey = oMember.strKey;
+    set(out);
+    return BroadcastByKey(out, oGroup, oMember, reachedKeys, bIncludeSubject, bSendToUnshared);
+  });
 }
 
 void CGroupMsgSender::SendBroadcastModifiedShare(const CMember& oMember, const CGroup& oGroup,
                                                  const std::vector<std::string>& reachedKeys) {
-  Send("CGroupMsg.SendBroadcastModifiedShare", MSG_BROADCAST_MODIFIEDSHARE, [&](CGroupMsg& out) {
-    About(out, oMember, oGroup);
-    out.m_bMemberNewShare = oMember.bShare;
-    // A member whose sharing was just switched off is told so although he no
-    // longer shares; the one switched on learnt it from the confirmation.
-    return BroadcastByKey(out, oGroup, oMember, reachedKeys, !oMember.bShare, true);
-  });
+  // A member whose sharing was just switched off is told so although he no
+  // longer shares; the one switched on learnt it from the confirmation.
+  BroadcastAbout("CGroupMsg.SendBroadcastModifiedShare", MSG_BROADCAST_MODIFIEDSHARE, oMember, oGroup, reachedKeys,
+                 !oMember.bShare, true, [&](CGroupMsg& out) { out.m_bMemberNewShare = oMember.bShare; });
 }
 
 void CGroupMsgSender::SendBroadcastChangeEmail(const CGroups& oGroups, const std::string& strOldEmail,
@@ -149,20 +152,20 @@ void CGroupMsgSender::SendAddConfirmation(const std::string& strEmail, const CGr
 
 void CGroupMsgSender::SendBroadcastAdd(const CMember& oMember, const CGroup& oGroup,
                                        const std::vector<std::string>& reachedKeys) {
-  Send("CGroupMsg.SendBroadcastAdd", MSG_BROADCAST_ADD, [&](CGroupMsg& out) {
-    About(out, oMember, oGroup);
-    out.m_strMemberName = oMember.strName;
-    out.m_strMemberEmail = oMember.strEmail;
-    out.m_strMemberEmailOwner = oMember.strEmailOwner;
-    out.m_nMemberRole = oMember.nRole;
-    out.m_bMemberShare = oMember.bShare;
-    return BroadcastByKey(out, oGroup, oMember, reachedKeys, false, false);
-  });
+  BroadcastAbout("CGroupMsg.SendBroadcastAdd", MSG_BROADCAST_ADD, oMember, oGroup, reachedKeys, false, false,
+                 [&](CGroupMsg& out) {
+                   out.m_strMemberName = oMember.strName;
+                   out.m_strMemberEmail = oMember.strEmail;
+                   out.m_strMemberEmailOwner = oMember.strEmailOwner;
+                   out.m_nMemberRole = oMember.nRole;
+                   out.m_bMemberShare = oMember.bShare;
+                 });
 }
 
 void CGroupMsgSender::SendModifyRequest(const CGroup& oGroup, const CMember& oMember, int nNewRole) {
   Send("CGroupMsg.SendModifyRequest", MSG_MODIFY_REQUEST, [&](CGroupMsg& out) {
-    About(out, oMember, oGroup);
+    out.m_strGroupKey = oGroup.strKey;
+    out.m_strMemberKey = oMember.strKey;
     if (MemberPtr me = oGroup.GetMySelf()) out.m_strSenderKey = me->strKey;
     out.m_strSenderEmail = m_env.CurAddress();
     out.m_strActionKey = oMember.strActionKey;
@@ -189,37 +192,26 @@ void CGroupMsgSender::SendModifyConfirmation(const CMember& oMember) {
 
 void CGroupMsgSender::SendBroadcastModifyName(const CMember& oMember, const CGroup& oGroup,
                                               const std::vector<std::string>& reachedKeys) {
-  Send("CGroupMsg.SendBroadcastModifyName", MSG_BROADCAST_MODIFIEDNAME, [&](CGroupMsg& out) {
-    About(out, oMember, oGroup);
-    out.m_strMemberNewName = oMember.strName;
-    return BroadcastByKey(out, oGroup, oMember, reachedKeys, oMember.bShare, false);
-  });
+  BroadcastAbout("CGroupMsg.SendBroadcastModifyName", MSG_BROADCAST_MODIFIEDNAME, oMember, oGroup, reachedKeys,
+                 oMember.bShare, false, [&](CGroupMsg& out) { out.m_strMemberNewName = oMember.strName; });
 }
 
 void CGroupMsgSender::SendBroadcastModifyOrder(const CMember& oMember, const CGroup& oGroup,
                                                const std::vector<std::string>& reachedKeys) {
-  Send("CGroupMsg.SendBroadcastModifyOrder", MSG_BROADCAST_MODIFY_ORDER, [&](CGroupMsg& out) {
-    About(out, oMember, oGroup);
-    out.m_nMemberNewRole = oMember.nRole;
-    return BroadcastByKey(out, oGroup, oMember, reachedKeys, oMember.bShare, false);
-  });
+  BroadcastAbout("CGroupMsg.SendBroadcastModifyOrder", MSG_BROADCAST_MODIFY_ORDER, oMember, oGroup, reachedKeys,
+                 oMember.bShare, false, [&](CGroupMsg& out) { out.m_nMemberNewRole = oMember.nRole; });
 }
 
 void CGroupMsgSender::SendBroadcastModify(const CMember& oMember, const CGroup& oGroup,
                                           const std::vector<std::string>& reachedKeys) {
-  Send("CGroupMsg.SendBroadcastModify", MSG_BROADCAST_MODIFY, [&](CGroupMsg& out) {
-    About(out, oMember, oGroup);
-    out.m_nMemberNewRole = oMember.nRole;
-    return BroadcastByKey(out, oGroup, oMember, reachedKeys, false, false);
-  });
+  BroadcastAbout("CGroupMsg.SendBroadcastModify", MSG_BROADCAST_MODIFY, oMember, oGroup, reachedKeys, false, false,
+                 [&](CGroupMsg& out) { out.m_nMemberNewRole = oMember.nRole; });
 }
 
 void CGroupMsgSender::SendBroadcastRemove(const CMember& oMember, const CGroup& oGroup,
                                           const std::vector<std::string>& reachedKeys) {
-  Send("CGroupMsg.SendBroadcastRemove", MSG_BROADCAST_REMOVE, [&](CGroupMsg& out) {
-    About(out, oMember, oGroup);
-    return BroadcastByKey(out, oGroup, oMember, reachedKeys, true, false);
-  });
+  BroadcastAbout("CGroupMsg.SendBroadcastRemove", MSG_BROADCAST_REMOVE, oMember, oGroup, reachedKeys, true, false,
+                 [](CGroupMsg&) {});
 }
 
 void CGroupMsgSender::SendAbort(const CMember& oMember) {

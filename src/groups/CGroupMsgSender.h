@@ -65,8 +65,11 @@ class CGroupMsgSender : public IGroupMsgSender {
   static std::vector<std::string> BroadcastByKey(CGroupMsg& out, const CGroup& oGroup, const CMember& oSubject,
                                                  const std::vector<std::string>& reachedKeys, bool bIncludeSubject,
                                                  bool bSendToUnshared);
-  // Sets the group and member keys of a broadcast about oMember in oGroup.
-  static void About(CGroupMsg& out, const CMember& oMember, const CGroup& oGroup);
+  // A broadcast by key about oMember of oGroup: the keys, what `set` adds,
+  // and the recipients BroadcastByKey gives.
+  void BroadcastAbout(const char* source, int type, const CMember& oMember, const CGroup& oGroup,
+                      const std::vector<std::string>& reachedKeys, bool bIncludeSubject, bool bSendToUnshared,
+                      const std::function<void(CGroupMsg& out)>& set);
 
   const mMain::MailEnv& m_env;
 };

@@ -87,33 +87,19 @@ bool CheckBroadcast(const CGroups& groups, const CGroupMsg& msg) {
   return true;
 }
 
-// The group of the pending member an answer refers to.
-struct Pending {
-  GroupPtr group;
-  MemberPtr member;
-};
-
-Pending FindPending(const CGroups& groups, const std::string& actionKey) {
-  Pending p;
-  if (actionKey.empty()) return p;
-  p.member = groups.FindByAction(actionKey);
-  if (p.member) p.group = groups.Find(p.member->strGroupKey);
-  if (!p.group) p.member.reset();
-  return p;
-}
-
 bool FromManager(const CGroup& g, const std::string& from) {
   const MemberPtr manager = g.GetManager();
   return manager && !manager->IsMySelf && manager->strEmail == from;
 }
 
 bool CheckAnswer(const CGroups& groups, const CGroupMsg& msg) {
-  const Pending p = FindPending(groups, msg.m_strActionKey);
-  if (!p.member) return true;  // nothing pending: ignored by the handler
+  const MemberPtr pending = msg.m_strActionKey.empty() ? nullptr : groups.FindByAction(msg.m_strActionKey);
+  const GroupPtr group = pending ? groups.Find(pending->strGroupKey) : nullptr;
+  if (!group) return true;  // nothing pending: ignored by the handler
   const std::string& from = msg.m_strMailFrom;
   switch (msg.m_nMsgType) {
     case MSG_ADD_REPLAY:
-      if (p.member->strEmail != from) return Refused(msg, "not the member the request went to");
+      if (pending->strEmail != from) return Refused(msg, "not the member the request went to");
       return true;
     case MSG_ADD_CONFIRMATION: {
       // The request came from the manager or from an assistant, who is
@@ -121,12 +107,12 @@ bool CheckAnswer(const CGroups& groups, const CGroupMsg& msg) {
       const bool byAssistant =
           std::any_of(msg.m_colMembers.begin(), msg.m_colMembers.end(),
                       [&](const MemberPtr& m) { return m->strEmail == from && m->nRole == ROLE_ASSISTANT; });
-      if (!FromManager(*p.group, from) && !byAssistant) return Refused(msg, "not the party of the request");
+      if (!FromManager(*group, from) && !byAssistant) return Refused(msg, "not the party of the request");
       return true;
     }
     case MSG_ABORT: {
-      const MemberPtr actor = ActiveByEmail(*p.group, from);
-      if (p.member->strEmail != from && !(actor && actor->nRole > ROLE_MEMBER))
+      const MemberPtr actor = ActiveByEmail(*group, from);
+      if (pending->strEmail != from && !(actor && actor->nRole > ROLE_MEMBER))
         return Refused(msg, "not the party of the request");
       return true;
     }

@@ -13,6 +13,7 @@
 #include "exchange/mMain.h"
 #include "exchange/mZip.h"
 #include "options/CWinReg.h"
+#include "platform/Error.h"
 #include "platform/Registry.h"
 #include "platform/System.h"
 #include "platform/store/Attachments.h"
@@ -126,13 +127,12 @@ TEST_F(EnvelopeTest, BothDiscoveryStrategies) {
   for (const platform::Item& a : appointments) EXPECT_NE(a.Subject().rfind("RE:", 0), 0u);
 }
 
-TEST_F(EnvelopeTest, DiscoveryInAnEmptyFolderAndTheLmtSearch) {
+TEST_F(EnvelopeTest, DiscoveryInAnEmptyFolder) {
   std::vector<platform::Item> groups{Put(platform::olMailItem, "stale")};
   std::vector<platform::Item> appointments;
   mMain::FindMagicMails(env, session->GetDefaultFolder(platform::olFolderSentMail), groups, appointments);
   EXPECT_TRUE(groups.empty());
   EXPECT_TRUE(appointments.empty());
-  EXPECT_TRUE(mMain::FindMagicMailsByLMT(Inbox(), platform::Date(), platform::Date::FromParts(2030, 1, 1)).empty());
 }
 
 TEST_F(EnvelopeTest, GroupMailCarriesTheTextAsAttachment) {
@@ -153,7 +153,7 @@ TEST_F(EnvelopeTest, GroupMailCarriesTheTextAsAttachment) {
 
   // Its header reads back through the safe wrapper.
   const std::vector<std::string> lines = mMain::ReadHeader(mail);
-  EXPECT_EQ(mMain::GetStrFromSplit(lines, "CompatibilityVersionMax", true), "3.99.9999");
+  EXPECT_EQ(mEnvelope::GetStrFromSplit(lines, "CompatibilityVersionMax", true), "3.99.9999");
 }
 
 TEST_F(EnvelopeTest, AppointmentMailZipsTheDocumentAndCleansUp) {
@@ -171,12 +171,12 @@ TEST_F(EnvelopeTest, AppointmentMailZipsTheDocumentAndCleansUp) {
   ASSERT_EQ(sent.size(), 1u);
   const platform::Item& mail = sent[0];
   EXPECT_EQ(mail.Subject(), "ZTBAppointment 64522606-20060213141359");
-  const std::vector<std::string> lines = mMain::SplitHeader(mail.Body());
-  EXPECT_EQ(mMain::GetStrFromSplit(lines, "Action", false), "");
-  EXPECT_EQ(mMain::GetStrFromSplit(lines, "AppVersion", false), "3.01.0459");
-  EXPECT_EQ(mMain::GetStrFromSplit(lines, "SenderAddress", false), "alice@example.org");
-  EXPECT_EQ(mMain::GetStrFromSplit(lines, "SynchRange", false), "102212");
-  EXPECT_EQ(mMain::GetStrFromSplit(lines, "SynchTime", false).size(), 17u);
+  const std::vector<std::string> lines = mEnvelope::SplitHeader(mail.Body());
+  EXPECT_EQ(mEnvelope::GetStrFromSplit(lines, "Action", false), "");
+  EXPECT_EQ(mEnvelope::GetStrFromSplit(lines, "AppVersion", false), "3.01.0459");
+  EXPECT_EQ(mEnvelope::GetStrFromSplit(lines, "SenderAddress", false), "alice@example.org");
+  EXPECT_EQ(mEnvelope::GetStrFromSplit(lines, "SynchRange", false), "102212");
+  EXPECT_EQ(mEnvelope::GetStrFromSplit(lines, "SynchTime", false).size(), 17u);
   ASSERT_EQ(mail.Attachments().Count(), 2);
   EXPECT_EQ(mail.Attachments().Item(1).FileName(), "AttachFile.zip");
   EXPECT_EQ(mail.Attachments().Item(2).DisplayName(), "ItemsAttachments");
@@ -190,31 +190,20 @@ TEST_F(EnvelopeTest, AppointmentMailZipsTheDocumentAndCleansUp) {
   EXPECT_EQ(sent.size(), 1u);
 }
 
-TEST_F(EnvelopeTest, BadDateTextIsLoggedWithItsLength) {
-  EXPECT_TRUE(mMain::CStr2Date("abc").IsZero());
-  EXPECT_TRUE(Logged("Len(\"abc\") <> 17"));
-  EXPECT_TRUE(mMain::CStr2Date("2006021314:13:59").IsZero());
-  EXPECT_TRUE(Logged("Len(\"2006021314:13:59\") <> 17"));
+TEST_F(EnvelopeTest, AFailedSendKeepsTheDocument) {
+  const fs::path xml = home / "install" / "SyncSndItems.xml";
+  std::ofstream(xml) << "<appointments><added/><changed/><removed/></appointments>";
+  Redemption::SetProfile(session.get(), [](const platform::Item&) { throw platform::Error("post office gone"); });
+  EXPECT_FALSE(mMain::SendXml(env, xml.string(), "bob@example.org", "", ""));
+  EXPECT_TRUE(fs::exists(xml)) << "its items are still to be sent";
+  EXPECT_FALSE(fs::exists(home / "install" / "AttachFile.zip"));
 }
 
-TEST_F(EnvelopeTest, ApplySynchRangeWidensAndStores) {
-  mOptions::Options opts;
-  opts.BackUnit = 1;
-  opts.BackCount = 2;
-  opts.ForwardUnit = 2;
-  opts.ForwardCount = 12;
-  const std::string storeId = session->StoreKey();
-  mMain::ApplySynchRange(*registry, storeId, "1022120", opts);  // seven characters: ignored
-  EXPECT_EQ(opts.BackCount, 2);
-  EXPECT_EQ(opts.ForwardCount, 12);
-  std::string text;
-  mMain::ApplySynchRange(*registry, storeId, "105213", opts);
-  EXPECT_EQ(opts.BackCount, 5);
-  EXPECT_EQ(opts.ForwardCount, 13);
-  ASSERT_TRUE(mOptions::GetOptionText(*registry, storeId, "BackCount", text));
-  EXPECT_EQ(text, "5");
-  ASSERT_TRUE(mOptions::GetOptionText(*registry, storeId, "ForwardCount", text));
-  EXPECT_EQ(text, "13");
+TEST_F(EnvelopeTest, BadDateTextIsLoggedWithItsLength) {
+  EXPECT_TRUE(mEnvelope::CStr2Date("abc").IsZero());
+  EXPECT_TRUE(Logged("Len(\"abc\") <> 17"));
+  EXPECT_TRUE(mEnvelope::CStr2Date("2006021314:13:59").IsZero());
+  EXPECT_TRUE(Logged("Len(\"2006021314:13:59\") <> 17"));
 }
 
 }  // namespace

@@ -93,7 +93,7 @@ class MsgUser {
                               const std::string& min = "2.60.0000", const std::string& max = "3.99.9999",
                               const std::string& from = "alice@example.org") {
     platform::Item mail = session->GetDefaultFolder(platform::olFolderInbox).Items().Add(platform::olMailItem);
-    mail.SetSubject(mMain::kGroupMarker);
+    mail.SetSubject(mEnvelope::kGroupMarker);
     mail.Set("SenderEmailAddress", from);
     std::string body = "This is a group message.\r\n\r\n";
     if (!min.empty()) body += "CompatibilityVersionMin:" + min + "\r\n";
