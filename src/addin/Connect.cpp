@@ -539,16 +539,7 @@ void Connect::DeleteMember(std::string& sEmail, std::string& sGroup) {
 std::vector<std::string> Connect::GetGroupsCollection() {
   std::vector<std::string> rows;
   try {
-    if (!m_groups) return rows;
-    rows.push_back("(All Groups);" + m_groups->GetShowAs(g_UserEmail) + ";" + m_strUserName + ";" + g_UserEmail +
-                   ";1;1");
-    for (const GroupPtr& g : m_groups->Groups()) {
-      for (const MemberPtr& m : g->Members()) {
-        if (m->IsInvisible()) continue;
-        rows.push_back(g->strName + ";" + m_groups->GetShowAs(m->strEmail) + ";" + m->strName + ";" + m->strEmail +
-                       ";" + (m->bShare ? "1" : "0") + ";" + (m->WasAdded() ? "1" : "0"));
-      }
-    }
+    if (m_groups) rows = GroupRows(*m_groups, m_strUserName);
   } catch (...) {
     g_Debug().OutError("Connect.GetGroupsCollection");
   }

@@ -86,6 +86,20 @@ bool CanDeleteMember(const CGroups& groups, const std::string& sEmail, const std
   return found;
 }
 
+std::vector<std::string> GroupRows(CGroups& groups, const std::string& strCurName) {
+  const std::string& me = groups.Env().strCurEmail;
+  std::vector<std::string> rows{std::string(kAllGroups) + ";" + groups.GetShowAs(me) + ";" + strCurName + ";" + me +
+                                ";1;1"};
+  for (const GroupPtr& g : groups.Groups()) {
+    for (const MemberPtr& m : g->Members()) {
+      if (m->IsInvisible()) continue;
+      rows.push_back(g->strName + ";" + groups.GetShowAs(m->strEmail) + ";" + m->strName + ";" + m->strEmail + ";" +
+                     (m->bShare ? "1" : "0") + ";" + (m->WasAdded() ? "1" : "0"));
+    }
+  }
+  return rows;
+}
+
 bool AddNewMember(CGroups& groups, const std::string& strGroupName, const AddNewMemberUi& ui) {
   try {
     const std::string name = platform::Trim(strGroupName, platform::kSpaces);

@@ -4,6 +4,7 @@
 // of the stored groups.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "groups/CGroups.h"
 
@@ -48,6 +49,11 @@ bool CheckRights(const CGroups& groups, const std::string& strMemberEmail, const
 // named `sGroup` (every group for "(All Groups)"): false when he is in none
 // of them or any of them refuses (CanRemove).
 bool CanDeleteMember(const CGroups& groups, const std::string& sEmail, const std::string& sGroup);
+
+// The page's rows of the groups, "group;show-as;name;address;share;added":
+// first "(All Groups)" with the current user (named `strCurName`), then
+// every visible member of every group in order.
+std::vector<std::string> GroupRows(CGroups& groups, const std::string& strCurName);
 
 // The dialogs AddNewMember opens; an empty function counts as cancelled.
 struct AddNewMemberUi {
