@@ -46,7 +46,7 @@ std::string UserProp(const platform::Item& item, const std::string& name) {
 
 // Copies an item into a member folder as an inert copy (see kIdentityProps).
 void CopyInto(const platform::Item& item, const platform::Folder& folder) {
-  platform::Item copy = item.Copy().Move(folder);
+  platform::Item copy = item.CopyTo(folder);
   bool changed = false;
   for (const char* name : kIdentityProps) {
     platform::UserProperties props = copy.UserProperties();

@@ -76,6 +76,7 @@ bool EventLoop::FireDueTimers() {
   std::sort(due.begin(), due.end());
   bool fired = false;
   for (const auto& [dueMs, id] : due) {
+    if (!messages_.empty()) break;
     // An earlier handler may have removed, stopped or restarted this timer.
     auto it = timers_.find(id);
     if (it == timers_.end()) continue;
@@ -110,6 +111,17 @@ void EventLoop::PumpPending() {
   FireDueTimers();
 }
 
+size_t EventLoop::DrainMessages() {
+  size_t ran = 0;
+  while (!messages_.empty()) {
+    std::function<void()> fn = std::move(messages_.front());
+    messages_.pop_front();
+    fn();
+    ++ran;
+  }
+  return ran;
+}
+
 bool EventLoop::Loop(const std::function<bool()>& done, int64_t endMs, bool idleEnds) {
   bool result = false;
   for (;;) {
@@ -124,9 +136,11 @@ bool EventLoop::Loop(const std::function<bool()>& done, int64_t endMs, bool idle
       break;
     }
     if (stopRequested_) break;
-    if (!messages_.empty()) continue;
+    // Checked before going on with more messages: handlers that keep
+    // posting must not hold the loop past its end.
     const int64_t now = clock_.MonotonicMs();
     if (endMs >= 0 && now >= endMs) break;
+    if (!messages_.empty()) continue;
     int64_t target = NextDueMs();
     if (target < 0) {
       if (idleEnds || endMs < 0) break;

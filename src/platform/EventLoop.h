@@ -13,7 +13,10 @@
 // - a timer whose handler is still running (a pump inside it) does not fire
 //   again until the handler has returned;
 // - several due timers fire in order of their due time, then creation order;
-// - a timer late by several intervals fires once.
+// - a timer late by several intervals fires once;
+// - timers fire only while no posted message waits (a timer message comes
+//   last in a window's queue): a write's item events, posted when it
+//   commits, are always delivered before any timer that came due meanwhile.
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -60,14 +63,20 @@ class EventLoop {
   TimerId AddPollHook(std::function<void()> hook, int64_t intervalMs);
 
   // Pumps the pending messages once: runs the messages posted before the
-  // call, in order, then every timer due now, then returns. Messages posted
-  // meanwhile wait for the next pump. Exceptions of handlers propagate to
-  // the caller (the remaining work stays queued).
+  // call, in order, then, while no message waits, the timers due now, then
+  // returns. Messages posted meanwhile wait for the next pump (and hold the
+  // remaining due timers back until they have run). Exceptions of handlers
+  // propagate to the caller (the remaining work stays queued).
   void PumpPending();
+
+  // Runs posted messages, also those they post, until none waits; fires no
+  // timer. Returns how many ran.
+  size_t DrainMessages();
 
   // Runs the loop for durationMs of clock time: on a virtual clock time
   // jumps from one due timer to the next, firing each at its own time; on
-  // the real clock it sleeps between them. Returns early after Stop().
+  // the real clock it sleeps between them. Returns early after Stop(). On
+  // the real clock, messages posted just before the end may still wait.
   void RunFor(int64_t durationMs);
   // Runs until done() is true (checked before waiting and after each pump),
   // Stop() is called, timeoutMs passes (< 0: no limit), or nothing can
@@ -91,7 +100,8 @@ class EventLoop {
   };
   Timer& Find(TimerId id);
   const Timer& Find(TimerId id) const;
-  // Runs the due timers once each; returns true when one fired.
+  // Runs the due timers once each, stopping as soon as a message waits;
+  // returns true when one fired.
   bool FireDueTimers();
   // The loop behind RunFor/RunUntil/Run; endMs < 0: no limit; idleEnds:
   // return when nothing can happen any more instead of waiting for endMs.

@@ -149,6 +149,33 @@ TEST_F(EventLoopTest, HandlerExceptionPropagatesAndTimerStaysUsable) {
   EXPECT_EQ(runs, 2);
 }
 
+TEST_F(EventLoopTest, DueTimersWaitUntilNoPostedMessageWaits) {
+  std::vector<std::string> log;
+  int posted = 0;
+  // The first timer posts work (as a write posts its item events); the
+  // second, due at the same time, must run only after that work.
+  loop_.AddTimer(100, [&] {
+    log.push_back("write");
+    loop_.Post([&] {
+      log.push_back("event");
+      if (++posted == 1) loop_.Post([&] { log.push_back("follow-up"); });
+    });
+  }, true);
+  loop_.AddTimer(100, [&] { log.push_back("tick"); }, true);
+  clock_.Advance(100);
+  loop_.PumpPending();
+  EXPECT_EQ(log, (std::vector<std::string>{"write"}));
+  loop_.PumpPending();
+  EXPECT_EQ(log, (std::vector<std::string>{"write", "event"}));
+  loop_.PumpPending();
+  EXPECT_EQ(log, (std::vector<std::string>{"write", "event", "follow-up", "tick"}));
+  // DrainMessages runs everything posted, also what it posts, and no timer.
+  clock_.Advance(100);
+  loop_.Post([&] { loop_.Post([&] { log.push_back("nested"); }); });
+  EXPECT_EQ(loop_.DrainMessages(), 2u);
+  EXPECT_EQ(log.back(), "nested");
+}
+
 TEST(ClockTest, VirtualClockTimeOfDay) {
   VirtualClock clock(Date::FromParts(2006, 2, 13, 23, 59, 59));
   clock.Advance(1500);

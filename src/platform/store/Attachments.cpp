@@ -38,18 +38,20 @@ Attachment::Attachment(std::shared_ptr<detail::ItemState> item, std::shared_ptr<
 
 std::string Attachment::DisplayName() const { return data_->displayName; }
 void Attachment::SetDisplayName(const std::string& v) {
+  if (data_->displayName == v) return;
   data_->displayName = v;
+  data_->changed = true;
   item_->dirty = true;
 }
 std::string Attachment::FileName() const { return data_->fileName; }
 std::string Attachment::PathName() const { return data_->pathName; }
 OlAttachmentType Attachment::Type() const { return data_->type; }
 int Attachment::Position() const { return data_->position; }
-size_t Attachment::Size() const { return data_->data.size(); }
-const Bytes& Attachment::Data() const { return data_->data; }
+size_t Attachment::Size() const { return data_->dataLoaded ? data_->data.size() : data_->size; }
+const Bytes& Attachment::Data() const { return detail::AttachmentBytes(*data_); }
 
 void Attachment::SaveAsFile(const std::string& path) const {
-  WriteFile(path, data_->type == olByReference ? ReadFile(data_->pathName) : data_->data);
+  WriteFile(path, data_->type == olByReference ? ReadFile(data_->pathName) : detail::AttachmentBytes(*data_));
 }
 
 void Attachment::Delete() {
@@ -77,6 +79,7 @@ Attachment Attachments::Add(const std::string& path, OlAttachmentType type, int 
   a->displayName = displayName.empty() ? a->fileName : displayName;
   a->position = position;
   if (type == olByValue) a->data = ReadFile(path);
+  a->size = a->data.size();
   item_->attachments.push_back(a);
   item_->dirty = true;
   return Attachment(item_, a);
@@ -91,6 +94,7 @@ Attachment Attachments::AddData(const std::string& fileName, const Bytes& data, 
   a->displayName = displayName.empty() ? a->fileName : displayName;
   a->position = position;
   a->data = data;
+  a->size = data.size();
   item_->attachments.push_back(a);
   item_->dirty = true;
   return Attachment(item_, a);

@@ -28,8 +28,12 @@ class Attachment {
   // The character position in the body; 0 hides the attachment from the
   // displayable count.
   int Position() const;
-  // Number of bytes held (0 for by-reference attachments).
+  // Number of bytes held (0 for by-reference attachments); known without
+  // reading them.
   size_t Size() const;
+  // The bytes, read from the store at the first call (reading an item does
+  // not read its attachments' bytes). Throws platform::Error when the item
+  // was removed meanwhile.
   const Bytes& Data() const;
   // Writes the bytes (by value) or a copy of the referenced file (by
   // reference) to `path`; throws platform::Error naming the path on failure.

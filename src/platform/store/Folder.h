@@ -71,6 +71,7 @@ class Folder {
 
   Folder(std::shared_ptr<detail::StoreCore> core, int64_t id);
   int64_t Id() const { return id_; }
+  const std::shared_ptr<detail::StoreCore>& Core() const { return core_; }
 
  private:
   std::shared_ptr<detail::StoreCore> core_;

@@ -53,7 +53,7 @@ static ItemState& Loaded(const std::shared_ptr<detail::StoreCore>& core, const s
   return *st;
 }
 
-// Parts (user properties, attachments, ...) of an occurrence are its master's.
+// Recipients and links of an occurrence are its master's.
 static const std::shared_ptr<ItemState>& PartsOf(const std::shared_ptr<detail::StoreCore>& core,
                                                   const std::shared_ptr<ItemState>& st) {
   Loaded(core, st);
@@ -230,8 +230,14 @@ OlRecurrenceState Item::RecurrenceState() const {
   return s.recurrence ? olApptMaster : olApptNotRecurring;
 }
 
-platform::UserProperties Item::UserProperties() const { return platform::UserProperties(PartsOf(core_, state_)); }
-platform::Attachments Item::Attachments() const { return platform::Attachments(PartsOf(core_, state_)); }
+platform::UserProperties Item::UserProperties() const {
+  Loaded(core_, state_);
+  return platform::UserProperties(state_);
+}
+platform::Attachments Item::Attachments() const {
+  Loaded(core_, state_);
+  return platform::Attachments(state_);
+}
 platform::Recipients Item::Recipients() const { return platform::Recipients(PartsOf(core_, state_)); }
 platform::Links Item::Links() const { return platform::Links(PartsOf(core_, state_)); }
 
@@ -306,11 +312,14 @@ void Item::Save() {
   auto before = m.recurrence;
   detail::ExceptionData* e = detail::FindException(*m.recurrence, s.originalDate);
   if (!e) {
-    m.recurrence->exceptions.push_back({s.originalDate, false, {}});
-    e = &m.recurrence->exceptions.back();
+    e = &m.recurrence->exceptions.emplace_back();
+    e->originalDate = s.originalDate;
   }
   e->deleted = false;
   e->props = s.props;
+  e->ownParts = true;
+  e->userProps = detail::CopyParts(s.userProps);
+  e->attachments = detail::CopyParts(s.attachments);
   try {
     core_->SaveItem(m);
   } catch (...) {
@@ -327,11 +336,14 @@ void Item::Delete() {
     auto before = m.recurrence;
     detail::ExceptionData* e = detail::FindException(*m.recurrence, s.originalDate);
     if (!e) {
-      m.recurrence->exceptions.push_back({s.originalDate, true, {}});
-    } else {
-      e->deleted = true;
-      e->props.clear();
+      e = &m.recurrence->exceptions.emplace_back();
+      e->originalDate = s.originalDate;
     }
+    e->deleted = true;
+    e->props.clear();
+    e->ownParts = false;
+    e->userProps.clear();
+    e->attachments.clear();
     try {
       core_->SaveItem(m);
     } catch (...) {
@@ -354,6 +366,14 @@ Item Item::Copy() const {
   ItemState& s = Loaded(core_, state_);
   if (s.IsOccurrence() || s.id == 0) throw Error("only a saved item can be copied");
   return Item(core_, core_->StateFor(core_->CopyItem(s), false));
+}
+
+Item Item::CopyTo(const Folder& folder) const {
+  ItemState& s = Loaded(core_, state_);
+  if (!folder || folder.Core() != core_) throw Error("CopyTo needs a folder of the same profile");
+  if (s.IsOccurrence()) throw Error("an occurrence cannot be copied on its own");
+  if (s.recurrence) detail::SyncMasterTimes(s);
+  return Item(core_, core_->StateFor(core_->CopyItem(s, folder.Id()), false));
 }
 
 Item Item::Move(const Folder& folder) const {

@@ -136,10 +136,13 @@ class Item {
   void ClearRecurrencePattern();
   // The occurrence of a recurring master that starts at `start`, or on that
   // day when `start` has no time part. It carries its exception's properties
-  // when it has one; its user properties, attachments, recipients and links
-  // are the master's (exceptions keep no parts of their own). Saving it records an exception on the master and saves
-  // the master; Delete records a deleted exception. Throws platform::Error
-  // when the series has no occurrence there (or it was deleted).
+  // when it has one. Its user properties and attachments are its own: those
+  // of its exception when that was saved with them, otherwise copies of the
+  // master's; recipients and links are the master's. Saving it records an
+  // exception (with the occurrence's user properties and attachments) on the
+  // master and saves the master; Delete records a deleted exception. Throws
+  // platform::Error when the series has no occurrence there (or it was
+  // deleted).
   Item GetOccurrence(Date start) const;
 
   // --- meeting items (classes 53-57) -------------------------------------
@@ -168,6 +171,12 @@ class Item {
   // this one and a new entry id (the client's Copy also saves the copy).
   // REQUIRES: a saved item; throws platform::Error otherwise.
   Item Copy() const;
+  // The safe-item session's copy into another folder: a new, saved item in
+  // `folder` with every property and part of this one as it is now (unsaved
+  // changes included, which stay unsaved here) and a new entry id. Causes one
+  // ItemAdd in `folder` and no event in this item's folder. Throws
+  // platform::Error for an occurrence or a folder of another profile.
+  Item CopyTo(const Folder& folder) const;
   // Moves the item to `folder` (saving pending changes with it) and returns
   // the handle of the moved item; the entry id stays the same. ItemRemove in
   // the old folder, ItemAdd in the new one.

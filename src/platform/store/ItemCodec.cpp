@@ -8,7 +8,8 @@ namespace platform::detail {
 
 namespace {
 
-constexpr uint8_t kVersion = 1;
+// Version 2 added the parts of exceptions; version 1 data is still read.
+constexpr uint8_t kVersion = 2;
 
 class Writer {
  public:
@@ -157,6 +158,24 @@ Bytes EncodeItem(const ItemState& s) {
       w.I64(e.originalDate.Seconds());
       w.U8(e.deleted ? 1 : 0);
       w.Props(e.props);
+      w.U8(e.ownParts ? 1 : 0);
+      if (!e.ownParts) continue;
+      w.I64(static_cast<int64_t>(e.userProps.size()));
+      for (const auto& p : e.userProps) {
+        w.Str(p->name);
+        w.Str(p->value);
+        w.I64(p->type);
+      }
+      w.I64(static_cast<int64_t>(e.attachments.size()));
+      for (const auto& a : e.attachments) {
+        w.Str(a->displayName);
+        w.Str(a->fileName);
+        w.Str(a->pathName);
+        w.I64(a->type);
+        w.I64(a->position);
+        const Bytes& data = AttachmentBytes(*a);
+        w.Raw(data.data(), data.size());
+      }
     }
   }
   return w.Take();
@@ -164,7 +183,8 @@ Bytes EncodeItem(const ItemState& s) {
 
 void DecodeItem(const void* blob, size_t size, ItemState& s, const std::string& where) {
   Reader r(blob, size, where);
-  if (r.U8() != kVersion) r.Fail();
+  const uint8_t version = r.U8();
+  if (version != 1 && version != kVersion) r.Fail();
   s.props = r.Props();
   s.recipients.clear();
   for (int64_t i = 0, n = r.Count(); i < n; ++i) {
@@ -201,6 +221,27 @@ void DecodeItem(const void* blob, size_t size, ItemState& s, const std::string& 
       e.originalDate = Date::FromSeconds(r.I64());
       e.deleted = r.U8() != 0;
       e.props = r.Props();
+      e.ownParts = version >= 2 && r.U8() != 0;
+      if (e.ownParts) {
+        for (int64_t k = 0, m = r.Count(); k < m; ++k) {
+          auto p = std::make_shared<UserPropData>();
+          p->name = r.Str();
+          p->value = r.Str();
+          p->type = static_cast<OlUserPropertyType>(r.I64());
+          e.userProps.push_back(std::move(p));
+        }
+        for (int64_t k = 0, m = r.Count(); k < m; ++k) {
+          auto a = std::make_shared<AttachmentData>();
+          a->displayName = r.Str();
+          a->fileName = r.Str();
+          a->pathName = r.Str();
+          a->type = static_cast<OlAttachmentType>(r.I64());
+          a->position = static_cast<int>(r.I64());
+          a->data = r.Blob();
+          a->size = a->data.size();
+          e.attachments.push_back(std::move(a));
+        }
+      }
       d.exceptions.push_back(std::move(e));
     }
     s.recurrence = std::move(d);

@@ -93,6 +93,7 @@ class Parser {
     } else {
       out_.binds.emplace_back(value);
     }
+    out_.columns |= ColumnBit(field->column);
     return std::string(field->column) + " " + op + " ?";
   }
   std::string Operator() {
@@ -147,6 +148,12 @@ class Parser {
 };
 
 }  // namespace
+
+uint32_t ColumnBit(std::string_view column) {
+  for (int i = 0; i < kItemColumnCount; ++i)
+    if (column == kItemColumns[i]) return 1u << i;
+  return 0;
+}
 
 SqlCondition CompileFilter(std::string_view filter) { return Parser(filter).Run(); }
 

@@ -4,6 +4,7 @@
 // handles made from a query listing start unloaded so that listing a folder
 // reads ids only.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -19,10 +20,15 @@ namespace platform::detail {
 // Property values by canonical name (see ItemProperties).
 using PropMap = std::map<std::string, PropValue, std::less<>>;
 
+// Parts (user properties, attachments) remember the row they are stored in
+// (`ord`, 0 = not stored yet) and whether they changed since, so that a save
+// writes only the parts that changed.
 struct UserPropData {
   std::string name;
   std::string value;
   OlUserPropertyType type = olText;
+  int64_t ord = 0;
+  bool changed = true;
 };
 
 struct AttachmentData {
@@ -31,8 +37,23 @@ struct AttachmentData {
   std::string pathName;
   OlAttachmentType type = olByValue;
   int position = 1;
+  int64_t ord = 0;
+  bool changed = true;
+  // The bytes are read from the store on first use: listing or reading an
+  // item does not read them. Until then `data` is empty and `size` tells.
+  size_t size = 0;
+  bool dataLoaded = true;
+  std::function<Bytes()> loadData;
   Bytes data;
 };
+
+// The attachment's bytes, read now when they were not yet (throws
+// platform::Error when the stored attachment is gone).
+const Bytes& AttachmentBytes(AttachmentData& a);
+// Copies of parts that belong to nobody's stored rows (for a copy of an item
+// or an exception's own parts).
+std::vector<std::shared_ptr<UserPropData>> CopyParts(const std::vector<std::shared_ptr<UserPropData>>& props);
+std::vector<std::shared_ptr<AttachmentData>> CopyParts(const std::vector<std::shared_ptr<AttachmentData>>& atts);
 
 struct RecipientData {
   std::string address;
@@ -44,6 +65,11 @@ struct ExceptionData {
   Date originalDate;  // the occurrence's original start
   bool deleted = false;
   PropMap props;  // the changed occurrence's own properties (not when deleted)
+  // An exception saved with parts of its own keeps them (kept in the
+  // series' item data); without, its occurrence shows the series' parts.
+  bool ownParts = false;
+  std::vector<std::shared_ptr<UserPropData>> userProps;
+  std::vector<std::shared_ptr<AttachmentData>> attachments;
 };
 
 struct RecurrenceData {
@@ -73,11 +99,16 @@ struct ItemState {
   PropMap props;
   std::vector<std::shared_ptr<UserPropData>> userProps;
   std::vector<std::shared_ptr<AttachmentData>> attachments;
+  // The rows of parts as stored (the ords), to remove those deleted since.
+  std::vector<int64_t> storedPropOrds;
+  std::vector<int64_t> storedAttachmentOrds;
   std::vector<std::shared_ptr<RecipientData>> recipients;
   std::vector<Link> links;
   std::optional<RecurrenceData> recurrence;
 
   // An occurrence of a recurring series: its master and original start.
+  // Its user properties and attachments are its own (copies of its
+  // exception's or the series' parts); recipients and links are the series'.
   std::shared_ptr<ItemState> master;
   Date originalDate;
 

@@ -24,6 +24,7 @@ detail::SqlCondition Combine(const detail::SqlCondition& a, detail::SqlCondition
   out.sql = a.sql + " AND " + b.sql;
   out.binds = a.binds;
   out.binds.insert(out.binds.end(), b.binds.begin(), b.binds.end());
+  out.columns = a.columns | b.columns;
   return out;
 }
 

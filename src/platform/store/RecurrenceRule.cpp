@@ -136,7 +136,11 @@ std::shared_ptr<ItemState> MakeOccurrence(const std::shared_ptr<ItemState>& mast
   st->folderId = master->folderId;
   st->id = master->id;
   st->dirty = false;
-  if (ExceptionData* e = FindException(*master->recurrence, originalStart); e && !e->deleted) {
+  ExceptionData* e = FindException(*master->recurrence, originalStart);
+  const bool own = e && !e->deleted && e->ownParts;
+  st->userProps = CopyParts(own ? e->userProps : master->userProps);
+  st->attachments = CopyParts(own ? e->attachments : master->attachments);
+  if (e && !e->deleted) {
     st->props = e->props;
   } else {
     st->props = master->props;

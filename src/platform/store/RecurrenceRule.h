@@ -22,7 +22,8 @@ int CountOccurrencesUntil(const RecurrenceData& r, Date lastDay);
 ExceptionData* FindException(RecurrenceData& r, Date originalStart);
 // An occurrence state of `master` for the occurrence starting at
 // `originalStart`: its exception's properties when it has one, otherwise the
-// master's properties moved to that start.
+// master's properties moved to that start; user properties and attachments
+// copied from its exception when that has its own, else from the master.
 std::shared_ptr<ItemState> MakeOccurrence(const std::shared_ptr<ItemState>& master, Date originalStart);
 // Moves the master's Start/End to the pattern's start date and times.
 void SyncMasterTimes(ItemState& master);

@@ -226,10 +226,12 @@ void StoreCore::Write(const std::function<void()>& fn) {
   events.swap(pending_);
   for (const auto& ev : events) {
     FolderStamps& f = folderStamps_[ev.folderId];
-    f.content = ++stamp_;
+    ++stamp_;
     if (ev.kind != EventKind::Change) f.members = stamp_;
+    for (int i = 0; i < kItemColumnCount; ++i)
+      if (ev.columns & (1u << i)) f.columns[static_cast<size_t>(i)] = stamp_;
   }
-  for (int64_t id : emptiedFolders_) folderStamps_[id] = {++stamp_, stamp_};
+  for (int64_t id : emptiedFolders_) folderStamps_[id].members = ++stamp_;
   emptiedFolders_.clear();
   if (!poster_) return;
   std::weak_ptr<StoreCore> weak = weak_from_this();
@@ -245,8 +247,8 @@ void StoreCore::WriteStep(Stmt& stmt) {
   stmt.Step();
 }
 
-void StoreCore::QueueEvent(EventKind kind, int64_t folderId, int64_t itemId) {
-  pending_.push_back({kind, folderId, itemId});
+void StoreCore::QueueEvent(EventKind kind, int64_t folderId, int64_t itemId, uint32_t columns) {
+  pending_.push_back({kind, folderId, itemId, columns});
 }
 
 // --- identity ---------------------------------------------------------------
@@ -441,31 +443,40 @@ void StoreCore::Load(ItemState& state) {
   SqliteDb& db = Db();
   const std::string where = "item " + ItemEntryID(state.id) + " of profile " + path_;
   {
-    Stmt s = db.Prepare("SELECT folder_id, class, data FROM items WHERE id = ?");
+    Stmt s = db.Prepare("SELECT folder_id, class, data, last_mod FROM items WHERE id = ?");
     s.Bind(1, state.id);
     if (!s.Step()) throw Error(where + " no longer exists");
     state.folderId = s.Int(0);
     state.cls = static_cast<OlObjectClass>(s.Int(1));
     DecodeItem(s.BlobData(2), s.BlobSize(2), state, where);
+    // Move and Delete stamp the column alone (they do not rewrite the item).
+    if (!s.IsNull(3)) state.props["LastModificationTime"] = Date::FromSeconds(s.Int(3));
   }
   state.userProps.clear();
+  state.storedPropOrds.clear();
   {
-    Stmt s = db.Prepare("SELECT name, value, type FROM user_props WHERE item_id = ? ORDER BY ord");
+    Stmt s = db.Prepare("SELECT name, value, type, ord FROM user_props WHERE item_id = ? ORDER BY ord");
     s.Bind(1, state.id);
     while (s.Step()) {
       auto p = std::make_shared<UserPropData>();
       p->name = s.Text(0);
       p->value = s.Text(1);
       p->type = static_cast<OlUserPropertyType>(s.Int(2));
+      p->ord = s.Int(3);
+      p->changed = false;
+      state.storedPropOrds.push_back(p->ord);
       state.userProps.push_back(std::move(p));
     }
   }
   state.attachments.clear();
+  state.storedAttachmentOrds.clear();
   {
+    // length() of a blob comes from the row header: the bytes stay unread.
     Stmt s = db.Prepare(
-        "SELECT display_name, file_name, path_name, type, position, data FROM attachments WHERE item_id = ? "
-        "ORDER BY ord");
+        "SELECT display_name, file_name, path_name, type, position, length(data), ord FROM attachments"
+        " WHERE item_id = ? ORDER BY ord");
     s.Bind(1, state.id);
+    std::weak_ptr<StoreCore> weak = weak_from_this();
     while (s.Step()) {
       auto a = std::make_shared<AttachmentData>();
       a->displayName = s.Text(0);
@@ -473,13 +484,121 @@ void StoreCore::Load(ItemState& state) {
       a->pathName = s.Text(2);
       a->type = static_cast<OlAttachmentType>(s.Int(3));
       a->position = static_cast<int>(s.Int(4));
-      const auto* p = static_cast<const uint8_t*>(s.BlobData(5));
-      a->data.assign(p, p + s.BlobSize(5));
+      a->size = static_cast<size_t>(s.Int(5));
+      a->ord = s.Int(6);
+      a->changed = false;
+      a->dataLoaded = false;
+      a->loadData = [weak, item = state.id, ord = a->ord, path = path_]() -> Bytes {
+        auto core = weak.lock();
+        if (!core) throw Error("profile " + path + " is closed");
+        return core->ReadAttachmentData(item, ord);
+      };
+      state.storedAttachmentOrds.push_back(a->ord);
       state.attachments.push_back(std::move(a));
     }
   }
   state.loaded = true;
   state.dirty = false;
+}
+
+Bytes StoreCore::ReadAttachmentData(int64_t itemId, int64_t ord) {
+  Stmt s = Db().Prepare("SELECT data FROM attachments WHERE item_id = ? AND ord = ?");
+  s.Bind(1, itemId).Bind(2, ord);
+  if (!s.Step()) throw Error("an attachment of item " + ItemEntryID(itemId) + " no longer exists in profile " + path_);
+  const auto* p = static_cast<const uint8_t*>(s.BlobData(0));
+  return Bytes(p, p + s.BlobSize(0));
+}
+
+namespace {
+
+bool Contains(const std::vector<int64_t>& ords, int64_t ord) {
+  return std::find(ords.begin(), ords.end(), ord) != ords.end();
+}
+
+template <typename Part>
+bool HasOrd(const std::vector<std::shared_ptr<Part>>& parts, int64_t ord) {
+  for (const auto& p : parts)
+    if (p->ord == ord) return true;
+  return false;
+}
+
+int64_t MaxOrd(const std::vector<int64_t>& ords) {
+  int64_t m = 0;
+  for (int64_t o : ords) m = std::max(m, o);
+  return m;
+}
+
+}  // namespace
+
+StoreCore::NewOrds StoreCore::WriteParts(const ItemState& state, int64_t id, bool inserting) {
+  SqliteDb& db = Db();
+  NewOrds out;
+  if (!inserting) {
+    for (int64_t ord : state.storedPropOrds) {
+      if (HasOrd(state.userProps, ord)) continue;
+      Stmt d = db.Prepare("DELETE FROM user_props WHERE item_id = ? AND ord = ?");
+      d.Bind(1, id).Bind(2, ord);
+      WriteStep(d);
+    }
+    for (int64_t ord : state.storedAttachmentOrds) {
+      if (HasOrd(state.attachments, ord)) continue;
+      Stmt d = db.Prepare("DELETE FROM attachments WHERE item_id = ? AND ord = ?");
+      d.Bind(1, id).Bind(2, ord);
+      WriteStep(d);
+    }
+  }
+  int64_t next = inserting ? 0 : MaxOrd(state.storedPropOrds);
+  for (const auto& p : state.userProps) {
+    const bool stored = !inserting && p->ord != 0 && Contains(state.storedPropOrds, p->ord);
+    if (stored && !p->changed) continue;
+    Stmt u = db.Prepare(stored ? "UPDATE user_props SET name = ?3, name_lower = ?4, type = ?5, value = ?6"
+                                 " WHERE item_id = ?1 AND ord = ?2"
+                               : "INSERT INTO user_props(item_id, ord, name, name_lower, type, value)"
+                                 " VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
+    const int64_t ord = stored ? p->ord : ++next;
+    u.Bind(1, id).Bind(2, ord).Bind(3, p->name).Bind(4, Lower(p->name)).Bind(5, int64_t{p->type});
+    u.Bind(6, p->value);
+    WriteStep(u);
+    if (!stored) out.props.emplace_back(p.get(), ord);
+  }
+  next = inserting ? 0 : MaxOrd(state.storedAttachmentOrds);
+  for (const auto& a : state.attachments) {
+    const bool stored = !inserting && a->ord != 0 && Contains(state.storedAttachmentOrds, a->ord);
+    if (stored && !a->changed) continue;
+    if (stored) {
+      Stmt u = db.Prepare(
+          "UPDATE attachments SET display_name = ?, file_name = ?, path_name = ?, type = ?, position = ?"
+          " WHERE item_id = ? AND ord = ?");
+      u.Bind(1, a->displayName).Bind(2, a->fileName).Bind(3, a->pathName).Bind(4, int64_t{a->type});
+      u.Bind(5, int64_t{a->position}).Bind(6, id).Bind(7, a->ord);
+      WriteStep(u);
+      continue;
+    }
+    const int64_t ord = ++next;
+    Stmt u = db.Prepare(
+        "INSERT INTO attachments(item_id, ord, display_name, file_name, path_name, type, position, data)"
+        " VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+    u.Bind(1, id).Bind(2, ord).Bind(3, a->displayName).Bind(4, a->fileName).Bind(5, a->pathName);
+    u.Bind(6, int64_t{a->type}).Bind(7, int64_t{a->position}).Bind(8, SqlValue(AttachmentBytes(*a)));
+    WriteStep(u);
+    out.attachments.emplace_back(a.get(), ord);
+  }
+  return out;
+}
+
+void StoreCore::PartsStored(ItemState& state, const NewOrds& ords) {
+  for (const auto& [p, ord] : ords.props) p->ord = ord;
+  for (const auto& [a, ord] : ords.attachments) a->ord = ord;
+  state.storedPropOrds.clear();
+  for (const auto& p : state.userProps) {
+    p->changed = false;
+    state.storedPropOrds.push_back(p->ord);
+  }
+  state.storedAttachmentOrds.clear();
+  for (const auto& a : state.attachments) {
+    a->changed = false;
+    state.storedAttachmentOrds.push_back(a->ord);
+  }
 }
 
 void StoreCore::SaveItem(ItemState& state, std::optional<int64_t> toFolder) {
@@ -495,6 +614,7 @@ void StoreCore::SaveItem(ItemState& state, std::optional<int64_t> toFolder) {
     if (const auto* b = std::get_if<Bytes>(&it->second)) globalId = *b;
 
   int64_t id = state.id;
+  NewOrds ords;
   Write([&] {
     SqliteDb& db = Db();
     const char* sql =
@@ -511,44 +631,40 @@ void StoreCore::SaveItem(ItemState& state, std::optional<int64_t> toFolder) {
     s.Bind(10, DateColumn(snap.props, "ReceivedTime"));
     s.Bind(11, globalId.empty() ? SqlValue() : SqlValue(globalId)).Bind(12, SqlValue(blob));
     const bool inserting = id == 0;
+    // The filter columns as stored before, to tell which ones this save changes.
+    std::vector<SqlValue> before;
+    if (!inserting) {
+      Stmt old = db.Prepare(
+          "SELECT message_class, subject, full_name, start_time, end_time, last_mod, creation, received"
+          " FROM items WHERE id = ?");
+      old.Bind(1, id);
+      if (!old.Step()) throw Error("item " + ItemEntryID(id) + " no longer exists in profile " + path_);
+      for (int i = 0; i < kItemColumnCount; ++i)
+        before.push_back(old.IsNull(i) ? SqlValue() : i < 3 ? SqlValue(old.Text(i)) : SqlValue(old.Int(i)));
+    }
     if (inserting) id = nextItemId_++;
     s.Bind(13, id);
     WriteStep(s);
-    if (!inserting) {
-      if (db.Changes() == 0) throw Error("item " + ItemEntryID(id) + " no longer exists in profile " + path_);
-      Stmt d1 = db.Prepare("DELETE FROM user_props WHERE item_id = ?");
-      d1.Bind(1, id);
-      WriteStep(d1);
-      Stmt d2 = db.Prepare("DELETE FROM attachments WHERE item_id = ?");
-      d2.Bind(1, id);
-      WriteStep(d2);
-    }
-    int64_t ord = 0;
-    for (const auto& p : snap.userProps) {
-      Stmt u = db.Prepare(
-          "INSERT INTO user_props(item_id, ord, name, name_lower, type, value) VALUES(?, ?, ?, ?, ?, ?)");
-      u.Bind(1, id).Bind(2, ++ord).Bind(3, p->name).Bind(4, Lower(p->name)).Bind(5, int64_t{p->type});
-      u.Bind(6, p->value);
-      WriteStep(u);
-    }
-    ord = 0;
-    for (const auto& a : snap.attachments) {
-      Stmt u = db.Prepare(
-          "INSERT INTO attachments(item_id, ord, display_name, file_name, path_name, type, position, data)"
-          " VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
-      u.Bind(1, id).Bind(2, ++ord).Bind(3, a->displayName).Bind(4, a->fileName).Bind(5, a->pathName);
-      u.Bind(6, int64_t{a->type}).Bind(7, int64_t{a->position}).Bind(8, SqlValue(a->data));
-      WriteStep(u);
-    }
-    if (state.id == 0) {
+    ords = WriteParts(snap, id, inserting);
+    if (inserting) {
       QueueEvent(EventKind::Add, folder, id);
     } else if (folder != state.folderId) {
       QueueEvent(EventKind::Remove, state.folderId, id);
       QueueEvent(EventKind::Add, folder, id);
     } else {
-      QueueEvent(EventKind::Change, folder, id);
+      const std::vector<SqlValue> after = {TextColumn(snap.props, "MessageClass"), TextColumn(snap.props, "Subject"),
+                                           TextColumn(snap.props, "FullName"),     DateColumn(snap.props, "Start"),
+                                           DateColumn(snap.props, "End"),
+                                           DateColumn(snap.props, "LastModificationTime"),
+                                           DateColumn(snap.props, "CreationTime"),
+                                           DateColumn(snap.props, "ReceivedTime")};
+      uint32_t changed = 0;
+      for (int i = 0; i < kItemColumnCount; ++i)
+        if (!(before[static_cast<size_t>(i)] == after[static_cast<size_t>(i)])) changed |= 1u << i;
+      QueueEvent(EventKind::Change, folder, id, changed);
     }
   });
+  PartsStored(state, ords);
   state.id = id;
   state.folderId = folder;
   state.props = std::move(snap.props);
@@ -556,10 +672,18 @@ void StoreCore::SaveItem(ItemState& state, std::optional<int64_t> toFolder) {
   state.loaded = true;
 }
 
-int64_t StoreCore::CopyItem(const ItemState& state) {
+int64_t StoreCore::CopyItem(const ItemState& state, std::optional<int64_t> toFolder) {
   ItemState copy = state;
   copy.id = 0;
   copy.master.reset();
+  // The copy's parts are its own: the source's handles must not see them.
+  copy.userProps = CopyParts(state.userProps);
+  copy.attachments = CopyParts(state.attachments);
+  copy.storedPropOrds.clear();
+  copy.storedAttachmentOrds.clear();
+  copy.recipients.clear();
+  for (const auto& r : state.recipients) copy.recipients.push_back(std::make_shared<RecipientData>(*r));
+  if (toFolder) copy.folderId = *toFolder;
   SaveItem(copy);
   return copy.id;
 }
@@ -567,14 +691,16 @@ int64_t StoreCore::CopyItem(const ItemState& state) {
 void StoreCore::MoveItem(ItemState& state, int64_t destination) {
   GetFolder(destination);
   if (destination == state.folderId) return;
+  const Date now = Now();
   Write([&] {
-    Stmt s = Db().Prepare("UPDATE items SET folder_id = ? WHERE id = ?");
-    s.Bind(1, destination).Bind(2, state.id);
+    Stmt s = Db().Prepare("UPDATE items SET folder_id = ?, last_mod = ? WHERE id = ?");
+    s.Bind(1, destination).Bind(2, now.Seconds()).Bind(3, state.id);
     WriteStep(s);
     QueueEvent(EventKind::Remove, state.folderId, state.id);
     QueueEvent(EventKind::Add, destination, state.id);
   });
   state.folderId = destination;
+  if (state.loaded) state.props["LastModificationTime"] = now;
 }
 
 void StoreCore::KeepItemIdsUnused() {
@@ -597,16 +723,18 @@ void StoreCore::RemoveItem(ItemState& state) {
   state.removed = true;
 }
 
-bool StoreCore::IsCurrent(const ItemQuery& q) const {
-  if (!q.listed) return false;
+bool StoreCore::IsCurrent(const ItemQuery& q, uint64_t at) const {
   auto it = folderStamps_.find(q.folderId);
   if (it == folderStamps_.end()) return true;
-  const bool plain = q.cond.sql.empty() && q.sortColumn.empty();
-  return (plain ? it->second.members : it->second.content) <= q.stamp;
+  if (it->second.members > at) return false;
+  const uint32_t columns = q.cond.columns | ColumnBit(q.sortColumn);
+  for (int i = 0; i < kItemColumnCount; ++i)
+    if ((columns & (1u << i)) && it->second.columns[static_cast<size_t>(i)] > at) return false;
+  return true;
 }
 
 const std::vector<int64_t>& StoreCore::ListIds(ItemQuery& q) {
-  if (IsCurrent(q)) return q.ids;
+  if (q.listed && IsCurrent(q, q.stamp)) return q.ids;
   std::string sql = "SELECT id FROM items WHERE folder_id = ?";
   if (!q.cond.sql.empty()) sql += " AND " + q.cond.sql;
   sql += " ORDER BY ";
@@ -623,14 +751,18 @@ const std::vector<int64_t>& StoreCore::ListIds(ItemQuery& q) {
 }
 
 int StoreCore::CountIds(ItemQuery& q) {
-  if (IsCurrent(q)) return static_cast<int>(q.ids.size());
+  if (q.listed && IsCurrent(q, q.stamp)) return static_cast<int>(q.ids.size());
+  if (q.counted && IsCurrent(q, q.countStamp)) return q.count;
   std::string sql = "SELECT COUNT(*) FROM items WHERE folder_id = ?";
   if (!q.cond.sql.empty()) sql += " AND " + q.cond.sql;
   Stmt s = Db().Prepare(sql);
   s.Bind(1, q.folderId);
   for (size_t i = 0; i < q.cond.binds.size(); ++i) s.Bind(static_cast<int>(i) + 2, q.cond.binds[i]);
   s.Step();
-  return static_cast<int>(s.Int(0));
+  q.count = static_cast<int>(s.Int(0));
+  q.countStamp = stamp_;
+  q.counted = true;
+  return q.count;
 }
 
 std::vector<int64_t> StoreCore::FindByUserProperty(std::optional<int64_t> folderId, const std::string& name,

@@ -3,6 +3,7 @@
 // from it (internal to the store). It owns the SQLite connection and the
 // profile lock, runs each write as one transaction through the write seam,
 // and posts the item events of a write after it commits.
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -27,11 +28,15 @@ struct ItemQuery {
   SqlCondition cond;
   std::string sortColumn;  // "" = order of creation
   bool descending = false;
-  // The ids as listed at write stamp `stamp`; listed again after a write
-  // that can change them (see StoreCore::IsCurrent).
+  // The ids as listed at write stamp `stamp`, and the count as counted at
+  // `countStamp`; taken again only after a write that can change them (see
+  // StoreCore::IsCurrent).
   std::vector<int64_t> ids;
   uint64_t stamp = 0;
   bool listed = false;
+  int count = 0;
+  uint64_t countStamp = 0;
+  bool counted = false;
 };
 
 struct FolderRow {
@@ -64,7 +69,8 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   void Write(const std::function<void()>& fn);
   // Steps a data-changing statement through the write seam.
   void WriteStep(Stmt& stmt);
-  void QueueEvent(EventKind kind, int64_t folderId, int64_t itemId);
+  // `columns`: for a change, the filter columns it changed (ColumnBit mask).
+  void QueueEvent(EventKind kind, int64_t folderId, int64_t itemId, uint32_t columns = 0);
 
   // --- identity -------------------------------------------------------------
   std::string StoreID() const;
@@ -92,13 +98,20 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   std::shared_ptr<ItemState> NewItemState(int64_t folderId, OlObjectClass cls);
   // An unloaded handle state for a stored row; nullptr when there is none.
   std::shared_ptr<ItemState> StateFor(int64_t id, bool checkExists);
+  // Reads the item's row and parts; attachment bytes are left to be read on
+  // first use (ReadAttachmentData).
   void Load(ItemState& state);
+  // The bytes of one stored attachment; throws platform::Error when gone.
+  Bytes ReadAttachmentData(int64_t itemId, int64_t ord);
   // Saves the item into its folder (state.folderId), or into `toFolder`
-  // when given (a move); updates `state` only after the commit.
+  // when given (a move); updates `state` only after the commit. Only the
+  // user properties and attachments that changed are written.
   void SaveItem(ItemState& state, std::optional<int64_t> toFolder = std::nullopt);
-  // A saved copy of a saved item in the same folder; returns its row id.
-  int64_t CopyItem(const ItemState& state);
-  // Moves a saved item as stored (pending changes in memory stay pending).
+  // A saved copy of an item as it is in memory (parts copied, not shared),
+  // in its folder or in `toFolder`; one add event there. Returns its row id.
+  int64_t CopyItem(const ItemState& state, std::optional<int64_t> toFolder = std::nullopt);
+  // Moves a saved item as stored (pending changes in memory stay pending)
+  // and stamps its LastModificationTime.
   void MoveItem(ItemState& state, int64_t destination);
   void RemoveItem(ItemState& state);
   // The query's ids, listed again when a write happened since the last call.
@@ -133,15 +146,25 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   // page at every save); before rows go for good, the next number is kept
   // in the profile so that an entry id is never given out twice.
   void KeepItemIdsUnused();
-  // True when no committed write since the query was listed can have changed
-  // its ids: adds and removes in its folder always can, changes only when
-  // the query filters or sorts.
-  bool IsCurrent(const ItemQuery& q) const;
+  // True when no write committed after stamp `at` can have changed the
+  // query's ids: adds and removes in its folder always can, changes only
+  // when they changed a column the query filters or sorts by.
+  bool IsCurrent(const ItemQuery& q, uint64_t at) const;
+  // The rows given to new parts by a write, taken over once it commits.
+  struct NewOrds {
+    std::vector<std::pair<UserPropData*, int64_t>> props;
+    std::vector<std::pair<AttachmentData*, int64_t>> attachments;
+  };
+  // Writes the item's changed parts inside the open write.
+  NewOrds WriteParts(const ItemState& state, int64_t id, bool inserting);
+  // Marks the parts as stored after the write of `ords` committed.
+  static void PartsStored(ItemState& state, const NewOrds& ords);
 
-  // Write stamps per folder: the last add/remove and the last write of any kind.
+  // Write stamps per folder: the last add/remove, and the last change of
+  // each filter column (ColumnBit order).
   struct FolderStamps {
     uint64_t members = 0;
-    uint64_t content = 0;
+    std::array<uint64_t, kItemColumnCount> columns{};
   };
 
   struct Handler {
@@ -154,6 +177,7 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
     EventKind kind;
     int64_t folderId;
     int64_t itemId;
+    uint32_t columns;
   };
 
   std::string path_;

@@ -1,0 +1,246 @@
+// Writes of the mail store that the add-in's synchronisation leans on:
+// copying into another folder, the modification stamps of Move and Delete,
+// the parts of recurrence exceptions, and what a save rewrites.
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/Error.h"
+#include "platform/store/Attachments.h"
+#include "platform/store/Folders.h"
+#include "platform/store/Items.h"
+#include "platform/store/RecurrencePattern.h"
+#include "platform/store/StoreWriteHook.h"
+#include "platform/store/UserProperties.h"
+#include "store_test_support.h"
+
+using platform::Bytes;
+using platform::Date;
+using platform::Folder;
+using platform::Item;
+
+namespace store_test {
+namespace {
+
+class StoreWritesTest : public StoreTest {
+ protected:
+  Folder Shared() {
+    Folder f = Calendar().Folders().Find("Zentabo");
+    return f ? f : Calendar().Folders().Add("Zentabo", platform::olFolderCalendar);
+  }
+  Item NewAppointment(const Folder& folder, const std::string& subject) {
+    Item item = folder.Items().Add(platform::olAppointmentItem);
+    item.SetSubject(subject);
+    item.Save();
+    return item;
+  }
+  // Which folders saw which events since the last call: "add Zentabo" ...
+  std::vector<std::string> Events() {
+    Drain();
+    std::vector<std::string> out;
+    out.swap(events_);
+    return out;
+  }
+  void Watch(Folder f) {
+    const std::string name = f.Name();
+    f.OnItemAdd([this, name](const Item&) { events_.push_back("add " + name); });
+    f.OnItemChange([this, name](const Item&) { events_.push_back("change " + name); });
+    f.OnItemRemove([this, name] { events_.push_back("remove " + name); });
+  }
+  std::vector<std::string> events_;
+};
+
+TEST_F(StoreWritesTest, CopyToMakesOneSavedCopyInTheDestinationOnly) {
+  Watch(Calendar());
+  Watch(Shared());
+  Item item = NewAppointment(Calendar(), "orig");
+  item.UserProperties().Add("VestrandReferID").SetValue("x");
+  item.Attachments().AddData("a.txt", Bytes{'h', 'i'});
+  item.Save();
+  item.SetLocation("not saved yet");
+  Events();
+
+  Item copy = item.CopyTo(Shared());
+  EXPECT_EQ(Events(), (std::vector<std::string>{"add Zentabo"}));
+  EXPECT_TRUE(copy.Saved());
+  EXPECT_NE(copy.EntryID(), item.EntryID());
+  EXPECT_TRUE(copy.Parent().IsSame(Shared()));
+  EXPECT_EQ(copy.Location(), "not saved yet");
+  EXPECT_FALSE(item.Saved());  // the source keeps its pending change
+
+  // The copy's parts are its own.
+  copy.UserProperties().Find("VestrandReferID").SetValue("y");
+  copy.Attachments().Remove(1);
+  copy.Save();
+  EXPECT_EQ(item.UserProperties().Find("VestrandReferID").Value(), "x");
+  EXPECT_EQ(item.Attachments().Count(), 1);
+  Reopen();
+  Item back = S().GetItemFromID(copy.EntryID());
+  EXPECT_EQ(back.UserProperties().Find("VestrandReferID").Value(), "y");
+  EXPECT_EQ(back.Attachments().Count(), 0);
+  EXPECT_EQ(S().GetItemFromID(item.EntryID()).Attachments().Item(1).Data(), (Bytes{'h', 'i'}));
+}
+
+TEST_F(StoreWritesTest, CopyToRefusesWhatItCannotCopy) {
+  Item series = NewAppointment(Calendar(), "weekly");
+  series.GetRecurrencePattern();
+  series.Save();
+  EXPECT_THROW(series.GetOccurrence(series.Start()).CopyTo(Shared()), platform::Error);
+  EXPECT_THROW(series.CopyTo(Folder()), platform::Error);
+  Item copy = series.CopyTo(Shared());
+  EXPECT_TRUE(copy.IsRecurring());
+}
+
+TEST_F(StoreWritesTest, MoveAndDeleteStampTheModificationTime) {
+  Item item = NewAppointment(Calendar(), "x");
+  const std::string id = item.EntryID();
+  now_ = Date::FromParts(2026, 12, 6, 8, 0, 0);
+  item.Move(Shared());
+  EXPECT_EQ(item.LastModificationTime(), now_);
+  now_ = Date::FromParts(2026, 12, 7, 8, 0, 0);
+  item.Delete();
+  EXPECT_EQ(item.LastModificationTime(), now_);
+  Reopen();
+  EXPECT_EQ(S().GetItemFromID(id).LastModificationTime(), now_);
+  // A time-range search over Deleted Items finds what was deleted since then.
+  platform::Items found = S().GetDefaultFolder(platform::olFolderDeletedItems)
+                              .Items()
+                              .Restrict("[LastModificationTime] >= '12/07/2026 00:00'");
+  ASSERT_EQ(found.Count(), 1);
+  EXPECT_EQ(found.Item(1).EntryID(), id);
+}
+
+TEST_F(StoreWritesTest, ExceptionsKeepTheirOwnAttachmentsAndUserProperties) {
+  Item series = NewAppointment(Calendar(), "weekly");
+  series.GetRecurrencePattern().SetOccurrences(4);
+  series.UserProperties().Add("VestrandItemID").SetValue("series");
+  series.Attachments().AddData("agenda.txt", Bytes{'a'});
+  series.Save();
+  const Date second = series.Start().Add("ww", 1);
+
+  Item occ = series.GetOccurrence(second);
+  EXPECT_EQ(occ.Attachments().Count(), 1);  // an occurrence shows the series' parts
+  occ.Attachments().Remove(1);
+  occ.Attachments().AddData("minutes.txt", Bytes{'m', 'm'});
+  occ.UserProperties().Find("VestrandItemID").SetValue("exception");
+  occ.SetSubject("moved meeting");
+  occ.Save();
+  // The series keeps its own parts.
+  EXPECT_EQ(series.Attachments().Item(1).FileName(), "agenda.txt");
+  EXPECT_EQ(series.UserProperties().Find("VestrandItemID").Value(), "series");
+
+  Reopen();
+  Item back = S().GetItemFromID(series.EntryID());
+  Item exc = back.GetOccurrence(second);
+  EXPECT_EQ(exc.RecurrenceState(), platform::olApptException);
+  ASSERT_EQ(exc.Attachments().Count(), 1);
+  EXPECT_EQ(exc.Attachments().Item(1).FileName(), "minutes.txt");
+  EXPECT_EQ(exc.Attachments().Item(1).Data(), (Bytes{'m', 'm'}));
+  EXPECT_EQ(exc.UserProperties().Find("VestrandItemID").Value(), "exception");
+  // Other occurrences still show the series' parts, also after the series changed.
+  back.Attachments().AddData("late.txt", Bytes{'l'});
+  back.Save();
+  Item third = back.GetOccurrence(second.Add("ww", 1));
+  EXPECT_EQ(third.Attachments().Count(), 2);
+  EXPECT_EQ(third.Attachments().Item(1).Data(), (Bytes{'a'}));
+  EXPECT_EQ(back.GetOccurrence(second).Attachments().Count(), 1);
+  // Deleting the exception's occurrence drops its parts with it.
+  back.GetOccurrence(second).Delete();
+  Reopen();
+  EXPECT_THROW(S().GetItemFromID(series.EntryID()).GetOccurrence(second), platform::Error);
+}
+
+// Counts the data-changing statements of each write.
+class CountingHook : public platform::StoreWriteHook {
+ public:
+  void BeforeWrite(std::string_view) override { ++count; }
+  int count = 0;
+};
+
+TEST_F(StoreWritesTest, ASaveWritesOnlyThePartsThatChanged) {
+  Item item = NewAppointment(Calendar(), "parts");
+  for (const char* name : {"VestrandItemID", "VestrandGroups", "VestrandOwnerAddress"})
+    item.UserProperties().Add(name).SetValue("v");
+  item.Attachments().AddData("one.bin", Bytes(1000, 1));
+  item.Attachments().AddData("two.bin", Bytes(1000, 2));
+  item.Save();
+  auto hook = std::make_shared<CountingHook>();
+  S().SetWriteHook(hook);
+  struct Step {
+    const char* what;
+    std::function<void()> change;
+    int statements;
+  };
+  const std::vector<Step> steps = {
+      {"no part changed: the row only", [&] { item.SetSubject("s2"); }, 1},
+      {"one value changed", [&] { item.UserProperties().Find("VestrandGroups").SetValue("G"); }, 2},
+      {"the same value again", [&] { item.UserProperties().Find("VestrandGroups").SetValue("G"); }, 1},
+      {"one property removed, one added", [&] {
+         item.UserProperties().Find("VestrandOwnerAddress").Delete();
+         item.UserProperties().Add("VestrandReferID").SetValue("r");
+       }, 3},
+      {"an attachment renamed", [&] { item.Attachments().Item(2).SetDisplayName("Two"); }, 2},
+      {"an attachment removed", [&] { item.Attachments().Remove(1); }, 2},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    step.change();
+    hook->count = 0;
+    item.Save();
+    EXPECT_EQ(hook->count, step.statements);
+  }
+  S().SetWriteHook(nullptr);
+  Reopen();
+  Item back = S().GetItemFromID(item.EntryID());
+  std::vector<std::string> names;
+  for (int i = 1; i <= back.UserProperties().Count(); ++i)
+    names.push_back(back.UserProperties().Item(i).Name() + "=" + back.UserProperties().Item(i).Value());
+  EXPECT_EQ(names, (std::vector<std::string>{"VestrandItemID=v", "VestrandGroups=G", "VestrandReferID=r"}));
+  ASSERT_EQ(back.Attachments().Count(), 1);
+  EXPECT_EQ(back.Attachments().Item(1).DisplayName(), "Two");
+  EXPECT_EQ(back.Attachments().Item(1).Data(), Bytes(1000, 2));
+}
+
+TEST_F(StoreWritesTest, AttachmentBytesAreReadOnlyWhenAskedFor) {
+  Item item = NewAppointment(Calendar(), "big");
+  item.Attachments().AddData("big.bin", Bytes(50000, 7));
+  item.Save();
+  Reopen();
+  Item reader = S().GetItemFromID(item.EntryID());
+  EXPECT_EQ(reader.Subject(), "big");
+  EXPECT_EQ(reader.Attachments().Item(1).Size(), 50000u);
+  // The bytes were not read with the item: once it is gone, they cannot be.
+  Item remover = S().GetItemFromID(item.EntryID());
+  remover.Delete();
+  remover.Delete();
+  EXPECT_THROW(reader.Attachments().Item(1).Data(), platform::Error);
+}
+
+TEST_F(StoreWritesTest, CollectionsFollowWritesToTheirColumns) {
+  for (const char* subject : {"b", "a", "c"}) NewAppointment(Calendar(), subject);
+  platform::Items appts = Calendar().Items().Restrict("[MessageClass] = 'IPM.Appointment'");
+  platform::Items bySubject = Calendar().Items().Restrict("[Subject] < 'c'");
+  platform::Items sorted = Calendar().Items();
+  sorted.Sort("[Subject]");
+  EXPECT_EQ(appts.Count(), 3);
+  EXPECT_EQ(bySubject.Count(), 2);
+  EXPECT_EQ(sorted.Item(1).Subject(), "a");
+
+  Item a = sorted.Item(1);
+  a.SetSubject("z");
+  a.Save();
+  EXPECT_EQ(appts.Count(), 3);
+  EXPECT_EQ(bySubject.Count(), 1);
+  EXPECT_EQ(sorted.Item(1).Subject(), "b");
+  EXPECT_EQ(sorted.Item(3).Subject(), "z");
+  NewAppointment(Calendar(), "0");
+  EXPECT_EQ(appts.Count(), 4);
+  EXPECT_EQ(bySubject.Count(), 2);
+  EXPECT_EQ(sorted.Item(1).Subject(), "0");
+  a.Delete();
+  EXPECT_EQ(appts.Count(), 3);
+  EXPECT_EQ(sorted.Item(3).Subject(), "c");
+}
+
+}  // namespace
+}  // namespace store_test
