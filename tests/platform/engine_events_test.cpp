@@ -368,11 +368,9 @@ TEST(EngineRealClock, ADueTimerWaitsForTheEventsOfAWrite) {
         if (ext.events.size() != static_cast<size_t>(writes)) ++ticksBetween;
       },
       true);
-  loop.RunFor(150);
+  EXPECT_TRUE(loop.RunUntil([&] { return ticks >= 20 && writes >= 30; }, 20000));
   loop.DrainMessages();
   EXPECT_EQ(ext.events.size(), static_cast<size_t>(writes));
-  EXPECT_GT(writes, 10);
-  EXPECT_GT(ticks, 5);
   EXPECT_EQ(ticksBetween, 0);
 }
 
