@@ -5,7 +5,7 @@
 #include "groups/CKeyGenerator.h"
 #include "groups/IGroupMsgSender.h"
 #include "platform/SettingsStore.h"
-#include "groups/mInput.h"
+#include "groups/mAddress.h"
 #include "platform/Text.h"
 
 std::string CGroup::NewKey() { return ::NewKey(); }
@@ -263,7 +263,7 @@ bool CGroup::Add(const MemberPtr& oMember) {
 }
 
 MemberPtr CGroup::Add2(const std::string& strName, const std::string& strEmail, int nRole, bool bShare) {
-  const std::string email = mInput::NormaliseAddress(strEmail);
+  const std::string email = mAddress::NormaliseAddress(strEmail);
   if (FindByEmail(email)) return nullptr;
   auto m = std::make_shared<CMember>();
   m->strKey = NewKey();

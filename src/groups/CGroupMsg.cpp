@@ -6,6 +6,7 @@
 
 #include "diagnostics/CDebug.h"
 #include "exchange/mMain.h"
+#include "groups/mAddress.h"
 #include "groups/mInput.h"
 #include "platform/Text.h"
 #include "platform/store/Attachments.h"
@@ -205,7 +206,7 @@ bool Accept(Kind kind, const std::string& name, const std::string& value, std::s
     case Kind::Address:
     case Kind::MemberAddress: {
       const std::string address = platform::Lower(value);
-      const bool ok = kind == Kind::Address ? mInput::IsAddress(address) : mInput::IsMemberAddress(address);
+      const bool ok = kind == Kind::Address ? mAddress::IsAddress(address) : mAddress::IsMemberAddress(address);
       if (!address.empty() && !ok) return Refuse("invalid address", name, value);
       out = address;
       return true;

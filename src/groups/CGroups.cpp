@@ -6,6 +6,7 @@
 #include "groups/CKeyGenerator.h"
 #include "groups/CXml.h"
 #include "groups/mOwnerItems.h"
+#include "groups/mAddress.h"
 #include "groups/mInput.h"
 #include "platform/Text.h"
 #include "platform/store/Items.h"
@@ -129,8 +130,8 @@ int CGroups::GetMemberShareGroupsCount(const std::string& strEmail) const {
 
 bool CGroups::ChangeMyEmailAddress(const std::string& strNewEmail) {
   try {
-    const std::string email = mInput::NormaliseAddress(strNewEmail);
-    if (!mInput::IsAddress(email)) {
+    const std::string email = mAddress::NormaliseAddress(strNewEmail);
+    if (!mAddress::IsAddress(email)) {
       g_Debug().OutWarning("CGroups.ChangeMyEmailAddress", "not an address - '" + strNewEmail + "'");
       return false;
     }
@@ -291,8 +292,8 @@ bool MemberFromXml(const CXml& xml, CMember& m) {
   m.strEmail = platform::Lower(m.strEmail);
   m.strEmailOwner = platform::Lower(m.strEmailOwner);
   m.strName = mInput::CleanName(m.strName);
-  if (!Checked(m.strKey, mInput::IsKey(m.strKey)) || !Checked(m.strEmail, mInput::IsMemberAddress(m.strEmail)) ||
-      !Checked(m.strEmailOwner, m.strEmailOwner.empty() || mInput::IsAddress(m.strEmailOwner)) ||
+  if (!Checked(m.strKey, mInput::IsKey(m.strKey)) || !Checked(m.strEmail, mAddress::IsMemberAddress(m.strEmail)) ||
+      !Checked(m.strEmailOwner, m.strEmailOwner.empty() || mAddress::IsAddress(m.strEmailOwner)) ||
       !Checked(m.strActionKey, m.strActionKey.empty() || mInput::IsKey(m.strActionKey)))
     return false;
   if (!Str2Role(role, m.nRole) || !Str2Role(newRole, m.nNewRole) || !Str2Wait(wait, m.nWait) ||

@@ -4,6 +4,7 @@
 #include "groups/CGroups.h"
 #include "groups/CGroupsEnv.h"
 #include "groups/mGroups.h"
+#include "groups/mAddress.h"
 #include "groups/mInput.h"
 #include "platform/Error.h"
 #include "platform/Text.h"
@@ -35,7 +36,7 @@ MemberPtr Me(const GroupPtr& g) {
 }
 
 MemberPtr Member(const GroupPtr& g, const std::string& address) {
-  MemberPtr m = g->FindByEmail(mInput::NormaliseAddress(address));
+  MemberPtr m = g->FindByEmail(mAddress::NormaliseAddress(address));
   if (!m) Refuse(address + " is not a member of \"" + g->strName + "\"");
   return m;
 }
@@ -71,8 +72,8 @@ void DeleteGroup(Connect& c, const std::string& name) {
 
 void AddMember(Connect& c, const std::string& group, const std::string& address, const std::string& name, Role role,
                bool share) {
-  const std::string email = mInput::NormaliseAddress(address);
-  if (!mInput::IsAddress(email)) Refuse("\"" + address + "\" is not one e-mail address");
+  const std::string email = mAddress::NormaliseAddress(address);
+  if (!mAddress::IsAddress(email)) Refuse("\"" + address + "\" is not one e-mail address");
   Edit(c, [&](CGroups& copy) {
     GroupPtr g = Group(copy, group);
     MemberPtr me = Me(g);

@@ -5,6 +5,7 @@
 #include "platform/redemption/Library.h"
 #include "addin/frmShablon.h"
 #include "diagnostics/CDebug.h"
+#include "groups/mAddress.h"
 #include "groups/mInput.h"
 #include "options/mOptions.h"
 #include "platform/Error.h"
@@ -51,8 +52,8 @@ std::string HostValue(platform::Registry& reg, const std::string& name) {
 void InitHome(const InitOptions& opts) {
   if (opts.home.empty()) throw platform::Error("no home folder given");
   // The address names the home's post-office folder: one address, or nothing.
-  const std::string email = mInput::NormaliseAddress(opts.email);
-  if (!mInput::IsAddress(email)) throw platform::Error("\"" + opts.email + "\" is not one e-mail address");
+  const std::string email = mAddress::NormaliseAddress(opts.email);
+  if (!mAddress::IsAddress(email)) throw platform::Error("\"" + opts.email + "\" is not one e-mail address");
   fs::create_directories(opts.home);
   fs::path home = fs::absolute(opts.home);
   fs::path install = InstallDirOf(home);

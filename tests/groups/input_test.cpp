@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "groups/mAddress.h"
 #include "groups/mInput.h"
 
 TEST(InputCheck, KeysHaveExactlyTheGeneratorsShape) {
@@ -15,19 +16,19 @@ TEST(InputCheck, KeysHaveExactlyTheGeneratorsShape) {
 
 TEST(InputCheck, AnAddressIsOneDeliverableAddress) {
   for (const char* good : {"bob@example.org", "b.o-b+x@mail.example.co", "o'neil@ex-ample.org"})
-    EXPECT_TRUE(mInput::IsAddress(good)) << good;
+    EXPECT_TRUE(mAddress::IsAddress(good)) << good;
   const std::string huge = std::string(10000, 'a') + "@example.org";
   for (const std::string& bad :
        {std::string("eve@example.com;spy@evil.example"), std::string("..@"), std::string("bob\n@example.org"),
         huge, std::string("bob@example.org "), std::string("../../evil@x.com"), std::string("noatsign"),
         std::string("a@b@example.org"), std::string("bob@localhost"), std::string("bob@-x.org"),
         std::string("Bob@Example.org"), std::string("bob@example.org/room")})
-    EXPECT_FALSE(mInput::IsAddress(bad)) << bad.substr(0, 60);
-  EXPECT_EQ(mInput::NormaliseAddress(" \tBob@Example.ORG \n"), "bob@example.org");
-  EXPECT_TRUE(mInput::IsMemberAddress("alice@example.org/room"));
-  EXPECT_FALSE(mInput::IsMemberAddress("alice@example.org/"));
-  EXPECT_FALSE(mInput::IsMemberAddress("alice@example.org/a;b"));
-  EXPECT_FALSE(mInput::IsMemberAddress("noatsign/room"));
+    EXPECT_FALSE(mAddress::IsAddress(bad)) << bad.substr(0, 60);
+  EXPECT_EQ(mAddress::NormaliseAddress(" \tBob@Example.ORG \n"), "bob@example.org");
+  EXPECT_TRUE(mAddress::IsMemberAddress("alice@example.org/room"));
+  EXPECT_FALSE(mAddress::IsMemberAddress("alice@example.org/"));
+  EXPECT_FALSE(mAddress::IsMemberAddress("alice@example.org/a;b"));
+  EXPECT_FALSE(mAddress::IsMemberAddress("noatsign/room"));
 }
 
 TEST(InputCheck, StoredNamesAreEscapedForTheTerminal) {
