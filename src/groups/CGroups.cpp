@@ -444,6 +444,9 @@ bool CGroups::Save() {
     if (!m_env->pStore) throw platform::Error("no settings store for the groups");
     platform::SettingsStore& store = *m_env->pStore;
     const std::string root = m_env->RootSection();
+    // One batch: a crash in the middle of the rewrite leaves the old groups
+    // or the new ones, never a part of them.
+    platform::RegistryBatch batch(store.Hive());
     // The stored tree is replaced as a whole, never updated in place.
     for (const std::string& rawKey : platform::Split(store.GetSetting(kSettingsApp, root, "Keys"), ';')) {
       const std::string key = platform::Trim(rawKey, platform::kSpaces);
@@ -462,6 +465,7 @@ bool CGroups::Save() {
     store.SaveSetting(kSettingsApp, root, "Keys", platform::Join(keys, ";"));
     store.SaveSetting(kSettingsApp, root, "ShowAs", JoinedShowAs());
     for (const GroupPtr& g : m_coll) g->Save(store, root);
+    batch.Commit();
     return true;
   } catch (...) {
     g_Debug().OutError("CGroups.Save");

@@ -101,6 +101,11 @@ HostSession::HostSession(const fs::path& homeArg, platform::Prompt& prompt, plat
   m_system = std::make_unique<platform::System>(home, install.empty() ? InstallDirOf(home) : fs::path(install));
   m_loop = std::make_unique<platform::EventLoop>(*m_clock);
   platform::EventLoop* loop = m_loop.get();
+  // Only profile init creates a profile: a new one here would come with a
+  // new store key, and the groups kept under the old one would vanish.
+  if (!fs::exists(profile))
+    throw platform::Error("the profile " + profile + " of the home " + home.string() +
+                          " is missing; restore it from a backup (zentabo profile init would create a new, empty one)");
   m_session = std::make_unique<platform::MailSession>(
       platform::MailSession::Open(profile, [loop](std::function<void()> fn) { loop->Post(std::move(fn)); }));
   platform::Clock* c = m_clock;

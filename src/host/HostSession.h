@@ -38,15 +38,16 @@ struct InitOptions {
 // store with the default folders and the user's identity, and the add-in's
 // installation folder with its language files and page. Throws
 // platform::Error with a clear message on failure. Running it again on an
-// existing home updates the identity and reinstalls the files.
+// existing home updates the identity and reinstalls the files; an existing
+// profile file that is empty or damaged is an error, never replaced.
 void InitHome(const InitOptions& opts);
 
 class HostSession {
  public:
   // Opens an initialised home. prompt must outlive the session. clock: the
   // real clock unless a test passes a virtual one (also outliving it).
-  // Throws platform::Error when the home is not initialised or the profile
-  // is in use.
+  // Throws platform::Error when the home is not initialised, its profile
+  // file is missing, empty or damaged, or the profile is in use.
   HostSession(const std::filesystem::path& home, platform::Prompt& prompt, platform::Clock* clock = nullptr);
   ~HostSession();
 
@@ -74,6 +75,9 @@ class HostSession {
   platform::MailSession& Session() { return *m_session; }
   platform::EventLoop& Loop() { return *m_loop; }
   const std::string& Email() const { return m_email; }
+  // True when the previous run on this home was killed or crashed, so that
+  // work a clean end would have finished may be missing.
+  bool LastRunEndedUncleanly() const { return m_session->LastRunEndedUncleanly(); }
 
  private:
   std::unique_ptr<platform::RealClock> m_realClock;

@@ -168,31 +168,60 @@ class Registry::Hive {
     return node;
   }
 
-  // Records one change in the journal. Throws platform::Error naming the
-  // journal file when it cannot be written.
-  void Record(const std::vector<std::string>& fields) {
+  // Records one change in the journal; the caller changes the tree only
+  // after this returned. Inside a batch the record waits in the batch's
+  // buffer. Throws platform::Error naming the journal file when it cannot be
+  // written.
+  void Record(const std::vector<std::string>& fields, bool inBatch) {
     std::string line;
     for (size_t i = 0; i < fields.size(); ++i) {
       if (i) line += '\t';
       line += Encode(fields[i]);
     }
     line += '\n';
-    OpenJournal();
-    size_t done = 0;
-    while (done < line.size()) {
-      const ssize_t n = ::write(journalFd_, line.data() + done, line.size() - done);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        throw Error("Cannot write registry journal '" + journalFile_.string() + "': " + std::strerror(errno),
-                    errno);
-      }
-      done += static_cast<size_t>(n);
+    if (inBatch) {
+      batch_ += line;
+      ++batchLines_;
+      return;
     }
-    if (++journalLines_ >= kCompactAfterLines) Compact();
+    Append(line, false);
+    ++journalLines_;
+    CompactIfLong();
+  }
+
+  // Writes the buffered batch between a begin and a commit line and syncs
+  // the journal. On failure the journal is cut back to where it was (a torn
+  // batch would be dropped by the next open anyway) and the error thrown.
+  void CommitBatch() {
+    if (batchLines_ == 0) return;
+    std::string text = "B\n" + batch_ + "C\n";
+    batch_.clear();
+    const size_t lines = batchLines_ + 2;
+    batchLines_ = 0;
+    Append(text, true);
+    journalLines_ += lines;
+    CompactIfLong();
+  }
+  void DropBatch() {
+    batch_.clear();
+    batchLines_ = 0;
+  }
+
+  // Reads the hive again from its files, dropping every change in memory
+  // that is not on disk.
+  void Reload() {
+    DropBatch();
+    if (journalFd_ >= 0) ::close(journalFd_);
+    journalFd_ = -1;
+    journalLines_ = 0;
+    root = std::make_shared<Node>();
+    Load();
   }
 
   // Writes the whole tree to the hive file (synced) and starts an empty
   // journal of the next generation. Nothing to do when the journal is empty.
+  // Throws platform::Error when a file cannot be written; every record stays
+  // in a journal the next open replays.
   void Compact() {
     if (journalLines_ == 0) return;
     const uint64_t next = generation_ + 1;
@@ -200,18 +229,52 @@ class Registry::Hive {
     WriteTree(*root, &text);
     text += "END\n";
     FileUtil::AtomicWriteFile(hiveFile_, text);
-    // A crash here leaves a journal of the older generation, which the next
-    // load recognises as already contained in the hive file.
+    // From here the hive file holds everything; the journal on disk is of the
+    // older generation, which the next load recognises as contained in it.
+    // Later records must not be appended to that stale journal (they would
+    // be skipped as old): the next append starts a fresh one.
     generation_ = next;
+    journalCurrent_ = false;
     if (journalFd_ >= 0) ::close(journalFd_);
     journalFd_ = -1;
-    FileUtil::AtomicWriteFile(journalFile_, JournalHeader());
     journalLines_ = 0;
+    OpenJournal();
   }
 
   std::shared_ptr<Node> root;
 
  private:
+  // Appends text to the journal, all or nothing: a failed write is cut back.
+  void Append(const std::string& text, bool sync) {
+    OpenJournal();
+    const off_t before = ::lseek(journalFd_, 0, SEEK_END);
+    size_t done = 0;
+    while (done < text.size()) {
+      const ssize_t n = ::write(journalFd_, text.data() + done, text.size() - done);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        const int err = errno;
+        if (before >= 0 && ::ftruncate(journalFd_, before) != 0) {
+          // The torn tail stays; the next open drops it.
+        }
+        throw Error("Cannot write registry journal '" + journalFile_.string() + "': " + std::strerror(err), err);
+      }
+      done += static_cast<size_t>(n);
+    }
+    if (sync && ::fdatasync(journalFd_) != 0)
+      throw Error("Cannot sync registry journal '" + journalFile_.string() + "': " + std::strerror(errno), errno);
+  }
+
+  // Folds a long journal into the hive file. The records are durable already,
+  // so a fold that fails is left for a later one.
+  void CompactIfLong() {
+    if (journalLines_ < kCompactAfterLines) return;
+    try {
+      Compact();
+    } catch (const Error&) {
+    }
+  }
+
   std::string JournalHeader() const {
     return std::string(kJournalMagic) + "\t" + kFormat + "\t" + std::to_string(generation_) + "\n";
   }
@@ -314,11 +377,17 @@ class Registry::Hive {
     if (!FileUtil::Exists(journalFile_)) return;
     const std::string text = FileUtil::ReadFile(journalFile_);
     size_t pos = 0, lineNo = 0;
+    // A batch is applied when its commit line is read; one without it was
+    // cut short by a crash and is dropped, as is a torn last line.
+    bool inBatch = false;
+    size_t batchStart = 0;
+    std::vector<std::pair<size_t, std::vector<std::string>>> batch;
     while (pos < text.size()) {
       const size_t nl = text.find('\n', pos);
       // A line without its line break was torn by a crash while appending:
       // it was never completed, so it is dropped.
       if (nl == std::string::npos) break;
+      const size_t lineStart = pos;
       const std::string line = text.substr(pos, nl - pos);
       pos = nl + 1;
       ++lineNo;
@@ -330,10 +399,25 @@ class Registry::Hive {
         if (std::strtoull(f[2].c_str(), nullptr, 10) != generation_) return;
         continue;
       }
-      if (!Apply(f)) Corrupt(journalFile_, lineNo, "malformed entry");
       ++journalLines_;
+      if (line == "B") {
+        inBatch = true;  // a begin without commit before it was torn: dropped
+        batchStart = lineStart;
+        batch.clear();
+      } else if (line == "C") {
+        if (!inBatch) Corrupt(journalFile_, lineNo, "commit without batch");
+        for (const auto& [no, fields] : batch)
+          if (!Apply(fields)) Corrupt(journalFile_, no, "malformed entry");
+        batch.clear();
+        inBatch = false;
+      } else if (inBatch) {
+        batch.emplace_back(lineNo, f);
+      } else if (!Apply(f)) {
+        Corrupt(journalFile_, lineNo, "malformed entry");
+      }
     }
     if (lineNo == 0) return;  // torn header: nothing was journaled
+    if (inBatch) pos = batchStart;
     if (pos < text.size()) {
       // Drop the torn tail so later appends start on a fresh line.
       if (::truncate(journalFile_.c_str(), static_cast<off_t>(pos)) != 0)
@@ -349,6 +433,8 @@ class Registry::Hive {
   size_t journalLines_ = 0;
   bool journalCurrent_ = false;
   int journalFd_ = -1;
+  std::string batch_;  // the open batch's records
+  size_t batchLines_ = 0;
 };
 
 Registry::Registry(const std::filesystem::path& home) : folder_(home / ".registry") {
@@ -375,6 +461,7 @@ Registry::Registry(const std::filesystem::path& home) : folder_(home / ".registr
 }
 
 Registry::~Registry() {
+  if (InBatch()) AbortBatch();
   try {
     hkcu_->Compact();
     hklm_->Compact();
@@ -412,8 +499,10 @@ long Registry::OpenOrCreate(HKEY root, const std::string& subKey, uint32_t acces
   if (!node) {
     if (!create) return ERROR_FILE_NOT_FOUND;
     if (!(parent->access & KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
+    std::string path = parent->node->Path();
+    for (const std::string& part : parts) path += (path.empty() ? "" : "\\") + part;
+    parent->hive->Record({"K", path}, InBatch());
     node = parent->hive->Walk(parent->node.get(), parts, true, &created);
-    parent->hive->Record({"K", node->Path()});
   }
   if (disposition) *disposition = created ? 1 : 2;
   // Find the shared owner of the node to keep it alive in the handle.
@@ -460,14 +549,13 @@ long Registry::SetValue(HKEY key, const std::string& name, uint32_t type, const 
   if (!(h->access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
   if (type == REG_DWORD && data.size() != 4) return ERROR_INVALID_PARAMETER;
   Node::Value* v = h->node->FindValue(name);
+  h->hive->Record({"V", h->node->Path(), v ? v->name : name, std::to_string(type), data}, InBatch());
   if (v) {
     v->type = type;
     v->data = data;
   } else {
     h->node->values.push_back(Node::Value{name, type, data});
-    v = &h->node->values.back();
   }
-  h->hive->Record({"V", h->node->Path(), v->name, std::to_string(type), data});
   return ERROR_SUCCESS;
 }
 
@@ -490,9 +578,8 @@ long Registry::DeleteValue(HKEY key, const std::string& name) {
   auto& values = h->node->values;
   for (auto it = values.begin(); it != values.end(); ++it) {
     if (Fold(it->name) == folded) {
-      const std::string stored = it->name;
+      h->hive->Record({"DV", h->node->Path(), it->name}, InBatch());
       values.erase(it);
-      h->hive->Record({"DV", h->node->Path(), stored});
       return ERROR_SUCCESS;
     }
   }
@@ -530,10 +617,9 @@ long Registry::DeleteKey(HKEY key, const std::string& subKey) {
   Node* node = h->hive->Walk(h->node.get(), parts, false);
   if (!node) return ERROR_FILE_NOT_FOUND;
   if (!node->children.empty()) return ERROR_ACCESS_DENIED;
-  const std::string path = node->Path();
+  h->hive->Record({"DK", node->Path()}, InBatch());
   node->deleted = true;
   node->parent->children.erase(Fold(node->name));
-  h->hive->Record({"DK", path});
   return ERROR_SUCCESS;
 }
 
@@ -541,13 +627,73 @@ long Registry::FlushKey(HKEY key) {
   long error;
   const Handle* h = Resolve(key, &error);
   if (!h) return error;
-  h->hive->Compact();
+  if (!InBatch()) h->hive->Compact();
   return ERROR_SUCCESS;
 }
 
 void Registry::Flush() {
+  if (InBatch()) return;
   hkcu_->Compact();
   hklm_->Compact();
+}
+
+void Registry::BeginBatch() {
+  if (batchDepth_++ == 0) batchDoomed_ = false;
+}
+
+void Registry::CommitBatch() {
+  if (batchDepth_ <= 0) throw Error("registry: CommitBatch without BeginBatch");
+  if (--batchDepth_ > 0) return;
+  if (batchDoomed_) {
+    Rollback();
+    throw Error("registry: a part of the batch failed; the batch was dropped");
+  }
+  // HKCU first: the settings store lives there. Each hive is atomic on its own.
+  for (Hive* hive : {hkcu_.get(), hklm_.get()}) {
+    try {
+      hive->CommitBatch();
+    } catch (...) {
+      Rollback();
+      throw;
+    }
+  }
+}
+
+void Registry::AbortBatch() {
+  if (batchDepth_ <= 0) return;
+  if (--batchDepth_ > 0) {
+    batchDoomed_ = true;
+    return;
+  }
+  try {
+    Rollback();
+  } catch (...) {
+    // The files could not be read again: the memory keeps the dropped
+    // changes, but none of them is on disk.
+  }
+}
+
+void Registry::Rollback() {
+  batchDepth_ = 0;
+  batchDoomed_ = false;
+  std::map<HKEY, std::string> paths;
+  for (auto& [id, handle] : handles_)
+    if (handle.node != handle.hive->root) paths[id] = handle.node->Path();
+  hkcu_->Reload();
+  hklm_->Reload();
+  for (auto& [id, handle] : handles_) {
+    auto it = paths.find(id);
+    if (it == paths.end()) {
+      handle.node = handle.hive->root;
+      continue;
+    }
+    Node* node = handle.hive->Walk(handle.hive->root.get(), SplitPath(it->second), false);
+    if (node) {
+      handle.node = node->parent->children.at(Fold(node->name));
+    } else {
+      handle.node->MarkDeleted();
+    }
+  }
 }
 
 }  // namespace platform

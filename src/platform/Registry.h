@@ -6,11 +6,23 @@
 // home. Key and value names are compared without regard to case and keep the
 // case they were created with. Single-threaded.
 //
-// Durability: every change is appended to the hive's journal file at once (a
-// crash of the process loses nothing written before it); the journal is
-// folded into the hive file by Flush, by the destructor and when it grows
-// long, by writing a temporary file, syncing it and renaming it over the old
-// one, so a crash in the middle of a write never loses earlier content.
+// Durability: every change is appended to the hive's journal file before the
+// tree in memory changes, so a change that a call reported is never lost by a
+// crash of the process, and a change whose record could not be written never
+// shows. Writes between BeginBatch and CommitBatch form one batch: the journal
+// holds them between a begin and a commit line and the next open replays
+// only complete batches, so a crash leaves all of a batch or none of it.
+// The journal is folded into the hive file by Flush, by the destructor and
+// when it grows long, by writing a temporary file, syncing it and renaming it
+// over the old one; a fold that fails leaves the journal in charge, so it
+// loses no record.
+//
+// fsync policy: single records are written to the journal with write(2) and
+// not synced: they survive a crash of the process (kill -9) but not of the
+// machine. A batch commit syncs the journal (fdatasync), and Flush and every
+// fold sync the hive file and its folder, so committed batches and flushed
+// hives also survive a power failure.
+//
 // Results are Win32 result codes; only a failure to write the journal or the
 // hive file to disk throws (platform::Error naming the file).
 #include <cstdint>
@@ -112,8 +124,25 @@ class Registry {
   // RegFlushKey: makes every change of the key's hive durable on disk.
   // Throws platform::Error naming the file when writing fails.
   long FlushKey(HKEY key);
-  // Flushes both hives (see FlushKey).
+  // Flushes both hives (see FlushKey). Inside a batch the fold waits for
+  // the batch to end (the hive file never holds half a batch).
   void Flush();
+
+  // Starts a batch: the changes up to the matching CommitBatch are written
+  // to the journal together, atomically per hive. Changes show in memory at
+  // once (reads inside the batch see them). Batches nest; only the
+  // outermost CommitBatch writes.
+  void BeginBatch();
+  // Ends a batch; the outermost one writes its records (between a begin and
+  // a commit line) and syncs the journal. Throws platform::Error naming the
+  // journal when the records cannot be written: the batch's changes are then
+  // undone in memory, and nothing of them is on disk. REQUIRES: InBatch().
+  void CommitBatch();
+  // Ends a batch by dropping it: the outermost one undoes every change made
+  // since its BeginBatch (an inner abort dooms the whole batch, whose
+  // outermost commit then throws). Never throws. REQUIRES: InBatch().
+  void AbortBatch();
+  bool InBatch() const { return batchDepth_ > 0; }
 
   // The folder holding the hive files.
   const std::filesystem::path& Folder() const;
@@ -136,8 +165,35 @@ class Registry {
   std::unique_ptr<Hive> hkcu_;
   std::unique_ptr<Hive> hklm_;
   std::map<HKEY, Handle> handles_;
+  // Undoes the open batch in memory: the hives are read again from disk and
+  // every open handle rebound to its key (by path).
+  void Rollback();
+
   HKEY nextHandle_ = 0x100;
   int lockFd_ = -1;
+  int batchDepth_ = 0;
+  bool batchDoomed_ = false;
+};
+
+// One batch as a scope: begun at construction, undone at destruction unless
+// Commit ran. The registry must outlive it.
+class RegistryBatch {
+ public:
+  explicit RegistryBatch(Registry& registry) : registry_(registry) { registry_.BeginBatch(); }
+  ~RegistryBatch() {
+    if (open_) registry_.AbortBatch();
+  }
+  RegistryBatch(const RegistryBatch&) = delete;
+  RegistryBatch& operator=(const RegistryBatch&) = delete;
+  // See Registry::CommitBatch. REQUIRES: called at most once.
+  void Commit() {
+    open_ = false;
+    registry_.CommitBatch();
+  }
+
+ private:
+  Registry& registry_;
+  bool open_ = true;
 };
 
 }  // namespace platform

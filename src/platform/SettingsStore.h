@@ -35,6 +35,10 @@ class SettingsStore {
   std::vector<std::pair<std::string, std::string>> GetAllSettings(const std::string& app,
                                                                   const std::string& section) const;
 
+  // The registry the settings live in: Registry::BeginBatch (or a
+  // RegistryBatch over it) makes a run of settings writes one atomic batch.
+  Registry& Hive() const { return registry_; }
+
   // The registry path of a section below HKEY_CURRENT_USER.
   static std::string SectionPath(const std::string& app, const std::string& section);
 

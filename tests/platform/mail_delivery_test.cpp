@@ -205,5 +205,33 @@ TEST_F(MailDeliveryTest, UnreadableMessageIsReportedAndTheRestArrive) {
   EXPECT_NE(r.problems[0].find("not a mail message"), std::string::npos) << r.problems[0];
 }
 
+TEST_F(MailDeliveryTest, AMessageTakenAgainOrDeliveredTwiceLandsOnce) {
+  FaultyTransport faulty(m_po);
+  MailDelivery alice(m_alice, faulty, m_clock);
+  MailDelivery bob(m_bob, m_po, m_clock);
+  faulty.DuplicateNextSends(1);
+  Item mail = NewMail(m_alice, "twice");
+  mail.Recipients().Add("bob@example.org");
+  alice.Send(mail);
+  EXPECT_EQ(bob.PickUp().arrived, 1);
+
+  // A crash after the Inbox item committed but before the message left new/:
+  // the next pick-up finds the message waiting once more.
+  Item again = NewMail(m_alice, "again");
+  again.Recipients().Add("bob@example.org");
+  alice.Send(again);
+  const fs::path box = m_dir / "postoffice" / "bob@example.org";
+  ASSERT_EQ(bob.PickUp().arrived, 1);
+  for (const auto& e : fs::directory_iterator(box / "cur")) {
+    const std::string name = e.path().filename().string();
+    fs::copy_file(e.path(), box / "new" / name.substr(0, name.size() - 4));
+  }
+  EXPECT_EQ(bob.PickUp().arrived, 0);
+  EXPECT_EQ(Count(m_bob, olFolderInbox), 2);
+  EXPECT_TRUE(fs::is_empty(box / "new"));
+  Item first = m_bob.GetDefaultFolder(olFolderInbox).Items().Item(1);
+  EXPECT_FALSE(first.GetText("InternetMessageID").empty());
+}
+
 }  // namespace
 }  // namespace platform

@@ -45,7 +45,7 @@ class MailPostOffice : public ::testing::Test {
   fs::path m_dir;
 };
 
-TEST_F(MailPostOffice, DeliveryLandsInNewAndPickUpMovesToCurOnce) {
+TEST_F(MailPostOffice, DeliveryLandsInNewAndLeavesOnlyWhenAcknowledged) {
   PostOfficeTransport po(m_dir / "po");
   po.Send(Message("first"));
   po.Send(Message("second"));
@@ -57,6 +57,10 @@ TEST_F(MailPostOffice, DeliveryLandsInNewAndPickUpMovesToCurOnce) {
   FetchResult r = po.Fetch("bob@example.org");
   EXPECT_EQ(Subjects(r), (std::vector<std::string>{"first", "second"}));
   EXPECT_TRUE(r.rejected.empty());
+  // Read but not taken: a receiver that dies now finds them again.
+  EXPECT_EQ(Count(box / "new"), 2u);
+  EXPECT_EQ(Subjects(po.Fetch("bob@example.org")), (std::vector<std::string>{"first", "second"}));
+  for (const auto& receipt : r.receipts) po.Acknowledge("bob@example.org", receipt);
   EXPECT_EQ(Count(box / "new"), 0u);
   ASSERT_EQ(Count(box / "cur"), 2u);
   for (const auto& e : fs::directory_iterator(box / "cur")) {
@@ -92,6 +96,7 @@ TEST_F(MailPostOffice, TwoHomesShareOnePostOffice) {
   ASSERT_EQ(atBob.messages.size(), 1u);
   EXPECT_EQ(atBob.messages[0].from.address, "alice@example.org");
   EXPECT_EQ(atBob.messages[0].attachments, toBob.attachments);
+  bob.Acknowledge("bob@example.org", atBob.receipts[0]);
   EXPECT_EQ(Subjects(alice.Fetch("alice@example.org")), std::vector<std::string>{"to alice"});
   // The other home reading the same mailbox finds nothing left to take.
   EXPECT_TRUE(alice.Fetch("bob@example.org").messages.empty());
@@ -122,21 +127,20 @@ TEST_F(MailPostOffice, BlindCopyIsDeliveredButNotWritten) {
   }
 }
 
-TEST_F(MailPostOffice, ReturnedMessagesAreOfferedAgainInTheirPlace) {
+TEST_F(MailPostOffice, UnacknowledgedMessagesAreOfferedAgainInTheirPlace) {
   PostOfficeTransport po(m_dir / "po");
   for (auto s : {"a", "b", "c"}) po.Send(Message(s));
   FetchResult first = po.Fetch("bob@example.org");
   ASSERT_EQ(first.receipts.size(), 3u);
-  po.Return("bob@example.org", first.receipts[2]);
-  po.Return("bob@example.org", first.receipts[1]);
+  po.Acknowledge("bob@example.org", first.receipts[0]);
   po.Send(Message("d"));
   FetchResult second = po.Fetch("bob@example.org");
   EXPECT_EQ(Subjects(second), (std::vector<std::string>{"b", "c", "d"}));
 
-  po.Return("bob@example.org", second.receipts[0]);
-  EXPECT_THROW(po.Return("bob@example.org", second.receipts[0]), Error);  // already back in new/
-  EXPECT_THROW(po.Return("bob@example.org", "../../x:2,S"), Error);
-  EXPECT_THROW(po.Return("bob@example.org", "nonsense"), Error);
+  po.Acknowledge("bob@example.org", second.receipts[0]);
+  EXPECT_THROW(po.Acknowledge("bob@example.org", second.receipts[0]), Error);  // already taken
+  EXPECT_THROW(po.Acknowledge("bob@example.org", "../../x"), Error);
+  EXPECT_THROW(po.Acknowledge("bob@example.org", "nonsense"), Error);
 }
 
 TEST_F(MailPostOffice, ManyMessagesComeBackInDeliveryOrder) {
@@ -166,6 +170,36 @@ TEST_F(MailPostOffice, UnreadableMessageIsSetAsideAndReported) {
   EXPECT_NE(r.rejected[0].find("/bad/"), std::string::npos) << r.rejected[0];
   EXPECT_EQ(Count(m_dir / "po" / "bob@example.org" / "bad"), 1u);
   EXPECT_TRUE(po.Fetch("bob@example.org").rejected.empty());
+}
+
+// A message of `depth` multiparts each nested in the one before.
+std::string NestedMessage(int depth) {
+  std::string head = "From: x@example.org\nTo: bob@example.org\nSubject: nested\nMIME-Version: 1.0\n";
+  std::string text = head;
+  for (int i = 0; i < depth; ++i)
+    text += "Content-Type: multipart/mixed; boundary=\"b" + std::to_string(i) + "\"\n\n--b" + std::to_string(i) + "\n";
+  text += "Content-Type: text/plain\n\ninner\n";
+  for (int i = depth; i-- > 0;) text += "--b" + std::to_string(i) + "--\n";
+  return text;
+}
+
+TEST_F(MailPostOffice, HostileStructureIsQuarantinedBeforeParsingAndTheRestGoesOn) {
+  PostOfficeTransport po(m_dir / "po");
+  po.Deliver("bob@example.org", NestedMessage(4000));
+  po.Send(Message("normal"));
+  std::string wide = "From: x@example.org\nTo: bob@example.org\nSubject: wide\nMIME-Version: 1.0\n"
+                     "Content-Type: multipart/mixed; boundary=w\n\n";
+  for (int i = 0; i < 1500; ++i) wide += "--w\nContent-Type: text/plain\n\npart\n";
+  wide += "--w--\n";
+  po.Deliver("bob@example.org", wide);
+  po.Deliver("bob@example.org", NestedMessage(5));  // an ordinary depth reads fine
+
+  FetchResult r = po.Fetch("bob@example.org");
+  EXPECT_EQ(Subjects(r), (std::vector<std::string>{"normal", "nested"}));
+  ASSERT_EQ(r.rejected.size(), 2u);
+  EXPECT_NE(r.rejected[0].find("deeper than"), std::string::npos) << r.rejected[0];
+  EXPECT_NE(r.rejected[1].find("MIME parts"), std::string::npos) << r.rejected[1];
+  EXPECT_EQ(Count(m_dir / "po" / "bob@example.org" / "bad"), 2u);
 }
 
 TEST_F(MailPostOffice, BadAddressDeliversNothing) {

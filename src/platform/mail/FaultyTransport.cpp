@@ -32,8 +32,8 @@ FetchResult FaultyTransport::Fetch(const std::string& address) {
   return result;
 }
 
-void FaultyTransport::Return(const std::string& address, const std::string& receipt) {
-  m_inner.Return(address, receipt);
+void FaultyTransport::Acknowledge(const std::string& address, const std::string& receipt) {
+  m_inner.Acknowledge(address, receipt);
 }
 
 }  // namespace platform

@@ -27,7 +27,7 @@ class FaultyTransport : public Transport {
   // Send/Fetch as Transport, with the armed faults applied first.
   void Send(const MailMessage& message) override;
   FetchResult Fetch(const std::string& address) override;
-  void Return(const std::string& address, const std::string& receipt) override;
+  void Acknowledge(const std::string& address, const std::string& receipt) override;
 
  private:
   Transport& m_inner;

@@ -3,6 +3,7 @@
 #include "platform/Error.h"
 #include "platform/FileUtil.h"
 #include "platform/Text.h"
+#include "platform/mail/MimeCodec.h"
 #include "platform/store/Attachments.h"
 #include "platform/store/Folder.h"
 #include "platform/store/Items.h"
@@ -24,6 +25,9 @@ MailMessage MailDelivery::ToMessage(const Item& mail) const {
   message.subject = mail.Subject();
   message.body = mail.Body();
   message.sent = m_clock.Now();
+  // Fixed here, so that every copy of this mail carries the same id and a
+  // receiver recognises a second copy.
+  message.messageId = MimeCodec::NewMessageId();
 
   Recipients recipients = mail.Recipients();
   for (int i = 1; i <= recipients.Count(); ++i) {
@@ -76,6 +80,7 @@ Item MailDelivery::StoreInInbox(const MailMessage& message) {
   item.SetBody(message.body);
   item.Set("SenderEmailAddress", message.from.address);
   item.Set("SenderName", message.from.name.empty() ? message.from.address : message.from.name);
+  item.Set("InternetMessageID", message.messageId);
   Recipients recipients = item.Recipients();
   for (const auto& a : message.to) recipients.Add(a.address, a.name, olTo);
   for (const auto& a : message.cc) recipients.Add(a.address, a.name, olCC);
@@ -100,16 +105,18 @@ MailDelivery::PickUpResult MailDelivery::PickUp(const std::string& address) {
   FetchResult fetched = m_transport.Fetch(mailbox);
   result.problems = fetched.rejected;
   for (size_t i = 0; i < fetched.messages.size(); ++i) {
+    const MailMessage& message = fetched.messages[i];
     try {
-      StoreInInbox(fetched.messages[i]);
-      ++result.arrived;
+      // The message leaves the mailbox only after its Inbox item committed;
+      // one picked up again after a crash between the two is recognised by
+      // its id and not stored twice.
+      if (m_session.ReceiveOnce(message.messageId, [&] { StoreInInbox(message); })) ++result.arrived;
+      m_transport.Acknowledge(mailbox, fetched.receipts[i]);
     } catch (const std::exception& e) {
       // Keep the order of arrival: this message and every later one wait
       // for the next pick-up.
-      result.problems.push_back("mail '" + fetched.messages[i].subject + "' from " +
-                                fetched.messages[i].from.address + " not stored, left for the next pick-up: " +
-                                e.what());
-      for (size_t j = i; j < fetched.messages.size(); ++j) m_transport.Return(mailbox, fetched.receipts[j]);
+      result.problems.push_back("mail '" + message.subject + "' from " + message.from.address +
+                                " not stored, left for the next pick-up: " + e.what());
       break;
     }
   }

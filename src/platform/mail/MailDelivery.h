@@ -22,7 +22,8 @@ class MailDelivery {
   // ReceivedTime.
   MailDelivery(MailSession& session, Transport& transport, const Clock& clock);
 
-  // Sends a mail item (saved or not) from the profile's current user: its
+  // Sends a mail item (saved or not) from the profile's current user, under a
+  // new Message-ID: its
   // Subject, Body, To/CC/BCC recipients and attachments (by value; a
   // by-reference attachment sends the referenced file's bytes). After the
   // transport took it, the item gets SentOn, SenderEmailAddress, SenderName
@@ -41,10 +42,13 @@ class MailDelivery {
   // Fetches every message waiting for `address` ("" = the current user's)
   // and stores each as an unread mail item in the Inbox (Subject, Body,
   // SenderEmailAddress, SenderName, To/CC recipients, SentOn, ReceivedTime,
-  // attachments by value with file and display names), in arrival order.
-  // When the store refuses an item, that message and all after it are
-  // returned to the transport for the next pick-up and the failure is
-  // listed in `problems`, as are messages the transport could not read.
+  // attachments by value with file and display names, InternetMessageID),
+  // in arrival order. A message is acknowledged to the transport only after
+  // its item committed, and a message whose Message-ID the profile has
+  // received before is acknowledged without storing it again. When the
+  // store refuses an item, that message and all after it stay with the
+  // transport for the next pick-up and the failure is listed in `problems`,
+  // as are messages the transport could not read.
   // Throws platform::Error when there is no address or the transport cannot
   // be read.
   PickUpResult PickUp(const std::string& address = "");

@@ -272,10 +272,93 @@ std::string MimeCodec::Encode(const MailMessage& message) {
   }
 }
 
+std::string MimeCodec::NewMessageId() { return vmime::messageId::generateId().getId(); }
+
+namespace {
+
+// The boundary a Content-Type header value declares for a multipart body;
+// "" when the value is no multipart type.
+std::string MultipartBoundary(const std::string& value) {
+  const std::string lower = Lower(value);
+  if (Trim(lower).rfind("multipart/", 0) != 0) return "";
+  size_t pos = lower.find("boundary=");
+  if (pos == std::string::npos) return "";
+  pos += 9;
+  if (pos < value.size() && value[pos] == '"') {
+    const size_t end = value.find('"', pos + 1);
+    return end == std::string::npos ? "" : value.substr(pos + 1, end - pos - 1);
+  }
+  size_t end = pos;
+  while (end < value.size() && value[end] != ';' && value[end] != ' ' && value[end] != '\t') ++end;
+  return value.substr(pos, end - pos);
+}
+
+}  // namespace
+
+void MimeCodec::CheckStructure(std::string_view bytes) {
+  if (bytes.size() > kMaxMessageBytes)
+    throw Error("mail: message of " + std::to_string(bytes.size()) + " bytes is larger than the limit of " +
+                std::to_string(kMaxMessageBytes) + " bytes");
+  // Walks the lines: a header block (the message's, then each part's) may
+  // open a multipart body, whose boundary lines start parts and close it.
+  std::vector<std::string> open;  // boundaries of the enclosing multiparts
+  bool inHeader = true;
+  std::string field;  // the header field being read, unfolded
+  std::string declared;
+  int parts = 0;
+  auto endField = [&] {
+    if (field.size() > 13 && Lower(field.substr(0, 13)) == "content-type:") declared = MultipartBoundary(field.substr(13));
+    field.clear();
+  };
+  size_t pos = 0;
+  while (pos <= bytes.size()) {
+    size_t nl = bytes.find('\n', pos);
+    if (nl == std::string_view::npos) nl = bytes.size();
+    std::string_view line = bytes.substr(pos, nl - pos);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    pos = nl + 1;
+    if (inHeader) {
+      if (!line.empty() && (line[0] == ' ' || line[0] == '\t')) {
+        field.append(line);
+        continue;
+      }
+      endField();
+      if (line.empty()) {
+        inHeader = false;
+        if (!declared.empty()) {
+          open.push_back(declared);
+          if (static_cast<int>(open.size()) > kMaxDepth)
+            throw Error("mail: message nests multipart bodies deeper than " + std::to_string(kMaxDepth) + " levels");
+        }
+        declared.clear();
+      } else {
+        field.assign(line);
+      }
+      continue;
+    }
+    if (line.size() < 3 || line[0] != '-' || line[1] != '-') continue;
+    const std::string_view rest = line.substr(2);
+    for (size_t level = open.size(); level-- > 0;) {
+      const std::string& b = open[level];
+      if (rest.substr(0, b.size()) != b) continue;
+      const std::string_view tail = rest.substr(b.size());
+      const bool closing = tail.substr(0, 2) == "--";
+      open.resize(closing ? level : level + 1);
+      if (!closing) {
+        if (++parts > kMaxParts)
+          throw Error("mail: message has more than " + std::to_string(kMaxParts) + " MIME parts");
+        inHeader = true;
+      }
+      break;
+    }
+  }
+}
+
 MailMessage MimeCodec::Decode(std::string_view bytes) {
   if (!StartsWithHeaderField(bytes))
     throw Error("mail: not a mail message (no header field at the start of " + std::to_string(bytes.size()) +
                 " bytes)");
+  CheckStructure(bytes);
   try {
     vmime::message parsed;
     parsed.parse(ToCrlf(bytes));

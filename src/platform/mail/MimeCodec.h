@@ -23,7 +23,22 @@ class MimeCodec {
   // there is no To or Cc recipient.
   static std::string Encode(const MailMessage& message);
 
-  // Parses a message with CRLF or LF line endings. Bodies come back with CRLF
+  // Limits of what Decode reads: larger messages, more parts or deeper
+  // nesting are refused before the MIME parser sees them (its recursion
+  // would overflow the stack on a hostile message).
+  static constexpr size_t kMaxMessageBytes = 64u << 20;
+  static constexpr int kMaxParts = 1000;
+  static constexpr int kMaxDepth = 20;
+
+  // Checks the size and the multipart structure (part count, nesting depth)
+  // of a raw message by its boundary lines, without parsing it. Throws
+  // platform::Error saying which limit the message passes.
+  static void CheckStructure(std::string_view bytes);
+
+  // A new globally unique Message-ID ("left@right", no angle brackets).
+  static std::string NewMessageId();
+
+  // Parses a message with CRLF or LF line endings, after CheckStructure. Bodies come back with CRLF
   // line breaks and converted to UTF-8; a message that is not MIME but has a
   // header is read as a plain text message. The first text/plain part that is
   // not marked as an attachment is the body; every other leaf part is an

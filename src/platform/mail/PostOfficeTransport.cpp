@@ -135,36 +135,38 @@ FetchResult PostOfficeTransport::Fetch(const std::string& address) {
   if (ec) throw Error("post office: cannot list '" + newDir.string() + "': " + ec.message());
   std::sort(names.begin(), names.end());
 
-  MakeDirs(box / "cur");
   for (const auto& name : names) {
     fs::path from = newDir / name;
-    fs::path taken = box / "cur" / (name + ":2,S");
-    if (::rename(from.c_str(), taken.c_str()) != 0) {
-      if (errno == ENOENT) continue;  // another reader took it first
-      throw Error("post office: cannot take '" + from.string() + "': " + std::strerror(errno));
+    std::string bytes;
+    try {
+      bytes = ReadAll(from);
+    } catch (const Error&) {
+      if (!fs::exists(from)) continue;  // another reader took it meanwhile
+      throw;
     }
     try {
-      result.messages.push_back(MimeCodec::Decode(ReadAll(taken)));
-      result.receipts.push_back(taken.filename().string());
+      result.messages.push_back(MimeCodec::Decode(bytes));
+      result.receipts.push_back(name);
     } catch (const Error& e) {
+      // Kept aside for a person to look at; the rest of the mailbox goes on.
       MakeDirs(box / "bad");
       fs::path aside = box / "bad" / name;
-      fs::path where = ::rename(taken.c_str(), aside.c_str()) == 0 ? aside : taken;
+      fs::path where = ::rename(from.c_str(), aside.c_str()) == 0 ? aside : from;
       result.rejected.push_back(where.string() + ": " + e.what());
     }
   }
   return result;
 }
 
-void PostOfficeTransport::Return(const std::string& address, const std::string& receipt) {
-  const std::string flag = ":2,S";
-  if (receipt.empty() || receipt.find('/') != std::string::npos || receipt[0] == '.' || !receipt.ends_with(flag))
+void PostOfficeTransport::Acknowledge(const std::string& address, const std::string& receipt) {
+  if (receipt.empty() || receipt.find('/') != std::string::npos || receipt[0] == '.')
     throw Error("post office: '" + receipt + "' is no receipt of a fetched message");
   fs::path box = MailboxPath(address);
-  fs::path from = box / "cur" / receipt;
-  fs::path to = box / "new" / receipt.substr(0, receipt.size() - flag.size());
+  MakeDirs(box / "cur");
+  fs::path from = box / "new" / receipt;
+  fs::path to = box / "cur" / (receipt + ":2,S");
   if (::rename(from.c_str(), to.c_str()) != 0)
-    throw Error("post office: cannot return '" + from.string() + "' to new/: " + std::strerror(errno));
+    throw Error("post office: cannot take '" + from.string() + "' into cur/: " + std::strerror(errno));
 }
 
 }  // namespace platform

@@ -3,9 +3,10 @@
 // shared by the homes of one machine; it holds a standard Maildir per address
 // at "<post office>/<address in lower case>/" (tmp/, new/, cur/). Delivery
 // writes into tmp/ and renames into new/, so a reader never sees half a
-// message; taking a message renames it from new/ into cur/ with the seen flag
-// (":2,S"), which also makes two readers of one mailbox take it only once.
-// Messages that cannot be parsed are moved to "bad/" beside cur/.
+// message; a message stays in new/ until the receiver acknowledges it, which
+// renames it into cur/ with the seen flag (":2,S"). Messages that cannot be
+// parsed, or whose size or MIME structure is beyond what is read safely, are
+// moved to "bad/" beside cur/.
 #include <filesystem>
 #include <string>
 
@@ -21,8 +22,8 @@ class PostOfficeTransport : public Transport {
 
   void Send(const MailMessage& message) override;
   FetchResult Fetch(const std::string& address) override;
-  // Moves the message from cur/ back into new/ under its delivery name.
-  void Return(const std::string& address, const std::string& receipt) override;
+  // Moves the message from new/ into cur/.
+  void Acknowledge(const std::string& address, const std::string& receipt) override;
 
   // Writes already encoded message bytes (LF line endings) into the mailbox of
   // `address`, creating the Maildir on demand. Returns the path in new/.

@@ -14,8 +14,9 @@ struct FetchResult {
   std::vector<MailMessage> messages;  // oldest first
   // One opaque receipt per message, in the same order, for Return.
   std::vector<std::string> receipts;
-  // One line per message that could not be read ("<where it now lies>: <why>");
-  // such messages are kept aside, never deleted, and not offered again.
+  // One line per message that could not be read or is too large or deeply
+  // nested to be read safely ("<where it now lies>: <why>"); such messages
+  // are kept aside, never deleted, and not offered again.
   std::vector<std::string> rejected;
 };
 
@@ -30,16 +31,17 @@ class Transport {
   // a write failure part-way leaves the earlier recipients served.
   virtual void Send(const MailMessage& message) = 0;
 
-  // Takes every message waiting for `address`, oldest first. A taken message
-  // is never offered again. An address nobody has written to yet has no
-  // messages. Throws platform::Error when the mailbox cannot be read.
+  // Reads every message waiting for `address`, oldest first. The messages
+  // stay waiting (and are offered again by the next Fetch) until the
+  // receiver acknowledges them, so a receiver that dies before it has
+  // stored a message loses nothing. An address nobody has written to yet has
+  // no messages. Throws platform::Error when the mailbox cannot be read.
   virtual FetchResult Fetch(const std::string& address) = 0;
 
-  // Puts a fetched message back, so that the next Fetch of `address` offers
-  // it again (in its original place in the order): for a receiver that could
-  // not store what it fetched. `receipt` comes from that Fetch's receipts.
-  // Throws platform::Error when the message is no longer where Fetch left it.
-  virtual void Return(const std::string& address, const std::string& receipt) = 0;
+  // The receiver has stored the fetched message: it is taken and never
+  // offered again. `receipt` comes from a Fetch's receipts. Throws
+  // platform::Error when the message is no longer waiting.
+  virtual void Acknowledge(const std::string& address, const std::string& receipt) = 0;
 };
 
 }  // namespace platform

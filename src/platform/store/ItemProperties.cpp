@@ -60,6 +60,7 @@ const std::array kProps = {
     PropInfo{"Resources", K::Text, S::RecipientsOfType, false, olResource},
     PropInfo{"SenderEmailAddress", K::Text},
     PropInfo{"SenderName", K::Text},
+    PropInfo{"InternetMessageID", K::Text},
     PropInfo{"ReceivedTime", K::Date},
     PropInfo{"SentOn", K::Date},
     PropInfo{"FullName", K::Text},

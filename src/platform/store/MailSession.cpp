@@ -26,6 +26,25 @@ void MailSession::Close() {
 
 const std::string& MailSession::Path() const { return core_->Path(); }
 
+bool MailSession::LastRunEndedUncleanly() const { return core_->LastRunUnclean(); }
+
+bool MailSession::WasReceived(const std::string& messageId) const {
+  return !messageId.empty() && core_->IsReceived(messageId);
+}
+
+bool MailSession::ReceiveOnce(const std::string& messageId, const std::function<void()>& store) {
+  bool stored = false;
+  core_->Write([&] {
+    if (!messageId.empty()) {
+      if (core_->IsReceived(messageId)) return;
+      core_->MarkReceived(messageId);
+    }
+    store();
+    stored = true;
+  });
+  return stored;
+}
+
 Folder MailSession::GetRootFolder() const {
   core_->Db();
   return Folder(core_, core_->RootId());

@@ -30,11 +30,14 @@ class MailSession {
   using Poster = std::function<void(std::function<void()>)>;
 
   // Opens the profile database at `dbPath`, creating it (with the root
-  // folder and the default folders) when the file does not exist or is
-  // empty. Takes an exclusive lock on `dbPath` + ".lock". Throws
-  // platform::Error naming the file when another process holds the profile
-  // ("profile <path> is in use by another process"), or when the file is no
-  // profile database (corrupt or foreign); nothing is written then.
+  // folder and the default folders) when the file does not exist; creation
+  // builds the file beside it and renames it into place, so a crash leaves
+  // no half profile. A profile of an older layout is brought up to date.
+  // Takes an exclusive lock on `dbPath` + ".lock". Throws platform::Error
+  // naming the file when another process holds the profile ("profile <path>
+  // is in use by another process"), or when the file is empty, no profile
+  // database (corrupt or foreign) or made by a newer version; nothing is
+  // written then.
   // `poster` receives every item event after its write commits; without a
   // poster, events are dropped.
   static MailSession Open(const std::string& dbPath, Poster poster = {});
@@ -46,9 +49,20 @@ class MailSession {
   // Closes the profile (see Close).
   ~MailSession();
 
-  // Closes the database and releases the lock. Handles still held afterwards
-  // throw platform::Error when used.
+  // Closes the database (marking a clean end) and releases the lock.
+  // Handles still held afterwards throw platform::Error when used.
   void Close();
+  // True when the session before this one ended without Close (killed or
+  // crashed): work that a clean end would have finished may be missing.
+  bool LastRunEndedUncleanly() const;
+
+  // Received mail, recognised by its Message-ID: ReceiveOnce runs `store`
+  // (the writes that file the mail) and records the id in the same
+  // transaction, unless the id is recorded already; then it does nothing and
+  // returns false. An empty id is never recorded (store runs). Rethrows what
+  // store throws, with nothing written.
+  bool ReceiveOnce(const std::string& messageId, const std::function<void()>& store);
+  bool WasReceived(const std::string& messageId) const;
   const std::string& Path() const;
 
   // The store root; its EntryID is the store key.

@@ -24,7 +24,13 @@ namespace {
 
 // "ZTBS": marks a file as a profile database of this system.
 constexpr int64_t kApplicationId = 0x5A544253;
-constexpr int64_t kSchemaVersion = 1;
+// 1: folders, items, user properties, attachments. 2: received mails.
+constexpr int64_t kSchemaVersion = 2;
+// The write-ahead log is folded into the database every 1,000 pages (8 MB)
+// and cut back to this size afterwards, so it never grows without bound.
+constexpr int64_t kWalSizeLimit = 4 * 1024 * 1024;
+// Message-IDs of received mails kept for recognising a second copy.
+constexpr int64_t kReceivedKept = 20000;
 constexpr const char* kRootName = "Personal Folders";
 
 struct DefaultFolderSpec {
@@ -80,14 +86,24 @@ std::shared_ptr<StoreCore> StoreCore::Open(const std::string& path, Poster poste
   }
   try {
     struct stat st{};
-    const bool fresh = ::stat(path.c_str(), &st) != 0 || st.st_size == 0;
-    core->db_ = std::make_unique<SqliteDb>(path, fresh);
+    if (::stat(path.c_str(), &st) != 0) {
+      CreateFile(path);
+    } else if (st.st_size == 0) {
+      // Never made by this program (creation renames a complete file into
+      // place): replacing it would give the profile a new store key and
+      // hide everything kept under the old one.
+      throw Error("profile " + path + " is an empty file (0 bytes), not a profile database; restore it from a " +
+                  "backup or remove it and create the profile again");
+    }
+    core->db_ = std::make_unique<SqliteDb>(path, false);
     // The flock above already keeps every other process out, so SQLite's own
     // per-transaction file locks and the shared-memory WAL index are not
     // needed; this must be set before the first access to the file.
     core->db_->Exec("PRAGMA locking_mode=EXCLUSIVE");
-    if (fresh) core->CreateSchema();
-    else core->CheckSchema();
+    core->CheckSchema();
+    core->lastRunUnclean_ = core->Meta("running") == "1";
+    core->SetMeta("running", "1");
+    core->markedRunning_ = true;
   } catch (...) {
     core->Close();
     throw;
@@ -95,9 +111,51 @@ std::shared_ptr<StoreCore> StoreCore::Open(const std::string& path, Poster poste
   return core;
 }
 
+void StoreCore::CreateFile(const std::string& path) {
+  const std::string building = path + ".new";
+  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) ::unlink((building + suffix).c_str());
+  {
+    std::shared_ptr<StoreCore> core(new StoreCore);
+    core->path_ = building;
+    core->db_ = std::make_unique<SqliteDb>(building, true);
+    core->db_->Exec("PRAGMA locking_mode=EXCLUSIVE");
+    core->CreateSchema();
+    core->Upgrade(1);
+    // Leave one self-contained file: no write-ahead log beside it.
+    core->db_->Exec("PRAGMA journal_mode=DELETE");
+    core->db_.reset();
+  }
+  const int fd = ::open(building.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0 || ::fsync(fd) != 0) {
+    const int err = errno;
+    if (fd >= 0) ::close(fd);
+    throw Error("cannot sync the new profile " + building + ": " + std::strerror(err));
+  }
+  ::close(fd);
+  if (::rename(building.c_str(), path.c_str()) != 0)
+    throw Error("cannot move the new profile " + building + " into place: " + std::strerror(errno));
+  std::string folder = path.substr(0, path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/'));
+  if (folder.empty()) folder = ".";
+  const int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+}
+
 StoreCore::~StoreCore() { Close(); }
 
 void StoreCore::Close() {
+  if (db_ && markedRunning_) {
+    markedRunning_ = false;
+    // A clean end: the next session need not suspect a crash, and the
+    // write-ahead log is folded in and emptied.
+    try {
+      SetMeta("running", "0");
+      db_->Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    } catch (const Error&) {  // closing goes on; the next open sees an unclean end
+    }
+  }
   db_.reset();
   if (lockFd_ >= 0) {
     ::flock(lockFd_, LOCK_UN);
@@ -143,8 +201,7 @@ void StoreCore::CreateSchema() {
         "CREATE TABLE attachments(item_id INTEGER NOT NULL, ord INTEGER NOT NULL, display_name TEXT NOT NULL,"
         " file_name TEXT NOT NULL, path_name TEXT NOT NULL, type INTEGER NOT NULL, position INTEGER NOT NULL,"
         " data BLOB, PRIMARY KEY(item_id, ord));");
-    db.Exec("PRAGMA application_id=" + std::to_string(kApplicationId) +
-            "; PRAGMA user_version=" + std::to_string(kSchemaVersion));
+    db.Exec("PRAGMA application_id=" + std::to_string(kApplicationId) + "; PRAGMA user_version=1");
     auto addFolder = [&](int64_t parent, const std::string& name, int type) {
       Stmt s = db.Prepare(
           "INSERT INTO folders(parent_id, name, folder_type, default_item_type) VALUES(?, ?, ?, ?)");
@@ -183,10 +240,14 @@ void StoreCore::CheckSchema() {
     throw Error("profile " + path_ + " is damaged or no profile database (" + e.what() + ")");
   }
   if (appId != kApplicationId) throw Error("profile " + path_ + " is no profile database of this program");
-  if (version != kSchemaVersion)
-    throw Error("profile " + path_ + " has the unsupported version " + std::to_string(version));
+  if (version > kSchemaVersion)
+    throw Error("profile " + path_ + " was written by a newer version of this program (profile version " +
+                std::to_string(version) + ", this program reads up to " + std::to_string(kSchemaVersion) + ")");
+  if (version < 1) throw Error("profile " + path_ + " is damaged (profile version " + std::to_string(version) + ")");
   try {
-    db.Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL");
+    db.Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA journal_size_limit=" +
+            std::to_string(kWalSizeLimit));
+    Upgrade(version);
     uid_ = Meta("store_uid");
     rootId_ = std::stoll(Meta("root"));
     const std::string next = Meta("item_next");
@@ -196,6 +257,47 @@ void StoreCore::CheckSchema() {
     throw Error("profile " + path_ + " is damaged (" + e.what() + ")");
   }
   if (uid_.size() != 32) throw Error("profile " + path_ + " is damaged (store id)");
+}
+
+void StoreCore::Upgrade(int64_t from) {
+  SqliteDb& db = *db_;
+  for (int64_t v = from; v < kSchemaVersion; ++v) {
+    db.Exec("BEGIN IMMEDIATE");
+    try {
+      if (v == 1)
+        db.Exec("CREATE TABLE received(message_id TEXT PRIMARY KEY, seq INTEGER NOT NULL);"
+                "CREATE INDEX received_seq ON received(seq);");
+      db.Exec("PRAGMA user_version=" + std::to_string(v + 1));
+      db.Exec("COMMIT");
+    } catch (...) {
+      try {
+        db.Exec("ROLLBACK");
+      } catch (const Error&) {  // the first error is the one worth reporting
+      }
+      throw;
+    }
+  }
+}
+
+bool StoreCore::IsReceived(const std::string& messageId) {
+  Stmt s = Db().Prepare("SELECT 1 FROM received WHERE message_id = ?");
+  s.Bind(1, messageId);
+  return s.Step();
+}
+
+void StoreCore::MarkReceived(const std::string& messageId) {
+  Write([&] {
+    SqliteDb& db = Db();
+    const int64_t seq = db.QueryInt("SELECT IFNULL(MAX(seq), 0) FROM received") + 1;
+    Stmt add = db.Prepare("INSERT OR IGNORE INTO received(message_id, seq) VALUES(?, ?)");
+    add.Bind(1, messageId).Bind(2, seq);
+    WriteStep(add);
+    if (seq % 1000 == 0) {
+      Stmt prune = db.Prepare("DELETE FROM received WHERE seq <= ?");
+      prune.Bind(1, seq - kReceivedKept);
+      WriteStep(prune);
+    }
+  });
 }
 
 // --- writes -----------------------------------------------------------------

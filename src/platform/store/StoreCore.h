@@ -129,6 +129,14 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   int openWindows = 0;
   int displayCount = 0;
 
+  // --- profile state --------------------------------------------------------
+  // True when the previous session of this profile did not close it (a
+  // crash or a kill): read at Open, before this session marks itself.
+  bool LastRunUnclean() const { return lastRunUnclean_; }
+  // Received mails by their Message-ID (see MailSession::ReceiveOnce).
+  bool IsReceived(const std::string& messageId);
+  void MarkReceived(const std::string& messageId);
+
   // --- profile values -------------------------------------------------------
   std::string Meta(const std::string& key);
   void SetMeta(const std::string& key, const std::string& value);
@@ -138,8 +146,14 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
 
  private:
   StoreCore() = default;
+  // Builds a new profile beside `path` and renames it into place, so that a
+  // crash during creation leaves no profile rather than half of one.
+  static void CreateFile(const std::string& path);
   void CreateSchema();
+  // Checks that the file is a profile of this program and brings an older
+  // schema up to date (one transaction per version step).
   void CheckSchema();
+  void Upgrade(int64_t from);
   void Deliver(EventKind kind, int64_t folderId, int64_t itemId);
   void DeleteFolderRows(int64_t id);
   // Items are numbered without AUTOINCREMENT (which would write one more
@@ -191,6 +205,8 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   std::function<Date()> clock_;
   std::shared_ptr<StoreWriteHook> hook_;
   bool inWrite_ = false;
+  bool lastRunUnclean_ = false;
+  bool markedRunning_ = false;  // "running" is set in the profile by this session
   uint64_t stamp_ = 0;
   std::map<int64_t, FolderStamps> folderStamps_;
   std::vector<PendingEvent> pending_;

@@ -1,0 +1,131 @@
+// The profile file's life: creation, older and newer layouts, an empty
+// file, the clean-shutdown marker, received mails recognised by id and the
+// bounded write-ahead log.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/Error.h"
+#include "platform/store/Folder.h"
+#include "platform/store/Item.h"
+#include "platform/store/Items.h"
+#include "platform/store/MailSession.h"
+#include "support/TempHome.h"
+
+namespace fs = std::filesystem;
+using namespace platform;
+
+namespace {
+
+class StoreLifecycleTest : public ::testing::Test {
+ protected:
+  // Runs SQL on the profile file as another program would.
+  void RawSql(const std::string& sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
+    char* err = nullptr;
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err), SQLITE_OK) << (err ? err : "");
+    sqlite3_free(err);
+    sqlite3_close(db);
+  }
+  std::string ErrorOf(const std::function<void()>& fn) {
+    try {
+      fn();
+    } catch (const Error& e) {
+      return e.what();
+    }
+    return "<no error>";
+  }
+
+  testing_support::TempDir dir_;
+  std::string path_ = (dir_.Path() / "profile.db").string();
+};
+
+TEST_F(StoreLifecycleTest, CreationLeavesOneCompleteFileAndAnEmptyFileIsRefused) {
+  std::string key;
+  {
+    MailSession s = MailSession::Open(path_);
+    key = s.StoreKey();
+  }
+  EXPECT_FALSE(fs::exists(path_ + ".new"));
+  EXPECT_EQ(MailSession::Open(path_).StoreKey(), key);
+
+  // A leftover of a creation cut short does not disturb the next one.
+  const std::string other = (dir_.Path() / "other.db").string();
+  std::ofstream(other + ".new") << "half";
+  EXPECT_NO_THROW(MailSession::Open(other));
+
+  fs::resize_file(path_, 0);
+  EXPECT_NE(ErrorOf([&] { MailSession::Open(path_); }).find("empty file"), std::string::npos);
+  EXPECT_EQ(fs::file_size(path_), 0u);  // left for the user to restore
+}
+
+TEST_F(StoreLifecycleTest, OlderLayoutIsUpgradedAndNewerRefused) {
+  std::string entryId;
+  {
+    MailSession s = MailSession::Open(path_);
+    Item mail = s.GetDefaultFolder(olFolderInbox).Items().Add(olMailItem);
+    mail.SetSubject("kept");
+    mail.Save();
+    entryId = mail.EntryID();
+  }
+  // The first layout had no record of received mails.
+  RawSql("DROP TABLE received; PRAGMA user_version=1;");
+  {
+    MailSession s = MailSession::Open(path_);
+    EXPECT_EQ(s.GetItemFromID(entryId).Subject(), "kept");
+    EXPECT_TRUE(s.ReceiveOnce("id-1@x", [] {}));
+    EXPECT_TRUE(s.WasReceived("id-1@x"));
+  }
+  RawSql("PRAGMA user_version=99;");
+  EXPECT_NE(ErrorOf([&] { MailSession::Open(path_); }).find("newer version"), std::string::npos);
+}
+
+TEST_F(StoreLifecycleTest, UncleanEndIsReportedOnceByTheNextSession) {
+  { EXPECT_FALSE(MailSession::Open(path_).LastRunEndedUncleanly()); }
+  { EXPECT_FALSE(MailSession::Open(path_).LastRunEndedUncleanly()); }
+  // A session that never closed: its marker stays set in the file.
+  RawSql("UPDATE meta SET value = '1' WHERE key = 'running';");
+  { EXPECT_TRUE(MailSession::Open(path_).LastRunEndedUncleanly()); }
+  EXPECT_FALSE(MailSession::Open(path_).LastRunEndedUncleanly());
+}
+
+TEST_F(StoreLifecycleTest, ReceiveOnceStoresAMessageIdOnlyOnce) {
+  MailSession s = MailSession::Open(path_);
+  Items inbox = s.GetDefaultFolder(olFolderInbox).Items();
+  auto store = [&] {
+    Item mail = inbox.Add(olMailItem);
+    mail.SetSubject("hello");
+    mail.Save();
+  };
+  EXPECT_TRUE(s.ReceiveOnce("a@x", store));
+  EXPECT_FALSE(s.ReceiveOnce("a@x", store));
+  EXPECT_TRUE(s.ReceiveOnce("", store));  // no id: nothing to recognise it by
+  EXPECT_TRUE(s.ReceiveOnce("", store));
+  EXPECT_EQ(inbox.Count(), 3);
+
+  // A failing store records nothing: the mail is taken again later.
+  EXPECT_THROW(s.ReceiveOnce("b@x", [] { throw Error("disk full"); }), Error);
+  EXPECT_FALSE(s.WasReceived("b@x"));
+  EXPECT_TRUE(s.ReceiveOnce("b@x", store));
+}
+
+TEST_F(StoreLifecycleTest, WriteAheadLogStaysBounded) {
+  MailSession s = MailSession::Open(path_);
+  Items inbox = s.GetDefaultFolder(olFolderInbox).Items();
+  const std::string big(64 * 1024, 'x');
+  for (int i = 0; i < 300; ++i) {
+    Item mail = inbox.Add(olMailItem);
+    mail.SetBody(big);
+    mail.Save();
+  }
+  // About 20 MB went through the log; it is folded in and cut back.
+  EXPECT_LT(fs::file_size(path_ + "-wal"), 12u * 1024 * 1024);
+  s.Close();
+  EXPECT_FALSE(fs::exists(path_ + "-wal") && fs::file_size(path_ + "-wal") > 0);
+}
+
+}  // namespace
