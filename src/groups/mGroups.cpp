@@ -1,5 +1,7 @@
 #include "groups/mGroups.h"
 
+#include <optional>
+
 #include "diagnostics/CDebug.h"
 #include "platform/Text.h"
 
@@ -27,8 +29,14 @@ bool ApplyGroupEdit(CGroups& groups, const GroupEdit& edit, const RaiseEvent& ra
   copy.CopyFrom(groups);
   if (!edit(copy)) return false;
   std::unique_ptr<IGroupMsgSender> oMsg = env.NewGroupMsg ? env.NewGroupMsg() : nullptr;
+  // The change, its group messages and the saved groups in one registry
+  // batch: the messages leave after the commit, so a crash never sends a
+  // request for a member the saved groups do not have, nor the reverse.
+  std::optional<platform::RegistryBatch> batch;
+  if (env.pStore) batch.emplace(env.pStore->Hive());
   groups.ApplyDlgChanges(copy, oMsg.get());
   groups.Save();
+  if (batch) batch->Commit();
   if (raiseEvent) raiseEvent("Groups");
   return true;
 }

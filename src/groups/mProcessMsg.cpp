@@ -1,10 +1,13 @@
 #include "groups/mProcessMsg.h"
 
 #include <algorithm>
+#include <optional>
+#include <set>
 
 #include "platform/redemption/Library.h"
 #include "diagnostics/CDebug.h"
 #include "groups/mSenderCheck.h"
+#include "platform/Error.h"
 #include "platform/Text.h"
 #include "platform/store/Folder.h"
 #include "platform/store/Items.h"
@@ -342,22 +345,129 @@ bool ProcessMessage(ProcessEnv& env, const CGroupMsg& oMsg, IGroupMsgSender& oSe
   }
 }
 
-void ProcessMails(ProcessEnv& env, const std::vector<platform::Item>& mails) {
-  std::vector<std::unique_ptr<CGroupMsg>> batch;
-  for (platform::Item mail : mails) {
-    try {
-      auto msg = std::make_unique<CGroupMsg>();
-      bool bDeleteMail = true;
-      if (msg->ReciveMail(mail, bDeleteMail)) batch.push_back(std::move(msg));
-      if (bDeleteMail) DeleteMail(env, mail);
-    } catch (...) {
-      g_Debug().OutError("CGroups.ProcessMails");
-    }
+namespace {
+
+// The Message-IDs of the group mails taken lately, kept beside the groups
+// (not below them: a save rewrites that tree) as the names of the values of
+// one section, oldest first; and those of the batch under way, recorded
+// before its mails are deleted and cleared when the batch is stored.
+constexpr size_t kAppliedKept = 2000;
+
+std::string AppliedSection(const CGroupsEnv& genv) { return genv.strStoreKey + "\\GroupMails"; }
+std::string PendingSection(const CGroupsEnv& genv) { return genv.strStoreKey + "\\GroupMailsPending"; }
+
+std::string MessageIdOf(const platform::Item& mail) {
+  try {
+    return mail.GetText("InternetMessageID");
+  } catch (...) {
+    g_Debug().OutError("CGroups.ProcessMails");
+    return "";
   }
-  batch = SortMessages(std::move(batch));
-  CGroupMsgSender sender(*env.pMail);
-  for (const std::unique_ptr<CGroupMsg>& msg : batch) ProcessMessage(env, *msg, sender);
-  env.pGroups->Save();
+}
+
+std::set<std::string> SectionKeys(const platform::SettingsStore& store, const std::string& section) {
+  std::set<std::string> keys;
+  for (const auto& [key, value] : store.GetAllSettings(kSettingsApp, section)) keys.insert(key);
+  return keys;
+}
+
+void RecordApplied(platform::SettingsStore& store, const CGroupsEnv& genv, const std::vector<std::string>& ids,
+                   const std::string& stamp) {
+  const std::string section = AppliedSection(genv);
+  for (const std::string& id : ids) store.SaveSetting(kSettingsApp, section, id, stamp);
+  const auto all = store.GetAllSettings(kSettingsApp, section);
+  for (size_t i = 0; i + kAppliedKept < all.size(); ++i) store.DeleteSetting(kSettingsApp, section, all[i].first);
+}
+
+}  // namespace
+
+void RestoreInterruptedMails(const ProcessEnv& env) {
+  try {
+    const CGroupsEnv& genv = env.pGroups->Env();
+    if (!genv.pStore) return;
+    std::set<std::string> pending = SectionKeys(*genv.pStore, PendingSection(genv));
+    if (pending.empty()) return;
+    for (const std::string& id : SectionKeys(*genv.pStore, AppliedSection(genv))) pending.erase(id);
+    const platform::MailSession& session = Redemption::ProfileSession();
+    const platform::Folder inbox = session.GetDefaultFolder(platform::olFolderInbox);
+    std::vector<platform::Item> found;
+    const platform::Items deleted = session.GetDefaultFolder(platform::olFolderDeletedItems).Items();
+    for (int i = 1; i <= deleted.Count() && !pending.empty(); ++i) {
+      platform::Item item = deleted.Item(i);
+      if (pending.erase(MessageIdOf(item))) found.push_back(item);
+    }
+    for (platform::Item& item : found) {
+      g_Debug().OutWarning("CGroups.ProcessMails",
+                           "group mail " + MessageIdOf(item) + " was deleted by an interrupted batch, taken back");
+      item.Move(inbox);
+    }
+  } catch (...) {
+    g_Debug().OutError("CGroups.ProcessMails");
+  }
+}
+
+void ProcessMails(ProcessEnv& env, const std::vector<platform::Item>& mails) {
+  CGroups& groups = *env.pGroups;
+  CGroupsEnv& genv = groups.Env();
+  platform::SettingsStore* store = genv.pStore;
+  // Each mail takes effect once. Its Message-ID is recorded as pending
+  // before the mail is deleted; the groups, the ids of the mails taken and
+  // the mails sent in answer are then stored in one registry batch, and the
+  // answers leave after its commit. A crash before the commit finds the
+  // mails again (in the Inbox, or by the pending ids in Deleted Items) and
+  // applies them from scratch (RestoreInterruptedMails brings deleted ones
+  // back); a copy of a mail taken before is only deleted.
+  std::optional<platform::RegistryBatch> batch;
+  try {
+    const std::set<std::string> taken = store ? SectionKeys(*store, AppliedSection(genv)) : std::set<std::string>{};
+    if (store) {
+      for (const platform::Item& mail : mails) {
+        const std::string id = MessageIdOf(mail);
+        if (!id.empty() && !taken.count(id)) store->SaveSetting(kSettingsApp, PendingSection(genv), id, "1");
+      }
+      batch.emplace(store->Hive());
+    }
+
+    std::vector<std::unique_ptr<CGroupMsg>> batchMsgs;
+    std::vector<std::string> applied;
+    std::set<std::string> seen = taken;
+    for (platform::Item mail : mails) {
+      try {
+        const std::string id = MessageIdOf(mail);
+        bool bDeleteMail = true;
+        if (!id.empty() && seen.count(id)) {
+          // A second copy of a mail already taken: it changes nothing.
+          g_Debug().OutWarning("CGroups.ProcessMails", "group mail " + id + " was taken before, deleted");
+        } else {
+          auto msg = std::make_unique<CGroupMsg>();
+          if (msg->ReciveMail(mail, bDeleteMail)) batchMsgs.push_back(std::move(msg));
+          if (bDeleteMail && !id.empty()) {
+            seen.insert(id);
+            applied.push_back(id);
+          }
+        }
+        if (bDeleteMail) DeleteMail(env, mail);
+      } catch (...) {
+        g_Debug().OutError("CGroups.ProcessMails");
+      }
+    }
+    batchMsgs = SortMessages(std::move(batchMsgs));
+    CGroupMsgSender sender(*env.pMail);
+    for (const std::unique_ptr<CGroupMsg>& msg : batchMsgs) ProcessMessage(env, *msg, sender);
+    if (!groups.Save()) throw platform::Error("the groups could not be saved");
+    if (store) {
+      RecordApplied(*store, genv, applied, mMain::Date2CStr(env.pMail->Now()));
+      store->DeleteSetting(kSettingsApp, PendingSection(genv));
+    }
+    if (batch) batch->Commit();
+  } catch (...) {
+    g_Debug().OutError("CGroups.ProcessMails");
+    // Nothing of the batch was stored: the model goes back to the stored
+    // groups; the pending ids bring the deleted mails back next time.
+    batch.reset();
+    groups.Load();
+    return;
+  }
   try {
     if (env.UpdateItemsGroups) env.UpdateItemsGroups();
   } catch (...) {
@@ -380,6 +490,7 @@ bool ProcessGroupMails(ProcessEnv& env, const std::vector<platform::Item>& mails
 
 bool OnNewMails(ProcessEnv& env) {
   try {
+    RestoreInterruptedMails(env);
     const platform::Folder inbox = Redemption::ProfileSession().GetDefaultFolder(platform::olFolderInbox);
     std::vector<platform::Item> groupMails;
     std::vector<platform::Item> appointmentMails;

@@ -59,8 +59,20 @@ bool ProcessGroupMails(ProcessEnv& env, const std::vector<platform::Item>& mails
 // Reads every mail (a mail read or not is deleted, except one from an
 // unsupported version range, which stays unread in the Inbox), applies the
 // readable messages in sending order, each under its own error handling,
-// then saves the groups and refreshes the items' groups.
+// then saves the groups and refreshes the items' groups. Each mail takes
+// effect once: its Message-ID is recorded as pending before it is deleted;
+// the groups, the Message-IDs of the mails taken and the mails sent in
+// answer are stored in one registry batch, and the answers leave after its
+// commit. Mails of a batch that was never stored (a crash, or a store that
+// refused: the groups are then loaded again, logged) are brought back by
+// RestoreInterruptedMails; a mail whose Message-ID was taken before is only
+// deleted.
 void ProcessMails(ProcessEnv& env, const std::vector<platform::Item>& mails);
+
+// Moves the group mails of a batch that was never stored (recorded as
+// pending, not as taken) from Deleted Items back into the Inbox, where the
+// next processing finds them. OnNewMails calls it first. Never throws (logged).
+void RestoreInterruptedMails(const ProcessEnv& env);
 
 // Orders messages by m_strSendTime (text order; equal times keep their order).
 std::vector<std::unique_ptr<CGroupMsg>> SortMessages(std::vector<std::unique_ptr<CGroupMsg>> colMsgs);

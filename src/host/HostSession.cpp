@@ -114,7 +114,9 @@ HostSession::HostSession(const fs::path& homeArg, platform::Prompt& prompt, plat
   std::string postOffice = HostValue(*m_registry, "PostOffice");
   if (!postOffice.empty()) {
     m_transport = std::make_unique<platform::PostOfficeTransport>(postOffice);
-    m_delivery = std::make_unique<platform::MailDelivery>(*m_session, *m_transport, *m_clock);
+    m_outbox = std::make_unique<platform::MailOutbox>(*m_registry, *m_transport, std::string(kHostKey) + "\\Outbox");
+    m_delivery = std::make_unique<platform::MailDelivery>(*m_session, *m_transport, *m_clock, m_outbox.get());
+    m_registry->SetCommitListener([this] { SendQueuedMail(); });
   }
   std::string version = HostValue(*m_registry, "ClientVersion");
   m_app = std::make_unique<platform::Application>(version.empty() ? "11.0.5608" : version, *m_session, *m_loop, prompt,
@@ -132,6 +134,7 @@ void HostSession::Activate() {
 
 HostSession::~HostSession() {
   Stop();
+  m_registry->SetCommitListener({});
   m_connect.reset();
   Redemption::SetProfile(nullptr, {});
 }
@@ -139,6 +142,7 @@ HostSession::~HostSession() {
 Connect::State HostSession::Start() {
   m_started = true;
   Activate();
+  SendQueuedMail();
   m_connect->OnConnection(*m_app, 1);
   m_connect->OnStartupComplete();
   m_app->GetExplorers().Open("Calendar");
@@ -167,6 +171,16 @@ int HostSession::PickUpMail() {
     return r.arrived;
   } catch (...) {
     g_Debug().OutError("Host.PickUpMail");
+    return 0;
+  }
+}
+
+int HostSession::SendQueuedMail() {
+  if (!m_outbox) return 0;
+  try {
+    return m_outbox->SendQueued();
+  } catch (...) {
+    g_Debug().OutError("Host.SendQueuedMail");
     return 0;
   }
 }

@@ -657,6 +657,7 @@ void Registry::CommitBatch() {
       throw;
     }
   }
+  if (commitListener_) commitListener_();
 }
 
 void Registry::AbortBatch() {

@@ -27,6 +27,7 @@
 // hive file to disk throws (platform::Error naming the file).
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -143,6 +144,11 @@ class Registry {
   // outermost commit then throws). Never throws. REQUIRES: InBatch().
   void AbortBatch();
   bool InBatch() const { return batchDepth_ > 0; }
+  // Called after every outermost CommitBatch that succeeded (for work that
+  // must follow a commit, such as sending the mails the batch queued).
+  // Exceptions from it propagate out of CommitBatch; the batch stays
+  // committed. An empty function removes the listener.
+  void SetCommitListener(std::function<void()> listener) { commitListener_ = std::move(listener); }
 
   // The folder holding the hive files.
   const std::filesystem::path& Folder() const;
@@ -173,6 +179,7 @@ class Registry {
   int lockFd_ = -1;
   int batchDepth_ = 0;
   bool batchDoomed_ = false;
+  std::function<void()> commitListener_;
 };
 
 // One batch as a scope: begun at construction, undone at destruction unless

@@ -11,8 +11,8 @@
 
 namespace platform {
 
-MailDelivery::MailDelivery(MailSession& session, Transport& transport, const Clock& clock)
-    : m_session(session), m_transport(transport), m_clock(clock) {}
+MailDelivery::MailDelivery(MailSession& session, Transport& transport, const Clock& clock, MailOutbox* outbox)
+    : m_session(session), m_transport(transport), m_clock(clock), m_outbox(outbox) {}
 
 MailMessage MailDelivery::ToMessage(const Item& mail) const {
   if (!mail || mail.Class() != olMail)
@@ -64,7 +64,10 @@ MailMessage MailDelivery::ToMessage(const Item& mail) const {
 
 Item MailDelivery::Send(const Item& mail) {
   MailMessage message = ToMessage(mail);
-  m_transport.Send(message);
+  if (m_outbox && m_outbox->Holding())
+    m_outbox->Queue(message);
+  else
+    m_transport.Send(message);
 
   Item sent = mail;
   sent.Set("SentOn", message.sent);

@@ -10,6 +10,7 @@
 
 #include "platform/Clock.h"
 #include "platform/mail/MailMessage.h"
+#include "platform/mail/MailOutbox.h"
 #include "platform/mail/Transport.h"
 #include "platform/store/Item.h"
 #include "platform/store/MailSession.h"
@@ -18,15 +19,16 @@ namespace platform {
 
 class MailDelivery {
  public:
-  // All three must outlive this object. The clock stamps SentOn and
-  // ReceivedTime.
-  MailDelivery(MailSession& session, Transport& transport, const Clock& clock);
+  // All must outlive this object. The clock stamps SentOn and
+  // ReceivedTime. With an outbox, mails sent while its registry batch is
+  // open are queued there instead of handed to the transport.
+  MailDelivery(MailSession& session, Transport& transport, const Clock& clock, MailOutbox* outbox = nullptr);
 
   // Sends a mail item (saved or not) from the profile's current user, under a
   // new Message-ID: its
   // Subject, Body, To/CC/BCC recipients and attachments (by value; a
   // by-reference attachment sends the referenced file's bytes). After the
-  // transport took it, the item gets SentOn, SenderEmailAddress, SenderName
+  // transport took it (or the outbox queued it), the item gets SentOn, SenderEmailAddress, SenderName
   // and UnRead = false and is moved into Sent Items; returns the moved item.
   // Throws platform::Error when the item is no mail, has no To or CC
   // recipient, the profile has no current-user address, a referenced file
@@ -63,6 +65,7 @@ class MailDelivery {
   MailSession& m_session;
   Transport& m_transport;
   const Clock& m_clock;
+  MailOutbox* m_outbox;
 };
 
 }  // namespace platform

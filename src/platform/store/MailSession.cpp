@@ -28,6 +28,13 @@ const std::string& MailSession::Path() const { return core_->Path(); }
 
 bool MailSession::LastRunEndedUncleanly() const { return core_->LastRunUnclean(); }
 
+std::string MailSession::CheckIntegrity() const {
+  detail::Stmt s = core_->Db().Prepare("PRAGMA integrity_check");
+  std::string result;
+  while (s.Step()) result += (result.empty() ? "" : "\n") + s.Text(0);
+  return result;
+}
+
 bool MailSession::WasReceived(const std::string& messageId) const {
   return !messageId.empty() && core_->IsReceived(messageId);
 }

@@ -55,6 +55,9 @@ class MailSession {
   // True when the session before this one ended without Close (killed or
   // crashed): work that a clean end would have finished may be missing.
   bool LastRunEndedUncleanly() const;
+  // The database's own consistency check: "ok", or its findings, one per
+  // line. Reads the whole file (slow on a large profile).
+  std::string CheckIntegrity() const;
 
   // Received mail, recognised by its Message-ID: ReceiveOnce runs `store`
   // (the writes that file the mail) and records the id in the same
