@@ -456,7 +456,7 @@ void ProcessMails(ProcessEnv& env, const std::vector<platform::Item>& mails) {
     for (const std::unique_ptr<CGroupMsg>& msg : batchMsgs) ProcessMessage(env, *msg, sender);
     if (!groups.Save()) throw platform::Error("the groups could not be saved");
     if (store) {
-      RecordApplied(*store, genv, applied, mMain::Date2CStr(env.pMail->Now()));
+      RecordApplied(*store, genv, applied, mEnvelope::Date2CStr(env.pMail->Now()));
       store->DeleteSetting(kSettingsApp, PendingSection(genv));
     }
     if (batch) batch->Commit();

@@ -12,7 +12,7 @@
 #include <set>
 #include <sstream>
 
-#include "crash/KillHarness.h"
+#include "support/KillHarness.h"
 #include "groups/CGroups.h"
 #include "host/GroupOps.h"
 #include "host/HostSession.h"

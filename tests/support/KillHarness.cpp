@@ -1,4 +1,4 @@
-#include "crash/KillHarness.h"
+#include "support/KillHarness.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
