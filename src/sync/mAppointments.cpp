@@ -27,6 +27,15 @@ std::string ReplaceAll(const std::string& text, const std::string& from, const s
   return out + text.substr(pos);
 }
 
+// The billing block's text for the values.
+std::string FormatBillInfo(const std::string& entryId, const std::string& owner, const std::string& sham,
+                           int recurrenceState, const std::string& groups, const std::string& categories,
+                           const std::string& listSeparator, int displayAttachments) {
+  return "<ztb>" + entryId + ";" + owner + ";" + sham + ";" + std::to_string(recurrenceState) + ";" +
+         ReplaceAll(groups, ";", "\r\n") + ";" + ReplaceAll(categories, listSeparator, ",") + ";" +
+         std::to_string(displayAttachments) + "</ztb>";
+}
+
 }  // namespace
 
 bool HasUserProperty(const platform::Item& item, const std::string& name) {
@@ -121,14 +130,6 @@ std::string GetListSeparator(const platform::System* system) {
   if (system && !system->ListSeparator().empty()) return system->ListSeparator();
   g_Debug().OutLastDllError("GetListSeparator");
   return ",";
-}
-
-std::string FormatBillInfo(const std::string& entryId, const std::string& owner, const std::string& sham,
-                           int recurrenceState, const std::string& groups, const std::string& categories,
-                           const std::string& listSeparator, int displayAttachments) {
-  return "<ztb>" + entryId + ";" + owner + ";" + sham + ";" + std::to_string(recurrenceState) + ";" +
-         ReplaceAll(groups, ";", "\r\n") + ";" + ReplaceAll(categories, listSeparator, ",") + ";" +
-         std::to_string(displayAttachments) + "</ztb>";
 }
 
 void SetBillInfo(platform::Item& item, const std::string& owner, const std::string& sham, const std::string& groups,

@@ -63,8 +63,8 @@ std::string GetUserProperty(const platform::Item& item, const std::string& name)
 void SetUserProperty(platform::Item& item, const std::string& name, const std::string& value, bool save);
 
 // Removes every user property whose name starts with "Vestrand"
-// (case-sensitive), walking from the last one down; saves when asked. With
-// event logging on, logs the count, owner, item id and folder first.
+// (case-sensitive), walking from the last one down; saves when asked. At the
+// detailed debug level, logs the count, owner, item id and folder first.
 void DeleteVestrandProps(platform::Item& item, bool save);
 
 // The meeting UID: upper-case hex of the meeting's global object id (with
@@ -90,11 +90,6 @@ std::string GetListSeparator(const platform::System* system);
 void SetBillInfo(platform::Item& item, const std::string& owner, const std::string& sham, const std::string& groups,
                  const std::string& categories, const std::string& listSeparator);
 
-// The billing block's text for the values (no item access).
-std::string FormatBillInfo(const std::string& entryId, const std::string& owner, const std::string& sham,
-                           int recurrenceState, const std::string& groups, const std::string& categories,
-                           const std::string& listSeparator, int displayAttachments);
-
 // True when the sham value marks a meeting's copy: its number is not 0 (an
 // empty or non-numeric value is 0).
 bool IsShamValue(const std::string& sham);
@@ -106,8 +101,8 @@ platform::Item GetItemFromID(const platform::MailSession& session, const std::st
 // Saves an item that has unsaved changes; an item that reports itself saved
 // is left alone, and one that claims to be saved without an entry id is
 // logged ("ItemSave") and left alone. Returns false when the save failed
-// (logged). The add-in's own writes go through here so that they can be told
-// apart from the user's.
+// (logged). The add-in saves its own writes through here: the one place
+// where they can be announced to the sharing-engine bridge.
 bool ItemSave(platform::Item& item);
 
 }  // namespace mAppointments
