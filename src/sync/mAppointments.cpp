@@ -4,7 +4,6 @@
 #include <variant>
 
 #include "diagnostics/CDebug.h"
-#include "platform/Error.h"
 #include "platform/System.h"
 #include "platform/Text.h"
 #include "platform/redemption/MAPIUtils.h"
