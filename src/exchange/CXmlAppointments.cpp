@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "diagnostics/CDebug.h"
-#include "exchange/mMain.h"
+#include "exchange/mEnvelope.h"
 #include "platform/FileUtil.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "exchange/mAppointmentXml.h"
 
 #include "exchange/CXmlAppointments.h"
-#include "exchange/mMain.h"
+#include "exchange/mEnvelope.h"
 #include "platform/Text.h"
 
 namespace mAppointmentXml {

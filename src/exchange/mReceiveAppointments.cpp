@@ -6,7 +6,6 @@
 #include "diagnostics/CDebug.h"
 #include "exchange/CXmlAppointments.h"
 #include "exchange/mAppointmentXml.h"
-#include "exchange/mMain.h"
 #include "exchange/mZip.h"
 #include "platform/Error.h"
 #include "platform/FileUtil.h"
