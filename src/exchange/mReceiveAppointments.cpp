@@ -141,9 +141,17 @@ bool ItemReader::Enter(const char* name) {
 }
 
 void ItemReader::Attachments(const std::string& attachesZip) {
-  // An occurrence keeps no attachments of its own in the store yet: adding
-  // them would attach them to the whole series.
-  if (m_bException || !Enter("Attachments")) return;
+  if (!Enter("Attachments")) return;
+  // An occurrence starts with copies of the series' attachments; the
+  // document lists the ones it has.
+  if (m_bException) {
+    try {
+      platform::Attachments own = m_item.Attachments();
+      while (own.Count() > 0) own.Remove(own.Count());
+    } catch (...) {
+      g_Debug().OutError(std::string(kSource) + ".Attachments");
+    }
+  }
   for (int i = 1, n = m_xml.GetItemsCount(); i <= n; ++i) {
     if (!m_xml.SetCurItem(i)) continue;
     try {

@@ -35,7 +35,8 @@ struct ReadEnv {
 // "InternetCodepage", "MarkForDownload" and "NetMeetingOrganizerAlias" are
 // not applied. Then saves the item and applies the series' exceptions (a
 // deleted one removes its occurrence, a changed one is filled from its
-// nested item by the same rules and saved). A property, attachment or
+// nested item by the same rules, its attachments in place of the copies of
+// the series' ones, and saved). A property, attachment or
 // exception that cannot be applied is logged and skipped. Returns false
 // when the item is Nothing or cannot be saved ("Unable to save item").
 bool ProcessAppointment1(CXmlAppointments& xml, const std::string& subjectPrefix, platform::Item& item,

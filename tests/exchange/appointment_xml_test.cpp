@@ -516,3 +516,30 @@ TEST_F(AppointmentXmlTest, AnItemThatCannotBeSavedIsReportedWithItsValues) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(AppointmentXmlTest, AnExceptionTravelsWithItsOwnAttachments) {
+  Item series = NewAppointment(Calendar(), "Review");
+  series.SetStart(Date::FromParts(2026, 12, 7, 14, 0));
+  series.SetDuration(60);
+  series.GetRecurrencePattern().SetOccurrences(3);
+  series.Attachments().AddData("agenda.txt", {'a'});
+  series.Save();
+  Item changed = series.GetOccurrence(Date::FromParts(2026, 12, 14, 14, 0));
+  changed.Attachments().Remove(1);
+  changed.Attachments().AddData("moved.txt", {'m', 'v'});
+  changed.Save();
+  Write(session->GetItemFromID(series.EntryID()));
+
+  Item copy = Read();
+  ASSERT_EQ(copy.Attachments().Count(), 1);
+  EXPECT_EQ(copy.Attachments().Item(1).FileName(), "agenda.txt");
+  platform::Attachments own = copy.GetOccurrence(Date::FromParts(2026, 12, 14, 14, 0)).Attachments();
+  ASSERT_EQ(own.Count(), 1);
+  EXPECT_EQ(own.Item(1).FileName(), "moved.txt");
+  EXPECT_EQ(own.Item(1).Data(), (platform::Bytes{'m', 'v'}));
+  EXPECT_EQ(copy.GetOccurrence(Date::FromParts(2026, 12, 21, 14, 0)).Attachments().Item(1).FileName(), "agenda.txt");
+}
+
+}  // namespace
