@@ -1,15 +1,23 @@
 // Mail store benchmarks: one-transaction-per-save throughput, loading,
-// look-up by a user property, a LastModificationTime restriction, and the
-// cost of opening a large profile (which must not grow with the item count).
+// look-up by a user property, a LastModificationTime restriction, the cost
+// of opening a large profile (which must not grow with the item count), the
+// Items(i)+Save loop over a restricted collection (which must stay linear),
+// and the sharing engine's delivery of the events of many saves.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "platform/Clock.h"
 #include "platform/Date.h"
+#include "platform/EventLoop.h"
+#include "platform/Registry.h"
+#include "platform/engine/LoomcastEngine.h"
 #include "platform/store/Folder.h"
 #include "platform/store/Items.h"
 #include "platform/store/MailSession.h"
@@ -140,5 +148,86 @@ void BM_OpenProfile(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_OpenProfile)->Arg(1)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+// The synchronisation passes walk a restricted collection by index and save
+// each item; a save that does not touch the restriction's column must not
+// make the collection list itself again.
+void BM_RestrictedItemSaveLoop(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  MailSession s = MailSession::Open(Shared().PathFor(count));
+  platform::Folder cal = s.GetDefaultFolder(platform::olFolderCalendar);
+  int round = 0;
+  for (auto _ : state) {
+    platform::Items items = cal.Items().Restrict("[MessageClass] = \"IPM.Appointment\"");
+    const std::string value = "G" + std::to_string(++round);
+    for (int i = 1; i <= items.Count(); ++i) {
+      platform::Item it = items.Item(i);
+      it.UserProperties().Find("VestrandItemID").SetValue(value + std::to_string(i));
+      it.Save();
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK(BM_RestrictedItemSaveLoop)->Arg(2500)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// Counts what the engine hands over.
+class CountingExt : public platform::loomcast::ILoomcastExt {
+ public:
+  explicit CountingExt(std::string db) : db_(std::move(db)) {}
+  void onItemAdded(const platform::loomcast::LoomcastItem&, bool& ignore) override { Count(ignore); }
+  void onItemChanged(const platform::loomcast::LoomcastItem&, bool& ignore) override { Count(ignore); }
+  void onItemDeleted(const platform::loomcast::LoomcastItem&, bool& ignore) override { Count(ignore); }
+  void onFolderReceived(const platform::loomcast::LoomcastFolder&, const std::string&) override {}
+  void onItemReceived(const platform::loomcast::LoomcastItem&, const std::string&, bool&) override {}
+  void onItemResend(const platform::loomcast::LoomcastItem&, const std::string&, bool&) override {}
+  void onPostprocess(const std::string&, const std::string&) override {}
+  void DatabasePath(std::string& path) override { path = db_; }
+  void ProductCode(std::string& code) override { code = "BENCH"; }
+  int events = 0;
+
+ private:
+  void Count(bool& ignore) {
+    ignore = true;
+    ++events;
+  }
+  std::string db_;
+};
+
+// 10,000 saves of calendar items (paused), then the delivery of their
+// 10,000 change events to the extension through the event loop (timed).
+void BM_EngineDeliver10000SaveEvents(benchmark::State& state) {
+  const std::string dir = TempDir();
+  {
+    platform::VirtualClock clock;
+    platform::EventLoop loop(clock);
+    platform::Registry reg(dir);
+    MailSession s = MailSession::Open(dir + "/profile.db", [&loop](std::function<void()> fn) { loop.Post(std::move(fn)); });
+    platform::loomcast::LoomcastEngine engine(s, loop, reg);
+    CountingExt ext(dir + "/loomcast.mdb");
+    engine.SetExtension(&ext);
+    platform::Folder cal = s.GetDefaultFolder(platform::olFolderCalendar);
+    platform::loomcast::LoomcastFolder watched = engine.GetFolder(cal.EntryID(), cal.StoreID());
+    std::vector<platform::Item> items;
+    for (int i = 0; i < 100; ++i) {
+      items.push_back(cal.Items().Add(platform::olAppointmentItem));
+      items.back().Save();
+    }
+    engine.DrainEvents();
+    for (auto _ : state) {
+      state.PauseTiming();
+      ext.events = 0;
+      for (int i = 0; i < 10000; ++i) {
+        platform::Item& it = items[static_cast<size_t>(i % 100)];
+        it.SetLocation("room " + std::to_string(i));
+        it.Save();
+      }
+      state.ResumeTiming();
+      engine.DrainEvents();
+      if (ext.events != 10000) state.SkipWithError("events lost");
+    }
+  }
+  std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_EngineDeliver10000SaveEvents)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
