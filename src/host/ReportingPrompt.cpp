@@ -1,5 +1,7 @@
 #include "host/ReportingPrompt.h"
 
+#include "platform/ProgressLines.h"
+
 namespace host {
 
 int ReportingPrompt::MessageBox(const std::string& text, const std::string& title, platform::Buttons buttons,
@@ -36,6 +38,10 @@ int ReportingPrompt::ShowForm(platform::FormRequest& form) {
   int answer = m_inner.ShowForm(form);
   m_out << "[" << form.name << "] -> " << platform::AnswerName(answer) << "\n";
   return answer;
+}
+
+std::unique_ptr<platform::Progress> ReportingPrompt::ShowProgress(const std::string& caption) {
+  return std::make_unique<platform::ProgressLines>(m_out, m_clock, caption);
 }
 
 }  // namespace host

@@ -1,12 +1,15 @@
 #pragma once
 // Prompt: every question the add-in asks the user (message boxes, input
-// boxes, file dialogs, modal forms) goes through this one interface, so the
+// boxes, file dialogs, modal forms) and every progress window goes through this one interface, so the
 // same logic runs with a person at a terminal (TerminalPrompt), with no one
 // (UnattendedPrompt) and under test (ScriptedPrompt). Results use the
 // message-box answer numbers (IDOK, IDYES, ...).
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "platform/Progress.h"
 
 namespace platform {
 
@@ -66,6 +69,9 @@ class Prompt {
                                      const std::string& initial = "") = 0;
   // Shows a modal form; returns its closing answer (one of AnswersOf(form.buttons)).
   virtual int ShowForm(FormRequest& form) = 0;
+  // Opens a progress window with a caption; it closes when the returned
+  // object is destroyed (which must happen before the prompt's).
+  virtual std::unique_ptr<Progress> ShowProgress(const std::string& caption) = 0;
 };
 
 }  // namespace platform

@@ -4,6 +4,39 @@
 
 namespace platform {
 
+namespace {
+
+// Writes what it shows into its record (by index: the records may move).
+class ScriptedProgress : public Progress {
+ public:
+  ScriptedProgress(std::vector<ProgressRecord>& records, size_t index, int cancelAt)
+      : records_(records), index_(index), cancelAt_(cancelAt) {}
+  ~ScriptedProgress() override { records_[index_].open = false; }
+  void SetText(const std::string& text) override { records_[index_].texts.push_back(text); }
+  void SetPercent(int percent) override {
+    percent = ClampPercent(percent);
+    records_[index_].percents.push_back(percent);
+    shown_ = std::max(shown_, percent);
+  }
+  bool Cancelled() override {
+    if (cancelAt_ >= 0 && shown_ >= cancelAt_) records_[index_].cancelled = true;
+    return records_[index_].cancelled;
+  }
+
+ private:
+  std::vector<ProgressRecord>& records_;
+  size_t index_;
+  int cancelAt_;
+  int shown_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<Progress> ScriptedPrompt::ShowProgress(const std::string& caption) {
+  progresses_.push_back(ProgressRecord{caption, {}, {}, false, true});
+  return std::make_unique<ScriptedProgress>(progresses_, progresses_.size() - 1, cancelAt_);
+}
+
 size_t ScriptedPrompt::UnexpectedCount() const {
   return static_cast<size_t>(
       std::count_if(shown_.begin(), shown_.end(), [](const PromptRecord& r) { return r.unexpected; }));

@@ -3,7 +3,9 @@
 // taken in order, whatever kind of prompt comes; every prompt shown is
 // recorded with the answer it got. A prompt that finds the queue empty is
 // answered like an unattended one (default button, default text, "" for a
-// file dialog) and recorded as unexpected.
+// file dialog) and recorded as unexpected. Progress windows are recorded
+// with every text and percent they showed; they are cancelled only when the
+// script says at which percent.
 #include <deque>
 #include <string>
 #include <utility>
@@ -31,6 +33,15 @@ struct PromptRecord {
   bool unexpected = false;  // the queue was empty
 };
 
+// One progress window as it was shown.
+struct ProgressRecord {
+  std::string caption;
+  std::vector<std::string> texts;  // each text set, in order
+  std::vector<int> percents;       // each percent set, in order
+  bool cancelled = false;          // Cancelled() answered true
+  bool open = true;                // not yet closed
+};
+
 class ScriptedPrompt : public Prompt {
  public:
   // A queued answer: `result` answers message boxes and forms, `text` input
@@ -46,6 +57,12 @@ class ScriptedPrompt : public Prompt {
   void QueueForm(int result, std::vector<std::pair<std::string, std::string>> fields = {}) {
     queue_.push_back(Answer{result, {}, std::move(fields)});
   }
+  // Progress windows opened from now on answer Cancelled() once they have
+  // shown `percent` or more; -1 (the initial state): never.
+  void CancelProgressAt(int percent) { cancelAt_ = percent; }
+  // Every progress window shown so far, oldest first.
+  const std::vector<ProgressRecord>& Progresses() const { return progresses_; }
+
   // Answers still queued.
   size_t Remaining() const { return queue_.size(); }
   // Every prompt shown so far, oldest first.
@@ -63,6 +80,7 @@ class ScriptedPrompt : public Prompt {
   std::string SaveFileDialog(const std::string& title, const std::string& filter,
                              const std::string& initial = "") override;
   int ShowForm(FormRequest& form) override;
+  std::unique_ptr<Progress> ShowProgress(const std::string& caption) override;
 
  private:
   // Pops the next answer; false when the queue is empty.
@@ -72,6 +90,8 @@ class ScriptedPrompt : public Prompt {
 
   std::deque<Answer> queue_;
   std::vector<PromptRecord> shown_;
+  std::vector<ProgressRecord> progresses_;
+  int cancelAt_ = -1;
 };
 
 }  // namespace platform

@@ -1,6 +1,11 @@
 #include "platform/TerminalPrompt.h"
 
+#include <poll.h>
+#include <unistd.h>
+
 #include <cctype>
+
+#include "platform/ProgressBar.h"
 
 #include "platform/Text.h"
 
@@ -15,7 +20,22 @@ char KeyOf(int answer) {
 
 }  // namespace
 
-TerminalPrompt::TerminalPrompt(std::istream& in, std::ostream& out) : in_(in), out_(out) {}
+TerminalPrompt::TerminalPrompt(std::istream& in, std::ostream& out, std::ostream& err)
+    : in_(in), out_(out), err_(err) {}
+
+std::unique_ptr<Progress> TerminalPrompt::ShowProgress(const std::string& caption) {
+  return std::make_unique<ProgressBar>(err_, caption + " (c + Enter cancels)", [this] { return CancelTyped(); });
+}
+
+bool TerminalPrompt::CancelTyped() {
+  if (&in_ != &std::cin) return false;
+  pollfd fd{STDIN_FILENO, POLLIN, 0};
+  if (::poll(&fd, 1, 0) <= 0 || !(fd.revents & POLLIN)) return false;
+  std::string line;
+  if (!ReadLine(&line)) return false;
+  line = Trim(line, kWhiteSpace);
+  return !line.empty() && std::tolower(static_cast<unsigned char>(line[0])) == 'c';
+}
 
 bool TerminalPrompt::ReadLine(std::string* line) {
   if (!std::getline(in_, *line)) return false;

@@ -42,4 +42,18 @@ std::string UnattendedPrompt::SaveFileDialog(const std::string&, const std::stri
 
 int UnattendedPrompt::ShowForm(FormRequest& form) { return Choose(form.buttons, form.defaultButton); }
 
+namespace {
+// Nobody sees it and nobody cancels it.
+class SilentProgress : public Progress {
+ public:
+  void SetText(const std::string&) override {}
+  void SetPercent(int) override {}
+  bool Cancelled() override { return false; }
+};
+}  // namespace
+
+std::unique_ptr<Progress> UnattendedPrompt::ShowProgress(const std::string&) {
+  return std::make_unique<SilentProgress>();
+}
+
 }  // namespace platform

@@ -3,7 +3,8 @@
 // Every question gets the default button and the default text, or, when a
 // fixed answer is configured, "yes" (Yes, else OK, else Retry) or "no" (No,
 // else Cancel, else the default). File dialogs are cancelled unless a path
-// is configured. Nothing is read or written.
+// is configured; progress windows show nothing and are never cancelled.
+// Nothing is read or written.
 #include <string>
 
 #include "platform/Prompt.h"
@@ -31,6 +32,7 @@ class UnattendedPrompt : public Prompt {
   std::string SaveFileDialog(const std::string& title, const std::string& filter,
                              const std::string& initial = "") override;
   int ShowForm(FormRequest& form) override;
+  std::unique_ptr<Progress> ShowProgress(const std::string& caption) override;
 
  private:
   Policy policy_;

@@ -2,6 +2,9 @@
 
 #include <sstream>
 
+#include "platform/Clock.h"
+#include "platform/ProgressBar.h"
+#include "platform/ProgressLines.h"
 #include "platform/ScriptedPrompt.h"
 #include "platform/TerminalPrompt.h"
 #include "platform/UnattendedPrompt.h"
@@ -99,6 +102,89 @@ TEST(PromptTest, TerminalReadsAnswers) {
   EXPECT_EQ(p.InputBox("q", "t", "d"), "d");
   EXPECT_NE(out.str().find("Delete?"), std::string::npos);
   EXPECT_NE(out.str().find("(Y)es/(N)o"), std::string::npos);
+}
+
+// A pass walks its items, updating the window and stopping when cancelled.
+int RunPass(Prompt& prompt, int items) {
+  std::unique_ptr<Progress> p = prompt.ShowProgress("Local synchronisation");
+  p->SetText("Analysing calendar items");
+  int done = 0;
+  for (int i = 1; i <= items && !p->Cancelled(); ++i) {
+    ++done;
+    p->SetPercent(i * 100 / items);
+  }
+  return done;
+}
+
+TEST(ProgressTest, EachPromptModeAnswersCancel) {
+  ScriptedPrompt scripted;
+  EXPECT_EQ(RunPass(scripted, 10), 10);
+  scripted.CancelProgressAt(50);
+  EXPECT_EQ(RunPass(scripted, 10), 5);
+  ASSERT_EQ(scripted.Progresses().size(), 2u);
+  const ProgressRecord& r = scripted.Progresses()[1];
+  EXPECT_EQ(r.caption, "Local synchronisation");
+  EXPECT_EQ(r.texts, (std::vector<std::string>{"Analysing calendar items"}));
+  EXPECT_EQ(r.percents, (std::vector<int>{10, 20, 30, 40, 50}));
+  EXPECT_TRUE(r.cancelled);
+  EXPECT_FALSE(r.open);
+
+  UnattendedPrompt unattended(UnattendedPrompt::Policy::No);
+  EXPECT_EQ(RunPass(unattended, 10), 10);
+
+  // At a terminal the bar goes to the error stream; input that is not the
+  // process's standard input cannot be asked without waiting, so it never cancels.
+  std::istringstream in("c\n");
+  std::ostringstream out;
+  std::ostringstream err;
+  TerminalPrompt terminal(in, out, err);
+  EXPECT_EQ(RunPass(terminal, 4), 4);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_NE(err.str().find("100% Analysing calendar items"), std::string::npos);
+  EXPECT_EQ(err.str().back(), '\n');
+}
+
+TEST(ProgressTest, BarRedrawsInPlaceAndCancelsWhenAsked) {
+  std::ostringstream err;
+  bool asked = false;
+  {
+    ProgressBar bar(err, "Copying", [&] { return asked; });
+    bar.SetPercent(150);
+    EXPECT_EQ(bar.Line(), "Copying [####################] 100% ");
+    bar.SetText("a long text that will be replaced");
+    bar.SetText("short");
+    EXPECT_FALSE(bar.Cancelled());
+    asked = true;
+    EXPECT_TRUE(bar.Cancelled());
+    asked = false;
+    EXPECT_TRUE(bar.Cancelled());  // stays cancelled
+    bar.SetPercent(-5);
+    EXPECT_EQ(bar.Line(), "Copying [....................]   0% cancelling");
+  }
+  const std::string text = err.str();
+  EXPECT_EQ(text.find('\n'), text.size() - 1);  // one line, redrawn with \r
+  // The shorter redraw blanks the end of the longer one before it.
+  EXPECT_NE(text.find("short" + std::string(28, ' ')), std::string::npos);
+}
+
+TEST(ProgressTest, BatchLinesComeEveryFewSecondsAtMost) {
+  VirtualClock clock;
+  std::ostringstream out;
+  {
+    ProgressLines lines(out, clock, "Receiving", 5000);
+    for (int i = 1; i <= 100; ++i) {
+      lines.SetPercent(i);
+      clock.Advance(100);  // 10 s in all
+    }
+    lines.SetText("done");  // 5 s after the last line: written at once
+    lines.SetPercent(99);
+    EXPECT_FALSE(lines.Cancelled());
+    lines.SetPercent(100);  // the close writes the last state only when it is unwritten
+  }
+  EXPECT_EQ(out.str(),
+            "Receiving: (0%)\n"
+            "Receiving: (51%)\n"
+            "Receiving: done (100%)\n");
 }
 
 }  // namespace
