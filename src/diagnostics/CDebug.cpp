@@ -3,12 +3,11 @@
 #include <cerrno>
 #include <exception>
 #include <filesystem>
-#include <fstream>
-#include <memory>
 
 #include "diagnostics/LibKorvel.h"
 #include "platform/Clock.h"
 #include "platform/Error.h"
+#include "platform/FileUtil.h"
 
 namespace fs = std::filesystem;
 
@@ -47,14 +46,24 @@ const platform::Clock& CDebug::TheClock() const {
 CDebug::CDebug(std::string installFolder, std::string appDataFolder)
     : m_installFolder(std::move(installFolder)), m_appDataFolder(std::move(appDataFolder)) {
   m_hLib = LibKorvelOpen(m_appDataFolder);
-  std::error_code ec;
-  const fs::path log = fs::path(m_installFolder) / "addin.log";
-  const std::uintmax_t size = fs::file_size(log, ec);
-  if (!ec && size >= kAddinLogLimit) fs::remove(log, ec);
+  if (m_installFolder.empty()) return;
+  try {
+    const fs::path log = fs::path(m_installFolder) / "addin.log";
+    if (platform::FileUtil::Exists(log) && platform::FileUtil::Size(log) >= kAddinLogLimit)
+      platform::FileUtil::Delete(log);
+  } catch (...) {
+    // An unreadable log is left alone; writing to it will fail quietly too.
+  }
 }
 
 CDebug::~CDebug() {
   if (m_TimerCount != 0) Out("Warning - CDebug.m_TimerCount <> 0!");
+  if (m_clock) LibKorvelSetClock(m_hLib, nullptr);
+}
+
+void CDebug::SetClock(const platform::Clock* clock) {
+  m_clock = clock;
+  LibKorvelSetClock(m_hLib, clock);
 }
 
 void CDebug::Write(const std::string& supportText, long code, const std::string& source, int kind, int level,
@@ -65,8 +74,8 @@ void CDebug::Write(const std::string& supportText, long code, const std::string&
       return;
     }
     if (!toFile || m_installFolder.empty()) return;
-    std::ofstream out(fs::path(m_installFolder) / "addin.log", std::ios::app | std::ios::binary);
-    if (out) out << TheClock().Now().ToIso() << ' ' << m_Tab << fileLine << "\n";
+    platform::FileUtil::AppendFile(fs::path(m_installFolder) / "addin.log",
+                                   TheClock().Now().ToIso() + ' ' + m_Tab + fileLine + "\n");
   } catch (...) {
     // A log that cannot be written must never disturb the caller.
   }
@@ -205,14 +214,10 @@ namespace {
 
 CDebug* g_installed = nullptr;
 
+// Writes nowhere: until the add-in names its folders there is no log.
 CDebug& StandIn() {
-  static std::unique_ptr<CDebug> standIn = [] {
-    std::error_code ec;
-    const fs::path tmp = fs::temp_directory_path(ec);
-    const fs::path base = (ec ? fs::path("/tmp") : tmp) / "zentabo-standin";
-    return std::make_unique<CDebug>(base.string(), (base / "Korvel" / "Zentabo").string());
-  }();
-  return *standIn;
+  static CDebug standIn("", "");
+  return standIn;
 }
 
 }  // namespace

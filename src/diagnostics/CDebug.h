@@ -77,9 +77,9 @@ class CDebug {
 
   void StartTimer();
   void EndTimer(const std::string& name);
-  // The clock of the timings and of the file-sink time stamps (nullptr: the
+  // The clock of the timings and of both sinks' time stamps (nullptr: the
   // system clock). The caller keeps ownership; it must outlive the writer.
-  void SetClock(const platform::Clock* clock) { m_clock = clock; }
+  void SetClock(const platform::Clock* clock);
 
   // The formatter: "%s" and "%d" consume values; "\n", "\t", "\"" escapes.
   std::string sprintf(const std::string& format, const std::vector<CDebugArg>& values);
@@ -126,8 +126,8 @@ class CDebug {
 };
 
 // The process-wide writer. Before the add-in creates one (and after Done
-// releases it) a writer on the temporary folder stands in, so that platform
-// code and tests can always log.
+// releases it) a writer without sinks stands in, so that any code can
+// always log; what it is given goes nowhere.
 CDebug& g_Debug();
 // Installs `debug` as the process-wide writer (nullptr: back to the stand-in).
 // The caller keeps ownership.

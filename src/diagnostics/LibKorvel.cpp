@@ -1,34 +1,46 @@
 #include "diagnostics/LibKorvel.h"
 
-#include <chrono>
-#include <ctime>
-#include <filesystem>
-#include <fstream>
 #include <vector>
+
+#include "platform/Clock.h"
+#include "platform/FileUtil.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
+struct Log {
+  std::string folder;
+  const platform::Clock* clock;  // stamps the entries
+};
+
+const platform::Clock& SystemClock() {
+  static const platform::RealClock clock;
+  return clock;
+}
+
 // Handles are 1-based indexes into this list; a folder keeps its handle for
 // the life of the process.
-std::vector<std::string>& Folders() {
-  static std::vector<std::string> folders;
-  return folders;
+std::vector<Log>& Logs() {
+  static std::vector<Log> logs;
+  return logs;
 }
 
-std::string Stamp() {
-  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-  std::tm tm{};
-  localtime_r(&now, &tm);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
-  return buf;
+const Log* Find(long handle) {
+  const auto& logs = Logs();
+  if (handle < 1 || static_cast<size_t>(handle) > logs.size()) return nullptr;
+  return &logs[static_cast<size_t>(handle - 1)];
 }
 
-bool AppendLine(const std::filesystem::path& file, const std::string& line) {
-  std::ofstream out(file, std::ios::app | std::ios::binary);
-  if (!out) return false;
-  out << line << '\n';
-  return static_cast<bool>(out);
+// Appends one line; false when the folder or the file cannot be written.
+bool AppendLine(const fs::path& folder, const char* file, const std::string& line) {
+  try {
+    platform::FileUtil::MakeDirs(folder);
+    platform::FileUtil::AppendFile(folder / file, line + "\n");
+    return true;
+  } catch (...) {
+    return false;
+  }
 }
 
 const char* KindName(int kind) {
@@ -43,41 +55,41 @@ const char* KindName(int kind) {
 
 long LibKorvelOpen(const std::string& appDataFolder) {
   if (appDataFolder.empty()) return 0;
-  auto& folders = Folders();
-  for (size_t i = 0; i < folders.size(); ++i)
-    if (folders[i] == appDataFolder) return static_cast<long>(i + 1);
-  folders.push_back(appDataFolder);
-  return static_cast<long>(folders.size());
+  auto& logs = Logs();
+  for (size_t i = 0; i < logs.size(); ++i)
+    if (logs[i].folder == appDataFolder) return static_cast<long>(i + 1);
+  logs.push_back({appDataFolder, &SystemClock()});
+  return static_cast<long>(logs.size());
 }
 
 std::string LibKorvelFolder(long handle) {
-  const auto& folders = Folders();
-  if (handle < 1 || static_cast<size_t>(handle) > folders.size()) return {};
-  return folders[static_cast<size_t>(handle - 1)];
+  const Log* log = Find(handle);
+  return log ? log->folder : std::string();
+}
+
+void LibKorvelSetClock(long handle, const platform::Clock* clock) {
+  if (handle < 1 || static_cast<size_t>(handle) > Logs().size()) return;
+  Logs()[static_cast<size_t>(handle - 1)].clock = clock ? clock : &SystemClock();
 }
 
 long LibKorvelInit(const std::string& appDataFolder) {
   const long handle = LibKorvelOpen(appDataFolder);
   if (handle == 0) return 0;
-  std::error_code ec;
-  std::filesystem::create_directories(appDataFolder, ec);
-  if (!AppendLine(std::filesystem::path(appDataFolder) / "zentab.log", ":Start: " + Stamp())) return 0;
+  if (!AppendLine(appDataFolder, "zentab.log", ":Start: " + Find(handle)->clock->Now().ToIso())) return 0;
   return handle;
 }
 
 bool LibKorvelLogMsg(long handle, const std::string& text, long code, const std::string& source, int kind,
                      int level) {
   try {
-    const std::string folder = LibKorvelFolder(handle);
-    if (folder.empty()) return false;
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    std::string line = Stamp() + " " + KindName(kind) + " " + std::to_string(level) + " ";
+    const Log* log = Find(handle);
+    if (!log) return false;
+    std::string line = log->clock->Now().ToIso() + " " + KindName(kind) + " " + std::to_string(level) + " ";
     if (!source.empty()) line += source + ": ";
     line += text;
     if (code != 0) line += " (" + std::to_string(code) + ")";
-    bool ok = AppendLine(std::filesystem::path(folder) / "zentab.log", line);
-    if (kind == 3) ok = AppendLine(std::filesystem::path(folder) / "zentab.err", line) && ok;
+    bool ok = AppendLine(log->folder, "zentab.log", line);
+    if (kind == 3) ok = AppendLine(log->folder, "zentab.err", line) && ok;
     return ok;
   } catch (...) {
     return false;

@@ -6,6 +6,10 @@
 // (mReduceLog) uses as its cut point.
 #include <string>
 
+namespace platform {
+class Clock;
+}
+
 // Opens the log in `appDataFolder` (created when missing) and writes the
 // ":Start:" marker line of a new run. Returns the handle for LibKorvelLogMsg;
 // the same folder always yields the same handle. Returns 0 when the folder
@@ -18,6 +22,11 @@ long LibKorvelOpen(const std::string& appDataFolder);
 
 // The folder a handle stands for; empty for an unknown handle.
 std::string LibKorvelFolder(long handle);
+
+// The clock that stamps the handle's entries from now on (nullptr: the
+// system clock, the default). The clock must outlive its use here: set it
+// back to nullptr before it goes. Unknown handles are ignored.
+void LibKorvelSetClock(long handle, const platform::Clock* clock);
 
 // Appends one entry. kind: 1 information, 2 warning, 3 error (errors go to
 // zentab.err too); level: detail level 1 to 3. Returns false when the entry

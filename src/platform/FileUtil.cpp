@@ -65,9 +65,16 @@ uint64_t Size(const fs::path& path) {
   return size;
 }
 
-std::string ReadFile(const fs::path& path) {
+std::string ReadFile(const fs::path& path) { return ReadFileFrom(path, 0); }
+
+std::string ReadFileFrom(const fs::path& path, uint64_t offset) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) Fail("Cannot open file", path, errno);
+  if (offset > 0 && ::lseek(fd, static_cast<off_t>(offset), SEEK_SET) < 0) {
+    const int err = errno;
+    ::close(fd);
+    Fail("Cannot seek in file", path, err);
+  }
   std::string bytes;
   char buf[65536];
   for (;;) {

@@ -18,6 +18,9 @@ uint64_t Size(const fs::path& path);
 
 // The whole file as bytes. Throws when it cannot be read.
 std::string ReadFile(const fs::path& path);
+// The bytes from `offset` to the end ("" from the end on). Throws when the
+// file cannot be read.
+std::string ReadFileFrom(const fs::path& path, uint64_t offset);
 // Replaces (or creates) the file with the bytes.
 void WriteFile(const fs::path& path, const std::string& bytes);
 // Appends the bytes, creating the file when missing.

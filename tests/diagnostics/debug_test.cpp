@@ -231,6 +231,21 @@ TEST(CDebugSupportSink, EntriesGoToZentabLogAndErrorsAlsoToZentabErr) {
   EXPECT_FALSE(fs::exists(dir.path() / "addin.log"));
 }
 
+TEST(CDebugSupportSink, EntriesAndTheRunMarkerCarryTheWritersClock) {
+  TempDir dir;
+  const fs::path appData = dir.path() / "Korvel" / "Zentabo";
+  platform::VirtualClock clock(platform::Date::FromParts(2030, 7, 1, 12, 30, 0));
+  {
+    CDebug debug(dir.path().string(), appData.string());
+    debug.SetClock(&clock);
+    ASSERT_NE(LibKorvelInit(appData.string()), 0);
+    debug.OutWarning("mX.W", "at noon");
+  }
+  const std::string log = ReadAll(appData / "zentab.log");
+  EXPECT_EQ(log.rfind(":Start: 2030-07-01 12:30:00\n", 0), 0u) << log;
+  EXPECT_NE(log.find("2030-07-01 12:30:00 WARN  1 mX.W: at noon"), std::string::npos) << log;
+}
+
 TEST(CDebugGlobal, StandInAndInstalledWriter) {
   TempDir dir;
   CDebug mine(dir.path().string(), "");
@@ -242,6 +257,9 @@ TEST(CDebugGlobal, StandInAndInstalledWriter) {
   SetGlobalDebug(nullptr);
   EXPECT_EQ(&g_Debug(), &standIn);
   EXPECT_EQ(FileEntries(dir.path()), std::vector<std::string>{"via global"});
+  // The stand-in has no folders: what it is given is written nowhere.
+  EXPECT_EQ(standIn.InstallFolder(), "");
+  EXPECT_EQ(standIn.AppDataFolder(), "");
 }
 
 class ReduceLogTest : public ::testing::Test {
