@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <functional>
-#include <fstream>
+#include <sstream>
 #include <system_error>
 
 #include "diagnostics/CDebug.h"
+#include "platform/FileUtil.h"
 #include "platform/Text.h"
 
 namespace fs = std::filesystem;
@@ -128,16 +129,19 @@ bool ReadListedSections(CLang& lang, const std::string& fileName, const std::str
 CLang::CLang(std::string installFolder) : m_installFolder(std::move(installFolder)) {}
 
 fs::file_time_type CLang::ModTime(const std::string& fileName) const {
-  std::error_code ec;
-  const fs::file_time_type t = fs::last_write_time(fileName, ec);
-  return ec ? fs::file_time_type{} : t;
+  try {
+    return platform::FileUtil::ModificationTime(fileName);
+  } catch (...) {
+    return fs::file_time_type{};  // a file that cannot be read has no time
+  }
 }
 
 CLang::SectionResult CLang::ReadSection(const std::string& fileName, const std::string& section, Entries& entries) {
   entries.clear();
   try {
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in) return SectionResult::Missing;
+    if (!platform::FileUtil::Exists(fileName) || platform::FileUtil::IsDirectory(fileName))
+      return SectionResult::Missing;
+    std::istringstream in(platform::FileUtil::ReadFile(fileName));
     std::string raw;
     long lineNo = 0;
     bool inSection = false;
@@ -269,12 +273,11 @@ std::vector<std::string> CLang::GetAvailableLangs() {
   std::vector<std::string> out;
   try {
     std::vector<fs::path> files;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(m_installFolder, ec)) {
-      if (entry.is_regular_file() && platform::EqualsNoCase(entry.path().extension().string(), ".lng"))
-        files.push_back(entry.path());
+    for (const std::string& name : platform::FileUtil::ListDir(m_installFolder)) {
+      const fs::path file = fs::path(m_installFolder) / name;
+      if (platform::EqualsNoCase(file.extension().string(), ".lng") && !platform::FileUtil::IsDirectory(file))
+        files.push_back(file);
     }
-    std::sort(files.begin(), files.end());
     for (const fs::path& file : files) {
       Entries version;
       if (ReadSection(file.string(), "version", version) != SectionResult::Found) continue;
@@ -357,9 +360,8 @@ bool CLang::Localize(FormModel& form) {
 bool CLang::Dump(const FormModel& form) {
   try {
     const fs::path folder = fs::path(m_installFolder) / "Dump";
-    fs::create_directories(folder);
-    std::ofstream out(folder / (form.Name() + ".txt"), std::ios::binary | std::ios::trunc);
-    if (!out) throw std::runtime_error("cannot write " + (folder / (form.Name() + ".txt")).string());
+    platform::FileUtil::MakeDirs(folder);
+    std::ostringstream out;
     out << "[" << form.Name() << "]\r\n";
     auto write = [&](const FormControl& c) {
       out << "' " << (c.name.empty() ? form.Name() : c.name) << "(" << c.type << ")\r\n";
@@ -370,14 +372,18 @@ bool CLang::Dump(const FormModel& form) {
       out << c.name << ".Height  = \"" << c.height << "\"\r\n";
       out << c.name << ".ToolTipText = \"" << DumpText(c.toolTipText) << "\"\r\n";
       if (!c.picture.empty() && !c.name.empty()) {
-        std::error_code ec;
-        fs::copy_file(c.picture, folder / (c.name + ".bmp"), fs::copy_options::overwrite_existing, ec);
-        if (!ec) out << c.name << ".Picture = \"Dump/" << c.name << ".bmp\"\r\n";
+        try {
+          platform::FileUtil::Copy(c.picture, folder / (c.name + ".bmp"));
+          out << c.name << ".Picture = \"Dump/" << c.name << ".bmp\"\r\n";
+        } catch (...) {
+          g_Debug().OutError("CLang.DumpForm");  // the dump goes on without the picture
+        }
       }
     };
     write(form.Self());
     for (const FormControl& c : form.Controls()) write(c);
-    return static_cast<bool>(out);
+    platform::FileUtil::WriteFile(folder / (form.Name() + ".txt"), out.str());
+    return true;
   } catch (...) {
     g_Debug().OutError("CLang.DumpForm");
     return false;
