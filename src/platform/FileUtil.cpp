@@ -65,6 +65,13 @@ uint64_t Size(const fs::path& path) {
   return size;
 }
 
+fs::file_time_type ModificationTime(const fs::path& path) {
+  std::error_code ec;
+  const fs::file_time_type t = fs::last_write_time(path, ec);
+  if (ec) Fail("Cannot read the time of", path, ec);
+  return t;
+}
+
 std::string ReadFile(const fs::path& path) { return ReadFileFrom(path, 0); }
 
 std::string ReadFileFrom(const fs::path& path, uint64_t offset) {

@@ -15,6 +15,8 @@ bool Exists(const fs::path& path);
 bool IsDirectory(const fs::path& path);
 // Size in bytes of a regular file. Throws when it does not exist.
 uint64_t Size(const fs::path& path);
+// The time the file was last written. Throws when it does not exist.
+fs::file_time_type ModificationTime(const fs::path& path);
 
 // The whole file as bytes. Throws when it cannot be read.
 std::string ReadFile(const fs::path& path);
