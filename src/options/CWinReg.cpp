@@ -18,6 +18,13 @@ long Guard(F&& f) {
   }
 }
 
+// Characters of a UTF-8 text: every byte that does not continue a sequence.
+size_t CharacterCount(const std::string& text) {
+  size_t n = 0;
+  for (unsigned char c : text) n += (c & 0xC0) != 0x80;
+  return n;
+}
+
 }  // namespace
 
 CWinReg::~CWinReg() { CloseKey(); }
@@ -64,12 +71,14 @@ std::string CWinReg::GetStringValue(const std::string& name) {
   if (m_hKey == 0) return {};
   uint32_t type = 0;
   std::string data;
-  const long rc = Guard([&] { return m_reg.QueryValue(m_hKey, name, &type, &data, kMaxText); });
+  // Texts are UTF-8: the limit counts characters, each at most four bytes
+  // (and a terminating zero that another program may have stored).
+  const long rc = Guard([&] { return m_reg.QueryValue(m_hKey, name, &type, &data, kMaxText * 4 + 1); });
   if (rc != platform::ERROR_SUCCESS) return {};
   if (type != platform::REG_SZ && type != platform::REG_EXPAND_SZ) return {};
-  // A text written by another program may carry its terminating zero.
   const size_t nul = data.find('\0');
   if (nul != std::string::npos) data.resize(nul);
+  if (CharacterCount(data) > kMaxText) return {};
   return data;
 }
 

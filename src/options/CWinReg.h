@@ -14,7 +14,7 @@ class CWinReg {
   static constexpr uint32_t HKEY_CLASSES_ROOT = platform::HKEY_CLASSES_ROOT;
   static constexpr uint32_t HKEY_CURRENT_USER = platform::HKEY_CURRENT_USER;
   static constexpr uint32_t HKEY_LOCAL_MACHINE = platform::HKEY_LOCAL_MACHINE;
-  // Longest text value that reads back; longer ones read as empty.
+  // Longest text value, in characters, that reads back; longer ones read as empty.
   static constexpr size_t kMaxText = 255;
 
   // The registry must outlive the object.

@@ -22,6 +22,20 @@ TEST_F(CWinRegTest, TextReadsBackUpTo255Characters) {
   ASSERT_TRUE(r->SetStringValue("t256", std::string(256, 'b')));
   EXPECT_EQ(r->GetStringValue("t255"), std::string(255, 'a'));
   EXPECT_EQ(r->GetStringValue("t256"), "");
+  // The limit counts characters, not bytes: 255 two-byte and four-byte
+  // characters read back, one more does not.
+  struct Case {
+    std::string character;
+    size_t count;
+    bool readsBack;
+  };
+  for (const Case& c : {Case{"\xC3\xA9", 255, true}, Case{"\xF0\x9F\x93\x85", 255, true},
+                        Case{"\xC3\xA9", 256, false}, Case{"a\xC3\xA9", 127, true}}) {
+    std::string text;
+    for (size_t i = 0; i < c.count; ++i) text += c.character;
+    ASSERT_TRUE(r->SetStringValue("u", text));
+    EXPECT_EQ(r->GetStringValue("u"), c.readsBack ? text : "") << c.count << " x " << c.character.size() << " bytes";
+  }
   EXPECT_EQ(r->GetStringValue("missing"), "");
   ASSERT_EQ(reg->SetString(r->Handle(), "exp", "%TEMP%\\x", platform::REG_EXPAND_SZ), platform::ERROR_SUCCESS);
   EXPECT_EQ(r->GetStringValue("exp"), "%TEMP%\\x");  // not expanded
