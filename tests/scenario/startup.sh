@@ -33,10 +33,21 @@ out=$("$Z" profile init --home "$work/dan" --name Dan --email dan@ --postoffice 
 check "invalid address: refused, non-zero" bash -c "[ $rc -ne 0 ] && grep -q 'is not one e-mail address' <<<'$out'"
 check "invalid address: no profile made" test ! -e "$work/dan/Profiles/Default.db"
 
-# A home in use by a running program.
-"$Z" --home "$work/alice" run --seconds 3 & pid=$!
-sleep 1
+# A home in use by a running program: asked once the run has written its
+# run marker into the support log (it holds the home from before that on,
+# however long its start takes), then the run is stopped.
+runlog="$work/alice/AppData/Roaming/Korvel/Zentabo/zentab.log"
+starts=$(grep -c '^:Start:' "$runlog")
+"$Z" --home "$work/alice" run --seconds 120 & pid=$!
+ready=0
+for _ in $(seq 600); do
+  if [ "$(grep -c '^:Start:' "$runlog")" -gt "$starts" ]; then ready=1; break; fi
+  kill -0 $pid 2>/dev/null || break
+  sleep 0.1
+done
+check "background run started" test $ready -eq 1
 out=$("$Z" --home "$work/alice" status 2>&1); rc=$?
+kill -TERM $pid 2>/dev/null
 wait $pid
 check "home in use refused" bash -c "[ $rc -ne 0 ] && grep -q 'is in use by another zentabo process' <<<'$out'"
 
