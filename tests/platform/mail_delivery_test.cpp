@@ -8,7 +8,7 @@
 #include "platform/Clock.h"
 #include "platform/Error.h"
 #include "platform/EventLoop.h"
-#include "platform/mail/FaultyTransport.h"
+#include "support/FaultyTransport.h"
 #include "platform/mail/MailDelivery.h"
 #include "platform/mail/PostOfficeTransport.h"
 #include "platform/store/Attachments.h"
@@ -141,7 +141,7 @@ TEST_F(MailDeliveryTest, UnsavedMailCanBeSent) {
 }
 
 TEST_F(MailDeliveryTest, RefusedSendLeavesTheItemUnsent) {
-  FaultyTransport faulty(m_po);
+  testing_support::FaultyTransport faulty(m_po);
   MailDelivery alice(m_alice, faulty, m_clock);
 
   Item noRecipient = NewMail(m_alice, "nobody");

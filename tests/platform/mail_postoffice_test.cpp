@@ -6,7 +6,7 @@
 #include <random>
 
 #include "platform/Error.h"
-#include "platform/mail/FaultyTransport.h"
+#include "support/FaultyTransport.h"
 #include "platform/mail/MimeCodec.h"
 #include "platform/mail/PostOfficeTransport.h"
 
@@ -214,7 +214,7 @@ TEST_F(MailPostOffice, BadAddressDeliversNothing) {
 
 TEST_F(MailPostOffice, FaultyWrapperDropsDuplicatesFailsAndReorders) {
   PostOfficeTransport po(m_dir / "po");
-  FaultyTransport faulty(po);
+  testing_support::FaultyTransport faulty(po);
 
   faulty.DropNextSends(1);
   faulty.Send(Message("lost"));

@@ -1,15 +1,15 @@
-#include "platform/mail/FaultyTransport.h"
+#include "support/FaultyTransport.h"
 
 #include <algorithm>
 
 #include "platform/Error.h"
 
-namespace platform {
+namespace testing_support {
 
-void FaultyTransport::Send(const MailMessage& message) {
+void FaultyTransport::Send(const platform::MailMessage& message) {
   if (m_fail > 0) {
     --m_fail;
-    throw Error("mail: injected send failure for '" + message.subject + "'");
+    throw platform::Error("mail: injected send failure for '" + message.subject + "'");
   }
   if (m_drop > 0) {
     --m_drop;
@@ -23,8 +23,8 @@ void FaultyTransport::Send(const MailMessage& message) {
   }
 }
 
-FetchResult FaultyTransport::Fetch(const std::string& address) {
-  FetchResult result = m_inner.Fetch(address);
+platform::FetchResult FaultyTransport::Fetch(const std::string& address) {
+  platform::FetchResult result = m_inner.Fetch(address);
   if (m_reverse) {
     std::reverse(result.messages.begin(), result.messages.end());
     std::reverse(result.receipts.begin(), result.receipts.end());
@@ -36,4 +36,4 @@ void FaultyTransport::Acknowledge(const std::string& address, const std::string&
   m_inner.Acknowledge(address, receipt);
 }
 
-}  // namespace platform
+}  // namespace testing_support

@@ -7,11 +7,11 @@
 
 #include "platform/mail/Transport.h"
 
-namespace platform {
+namespace testing_support {
 
-class FaultyTransport : public Transport {
+class FaultyTransport : public platform::Transport {
  public:
-  explicit FaultyTransport(Transport& inner) : m_inner(inner) {}
+  explicit FaultyTransport(platform::Transport& inner) : m_inner(inner) {}
 
   // The next `count` sends are swallowed: they report success, deliver nothing.
   void DropNextSends(int count) { m_drop = count; }
@@ -25,12 +25,12 @@ class FaultyTransport : public Transport {
   int Dropped() const { return m_dropped; }
 
   // Send/Fetch as Transport, with the armed faults applied first.
-  void Send(const MailMessage& message) override;
-  FetchResult Fetch(const std::string& address) override;
+  void Send(const platform::MailMessage& message) override;
+  platform::FetchResult Fetch(const std::string& address) override;
   void Acknowledge(const std::string& address, const std::string& receipt) override;
 
  private:
-  Transport& m_inner;
+  platform::Transport& m_inner;
   int m_drop = 0;
   int m_duplicate = 0;
   int m_fail = 0;
@@ -38,4 +38,4 @@ class FaultyTransport : public Transport {
   int m_dropped = 0;
 };
 
-}  // namespace platform
+}  // namespace testing_support
