@@ -206,7 +206,7 @@ TEST_F(MailDeliveryTest, UnreadableMessageIsReportedAndTheRestArrive) {
 }
 
 TEST_F(MailDeliveryTest, AMessageTakenAgainOrDeliveredTwiceLandsOnce) {
-  FaultyTransport faulty(m_po);
+  testing_support::FaultyTransport faulty(m_po);
   MailDelivery alice(m_alice, faulty, m_clock);
   MailDelivery bob(m_bob, m_po, m_clock);
   faulty.DuplicateNextSends(1);

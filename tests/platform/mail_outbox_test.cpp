@@ -5,7 +5,7 @@
 #include "platform/Clock.h"
 #include "platform/Error.h"
 #include "platform/Registry.h"
-#include "platform/mail/FaultyTransport.h"
+#include "support/FaultyTransport.h"
 #include "platform/mail/MailDelivery.h"
 #include "platform/mail/MailOutbox.h"
 #include "platform/mail/PostOfficeTransport.h"
@@ -48,7 +48,7 @@ class MailOutboxTest : public ::testing::Test {
   testing_support::TempDir m_dir;
   VirtualClock m_clock;
   PostOfficeTransport m_po{m_dir.Path() / "po"};
-  FaultyTransport m_faulty{m_po};
+  testing_support::FaultyTransport m_faulty{m_po};
   MailSession m_session = MailSession::Open((m_dir.Path() / "profile.db").string());
   std::unique_ptr<Registry> m_registry = std::make_unique<Registry>(m_dir.Path());
   std::unique_ptr<MailOutbox> m_outbox =
