@@ -12,6 +12,9 @@
 #include <string>
 
 #include "platform/redemption/Library.h"
+#include "platform/redemption/RDOSession.h"
+#include "lang/CLang.h"
+#include "platform/Clock.h"
 #include "diagnostics/CDebug.h"
 #include "exchange/mMain.h"
 #include "groups/CGroups.h"
@@ -55,12 +58,13 @@ void BM_ProcessGroupMailBatch(benchmark::State& state) {
     platform::MailSession session = platform::MailSession::Open((home / "profile.db").string());
     session.SetCurrentUser("Bob", "bob@example.org");
     Redemption::SetRegistered(true);
-    Redemption::SetProfile(&session, [](const platform::Item&) {});
+    Redemption::RDOSession rdo(session, [](const platform::Item&) {});
+    rdo.Logon();
     platform::UnattendedPrompt prompt;
+    platform::RealClock clock;
+    CLang lang(system.InstallDir().string());
 
-    mMain::MailEnv mail;
-    mail.pSystem = &system;
-    mail.pRegistry = &registry;
+    mMain::MailEnv mail{.session = rdo, .system = system, .registry = registry, .clock = clock, .lang = lang};
     CGroupsEnv genv;
     genv.strCurEmail = "bob@example.org";
     genv.strCurName = "Bob";
@@ -86,10 +90,7 @@ void BM_ProcessGroupMailBatch(benchmark::State& state) {
     }
     groups.Add(team);
     mOptions::Options options;
-    mProcessMsg::ProcessEnv penv;
-    penv.pGroups = &groups;
-    penv.pMail = &mail;
-    penv.pOptions = &options;
+    mProcessMsg::ProcessEnv penv{.groups = groups, .mail = mail, .options = options};
 
     const platform::Folder inbox = session.GetDefaultFolder(platform::olFolderInbox);
     for (auto _ : state) {
@@ -111,7 +112,6 @@ void BM_ProcessGroupMailBatch(benchmark::State& state) {
       state.ResumeTiming();
     }
     state.counters["mails"] = kBatch;
-    Redemption::SetProfile(nullptr, {});
   }
   SetGlobalDebug(nullptr);
   fs::remove_all(home);

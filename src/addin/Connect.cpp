@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
 
 #include "platform/redemption/Library.h"
-#include "platform/redemption/MAPIUtils.h"
 #include "platform/redemption/RDOSession.h"
 #include "platform/redemption/SafeCurrentUser.h"
 #include "addin/frmShablon.h"
@@ -33,8 +31,6 @@
 
 namespace {
 
-const char* kProductKey = "SOFTWARE\\Korvel\\Zentabo";
-
 std::string TwoDigits(int v) { return (v < 10 ? "0" : "") + std::to_string(v); }
 
 }  // namespace
@@ -43,16 +39,15 @@ Connect::Connect() {
   // Group mails are processed by the group protocol; appointment mails stay
   // in the Inbox until a receiver is installed through the hooks.
   m_hooks.ProcessNewMails = [](Connect& c) {
-    if (!c.m_groups) return false;
-    mProcessMsg::ProcessEnv env;
-    env.pGroups = c.m_groups.get();
-    env.pMail = &c.m_mailEnv;
+    if (!c.m_groups || !c.m_mailEnv) return false;
+    mProcessMsg::ProcessEnv env{.groups = *c.m_groups, .mail = *c.m_mailEnv, .options = mOptions::g_Options()};
     env.RaiseCustomEvent = [&c](const std::string& e) { c.RaiseCustomEvent(e); };
     env.ReceiveAppointments = c.m_hooks.ReceiveAppointments;
     return mProcessMsg::OnNewMails(env);
   };
   m_hooks.NewGroupMsg = [](Connect& c) -> std::unique_ptr<IGroupMsgSender> {
-    return std::make_unique<CGroupMsgSender>(c.m_mailEnv);
+    if (!c.m_mailEnv) return nullptr;
+    return std::make_unique<CGroupMsgSender>(*c.m_mailEnv);
   };
 }
 
@@ -94,13 +89,16 @@ void Connect::OnConnection(platform::Application& app, int /*connectMode*/) {
   try {
     m_app = &app;
     platform::System& sys = app.Sys();
-    std::string appData = (sys.AppData() / "Korvel" / "Zentabo").string();
+    const std::string appData = COptions::AppDataFolder(sys).string();
     // The writer first, so that everything after it is logged.
     m_debug = std::make_unique<CDebug>(sys.InstallDir().string(), appData);
     m_debug->SetClock(&app.Loop().clock());
     SetGlobalDebug(m_debug.get());
-    LibKorvelInit(appData);
+    // Trimmed before this run's marker is written: the trim keeps the text
+    // from the first run marker after its cut point, which must be an
+    // earlier run's.
     mReduceLog::ReduceLog(appData);
+    LibKorvelInit(appData);
     g_Debug().Out("IDTExtensibility2_OnConnection", "USE_DEMAND_EVENT_HANDLING = ", "false");
     m_state = State::Loaded;
 
@@ -112,7 +110,7 @@ void Connect::OnConnection(platform::Application& app, int /*connectMode*/) {
     }
     if (ok) {
       try {
-        Redemption::MAPIUtils utils;  // proves the library is registered
+        Redemption::CheckClass("Redemption.MapiUtils");  // proves the library is registered
       } catch (...) {
         g_Debug().OutCustomError("IDTExtensibility2_OnConnection", "Redemption is not registered.");
         ok = false;
@@ -182,7 +180,7 @@ void Connect::OnCloseAllExplorers() {
 
 std::string Connect::ReadProductValue(const std::string& name) {
   CWinReg reg(m_app->Reg());
-  if (!reg.InitForRead(platform::HKEY_CURRENT_USER, kProductKey)) return "";
+  if (!reg.InitForRead(platform::HKEY_CURRENT_USER, COptions::kRegPath)) return "";
   return reg.GetStringValue(name);
 }
 
@@ -194,18 +192,8 @@ bool Connect::Init(const platform::Explorer& /*explorer*/) {
     std::string installDir = app.Sys().InstallDir().string();
 
     // The language, falling back to english.lng once.
-    std::string langFile = ReadProductValue("lang");
     m_lang = std::make_unique<CLang>(installDir);
-    std::string tried = langFile.empty() ? (std::filesystem::path(installDir) / "english.lng").string() : langFile;
-    if (!m_lang->Init(tried, "Zentabo")) {
-      g_Debug().OutCustomError("Connect.Init", "cant load '" + tried + "' lang file");
-      std::string def = (std::filesystem::path(installDir) / "english.lng").string();
-      if (platform::Lower(std::filesystem::path(tried).filename().string()) != "english.lng") {
-        g_Debug().Out("try to load '" + def + "' lang file");
-        if (!m_lang->Init(def, "Zentabo"))
-          g_Debug().OutCustomError("Connect.Init", "cant load '" + def + "' lang file");
-      }
-    }
+    LoadLanguageFile(*m_lang, ReadProductValue("lang"));
     m_bDetectBug117 = ReadProductValue("DetectBug117") == "1";
     // One generator for page ids and every other key, on the loop's clock.
     m_keys = std::make_unique<CKeyGenerator>(app.Loop().clock());
@@ -221,6 +209,13 @@ bool Connect::Init(const platform::Explorer& /*explorer*/) {
     // The options before the current user: his identity lives under the store key.
     mOptions::LoadOptions(app.Reg(), m_strStoreId, app.Loop().clock().Now());
     mFolders::ApplyStartFlags(m_startFlags, mOptions::g_Options());
+    m_options = std::make_unique<COptions>(app.Reg(), m_strStoreId);
+    // The safe-item library's session, through which the current user is
+    // read and every add-in mail is sent.
+    if (!m_rdoSession) {
+      m_rdoSession = std::make_unique<Redemption::RDOSession>(app.Session(), app.SendMail());
+      m_rdoSession->Logon();
+    }
     if (!LoadCurUser(true)) {
       g_Debug().OutCustomError("Connect.Init", "Can`t load current user.");
       return false;
@@ -229,12 +224,7 @@ bool Connect::Init(const platform::Explorer& /*explorer*/) {
     // add-in stays inert.
     SetupGroups();
     if (LoadAndValidateGroups(*m_groups) == GroupsStartup::Refused) return false;
-    if (!m_rdoSession) {
-      m_rdoSession = std::make_unique<Redemption::RDOSession>();
-      m_rdoSession->Logon();
-    }
-    mFolders::SetHomePageProperty(m_fldZentab, COptions(app.Reg(), m_strStoreId).ShowHomepage() != 0,
-                                  app.Sys().InstallDir());
+    mFolders::SetHomePageProperty(m_fldZentab, m_options->ShowHomepage() != 0, app.Sys().InstallDir());
     g_Debug().Out("BEFORE StartTimers(bQuickStartClicked)");
     m_timers = std::make_unique<frmShablon>(app.Loop(), static_cast<ITimerHost&>(*this));
     m_timers->StartTimers(false);
@@ -270,7 +260,7 @@ void Connect::SetupGroups() {
   env.OnCurEmailChanged = [this](const std::string& e) {
     g_UserEmail = e;
     CWinReg reg(m_app->Reg());
-    if (reg.InitForWrite(platform::HKEY_CURRENT_USER, std::string(kProductKey) + "\\" + m_strStoreId, true))
+    if (reg.InitForWrite(platform::HKEY_CURRENT_USER, std::string(COptions::kRegPath) + "\\" + m_strStoreId, true))
       reg.SetStringValue("CurUserAddress", e);
   };
   m_settings = std::make_unique<platform::SettingsStore>(m_app->Reg());
@@ -284,11 +274,12 @@ void Connect::SetupGroups() {
   env.fldCalendar = m_fldCalendar;
   env.fldZentab = m_fldZentab;
   env.DoEvents = [this] { if (m_timers) m_timers->SafeDoEvents(); };
-  m_mailEnv.pSystem = &m_app->Sys();
-  m_mailEnv.pRegistry = &m_app->Reg();
-  m_mailEnv.pClock = &m_app->Loop().clock();
-  m_mailEnv.pLang = m_lang.get();
-  m_mailEnv.CurrentAddress = [this] { return g_UserEmail; };
+  m_mailEnv = std::make_unique<mMain::MailEnv>(mMain::MailEnv{.session = *m_rdoSession,
+                                                               .system = m_app->Sys(),
+                                                               .registry = m_app->Reg(),
+                                                               .clock = m_app->Loop().clock(),
+                                                               .lang = *m_lang,
+                                                               .CurrentAddress = [this] { return g_UserEmail; }});
   m_groups = std::make_unique<CGroups>(env);
 }
 
@@ -307,9 +298,11 @@ void Connect::DeleteFolders() { mFolders::DeleteFolders(OverviewCtx()); }
 
 bool Connect::HasReceivers() { return m_groups && !m_groups->GetAppointsRecivers().empty(); }
 
-bool Connect::NeedLocalSync() { return COptions(m_app->Reg(), m_strStoreId).NeedLocalSync(); }
+bool Connect::NeedLocalSync() { return m_options && m_options->NeedLocalSync(); }
 
-void Connect::SetNeedLocalSync() { COptions(m_app->Reg(), m_strStoreId).NeedLocalSync(true); }
+void Connect::SetNeedLocalSync() {
+  if (m_options) m_options->NeedLocalSync(true);
+}
 
 void Connect::ShowNeedGlobalSync() {
   platform::FormRequest f;
@@ -331,14 +324,14 @@ long Connect::AutoGSynchPeriod() { return mOptions::g_Options().AutoGSynchPeriod
 
 bool Connect::FastSynchOn() { return !mOptions::g_Options().AutoLFastSynchDisable; }
 
-bool Connect::LogEvents() { return COptions(m_app->Reg(), m_strStoreId).LogEvents(); }
+bool Connect::LogEvents() { return m_options && m_options->LogEvents(); }
 
 bool Connect::isEmailAddress(const std::string& text) { return mAddress::isEmailAddress(text); }
 
 bool Connect::LoadCurUser(bool showDialog) {
   try {
     platform::Registry& r = m_app->Reg();
-    std::string key = std::string(kProductKey) + "\\" + m_strStoreId;
+    std::string key = std::string(COptions::kRegPath) + "\\" + m_strStoreId;
     std::string name, address;
     {
       CWinReg reg(r);
@@ -354,9 +347,10 @@ bool Connect::LoadCurUser(bool showDialog) {
         reg.SetStringValue("CurUserAddress", a);
       }
     };
-    auto getCurUser = [](std::string& n, std::string& a) {
+    auto getCurUser = [this](std::string& n, std::string& a) {
       try {
-        Redemption::SafeCurrentUser user;
+        if (!m_rdoSession) throw platform::Error("the safe-item library has no logged-on session");
+        Redemption::SafeCurrentUser user(*m_rdoSession);
         n = platform::Trim(user.Name());
         a = platform::Lower(platform::Trim(user.Address()));
         user.cleanup();
@@ -376,7 +370,7 @@ bool Connect::LoadCurUser(bool showDialog) {
           m_app->UserPrompt().MessageBox(Text("LID_ENTER_CORRECT_EMAIL"), "Zentabo", platform::Buttons::OK,
                                          platform::Icon::Exclamation);
         };
-        frmCurUser dlg(env, name, address);
+        frmCurUser dlg(env, *m_lang, name, address);
         if (dlg.ShowModal(m_app->UserPrompt())) {
           name = dlg.txtName();
           address = dlg.txtEmail();
@@ -409,10 +403,15 @@ void Connect::Done(bool full) {
     if (m_app && m_newMailSub) m_app->UnsubscribeNewMail(m_newMailSub);
     m_newMailSub = 0;
     m_fldRoot = m_fldCalendar = m_fldZentab = m_fldInbox = m_fldDeleted = m_fldSent = {};
-    if (m_rdoSession) m_rdoSession->Logoff();
-    m_rdoSession.reset();
     m_groups.reset();
     m_groupsEnv.reset();
+    m_mailEnv.reset();
+    if (m_rdoSession) m_rdoSession->Logoff();
+    m_rdoSession.reset();
+    // The options of this run: a later start reads them afresh, and a load
+    // that fails then leaves the initial values, not this run's.
+    m_options.reset();
+    mOptions::g_Options() = {};
     m_settings.reset();
     m_lang.reset();
     SetGlobalKeyGenerator(nullptr);

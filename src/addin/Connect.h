@@ -19,6 +19,7 @@
 
 class CDebug;
 class CLang;
+class COptions;
 class CGroups;
 struct CGroupsEnv;
 class IGroupMsgSender;
@@ -178,7 +179,8 @@ class Connect : private ITimerHost {
   std::unique_ptr<frmShablon> m_timers;
   std::unique_ptr<CGroupsEnv> m_groupsEnv;
   std::unique_ptr<platform::SettingsStore> m_settings;
-  mMain::MailEnv m_mailEnv;
+  std::unique_ptr<mMain::MailEnv> m_mailEnv;
+  std::unique_ptr<COptions> m_options;  // the product switches, read once per run
   std::unique_ptr<CGroups> m_groups;
   std::unique_ptr<Redemption::RDOSession> m_rdoSession;
   platform::Folder m_fldInbox, m_fldDeleted, m_fldCalendar, m_fldSent, m_fldRoot, m_fldZentab;

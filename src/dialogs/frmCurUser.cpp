@@ -3,8 +3,19 @@
 #include "groups/mAddress.h"
 #include "platform/Text.h"
 
-frmCurUser::frmCurUser(Env env, std::string name, std::string email)
-    : m_env(std::move(env)), m_name(std::move(name)), m_email(std::move(email)) {}
+frmCurUser::frmCurUser(Env env, CLang& lang, std::string name, std::string email)
+    : FormModel("frmCurUser"), m_env(std::move(env)), m_lang(lang), m_name(std::move(name)), m_email(std::move(email)) {
+  Self().caption = kCaption;
+  AddControl("lblPrompt", "Label", kPrompt);
+  AddControl("lblName", "Label", "&Name :");
+  AddControl("txtName", "TextBox");
+  AddControl("lblEmail", "Label", "&Email :");
+  AddControl("txtEmail", "TextBox");
+  AddControl("btnRetrieve", "CommandButton", "Retrieve default Outlook e-mail");
+  AddControl("btnOK", "CommandButton", "OK");
+  AddControl("btnCancel", "CommandButton", "Cancel");
+  AddControl("btnHelp", "CommandButton", "&Help");
+}
 
 void frmCurUser::SetName(const std::string& v) {
   m_name = v;
@@ -41,12 +52,15 @@ void frmCurUser::OnOK() {
 }
 
 bool frmCurUser::ShowModal(platform::Prompt& prompt) {
+  m_lang.LocalizeForm(*this);
   std::string refused;
   bool first = true;
   while (!m_bClosed) {
     platform::FormRequest form;
     form.name = "frmCurUser";
     form.buttons = platform::Buttons::OKCancel;
+    form.Set("Title", Self().caption);
+    form.Set("Prompt", Caption("lblPrompt"));
     form.Set("Name", m_name);
     form.Set("Email", m_email);
     int answer = prompt.ShowForm(form);

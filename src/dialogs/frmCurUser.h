@@ -2,14 +2,17 @@
 // frmCurUser: the dialog that asks for the current user's name and e-mail
 // address when the profile does not give a valid one. A view-model: the two
 // boxes' texts, the OK button's state and the logic of the buttons; the
-// host's prompt layer shows it as the form "frmCurUser" with the fields
-// "Name" and "Email".
+// host's prompt layer shows it as the form "frmCurUser" with the localised
+// caption and prompt in the fields "Title" and "Prompt" and the boxes in the
+// fields "Name" and "Email".
 #include <functional>
 #include <string>
 
+#include "lang/CLang.h"
+#include "lang/FormModel.h"
 #include "platform/Prompt.h"
 
-class frmCurUser {
+class frmCurUser : public FormModel {
  public:
   // What the dialog reads and writes outside itself.
   struct Env {
@@ -21,7 +24,8 @@ class frmCurUser {
     std::function<void()> ShowEnterCorrectEmail;
   };
 
-  frmCurUser(Env env, std::string name, std::string email);
+  // The language relabels the form when it is shown; it must outlive the dialog.
+  frmCurUser(Env env, CLang& lang, std::string name, std::string email);
 
   static constexpr const char* kCaption = "Your name and e-mail";
   static constexpr const char* kPrompt = "Please enter your name and e-mail address:";
@@ -41,13 +45,15 @@ class frmCurUser {
   void OnOK();
   void OnCancel() { m_bClosed = true; }
 
-  // Runs the dialog modally through `prompt` until it closes. An answer that
+  // Runs the dialog modally through `prompt` until it closes, localised
+  // first. An answer that
   // repeats an address already refused counts as Cancel, so that a prompt
   // without a person cannot loop. Returns true when a valid address was stored.
   bool ShowModal(platform::Prompt& prompt);
 
  private:
   Env m_env;
+  CLang& m_lang;
   std::string m_name;
   std::string m_email;
   bool m_bOKEnabled = true;

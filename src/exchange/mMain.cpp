@@ -3,19 +3,19 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 
-#include "platform/redemption/Library.h"
+#include "platform/redemption/RDOSession.h"
 #include "platform/redemption/MAPITable.h"
 #include "platform/redemption/MAPIUtils.h"
 #include "platform/redemption/SafeItems.h"
 #include "diagnostics/CDebug.h"
 #include "exchange/mZip.h"
 #include "lang/CLang.h"
+#include "options/COptions.h"
 #include "options/CWinReg.h"
 #include "options/mSynchRange.h"
 #include "platform/Error.h"
+#include "platform/FileUtil.h"
 #include "platform/Text.h"
 #include "platform/store/Attachments.h"
 #include "platform/store/Items.h"
@@ -38,40 +38,33 @@ int GetTimeZoneBias() {
 
 std::string MailEnv::CurAddress() const {
   if (CurrentAddress) return CurrentAddress();
-  return Redemption::ProfileSession().CurrentUserAddress();
+  return session.Profile().CurrentUserAddress();
 }
 
-platform::Date MailEnv::Now() const {
-  if (pClock) return pClock->Now();
-  return platform::RealClock().Now();
-}
+platform::Date MailEnv::Now() const { return clock.Now(); }
 
-std::string MailEnv::TempFolder() const {
-  if (pSystem) return pSystem->TempDir().string();
-  return std::filesystem::temp_directory_path().string();
-}
+std::string MailEnv::TempFolder() const { return system.TempDir().string(); }
 
-std::string MailEnv::InstallFolder() const {
-  if (pSystem) return pSystem->InstallDir().string();
-  return TempFolder();
-}
+std::string MailEnv::InstallFolder() const { return system.InstallDir().string(); }
 
 // --- mails -------------------------------------------------------------------
 
 namespace {
 
-std::string MagicBodyText(const MailEnv& env) {
-  return env.pLang ? env.pLang->Item("LID_MAGIC_BODY") : std::string("LID_MAGIC_BODY");
-}
+std::string MagicBodyText(const MailEnv& env) { return env.lang.Item("LID_MAGIC_BODY"); }
 
+// A work file left behind is harmless: the next mail overwrites it.
 void RemoveFile(const std::string& path) {
-  std::error_code ec;
-  std::filesystem::remove(path, ec);
+  try {
+    platform::FileUtil::Delete(path);
+  } catch (...) {
+    g_Debug().OutError("mMain.RemoveFile");
+  }
 }
 
-platform::Item NewMail(const char* subject, const std::string& body) {
+platform::Item NewMail(const MailEnv& env, const char* subject, const std::string& body) {
   platform::Item mail =
-      Redemption::ProfileSession().GetDefaultFolder(platform::olFolderOutbox).Items().Add(platform::olMailItem);
+      env.session.Profile().GetDefaultFolder(platform::olFolderOutbox).Items().Add(platform::olMailItem);
   mail.SetSubject(subject);
   mail.SetBody(body);
   return mail;
@@ -88,13 +81,12 @@ std::string JoinAddresses(const std::vector<std::string>& recipients) {
 
 // Adds the items found by entry id to `into`; an id that no longer names an
 // item is skipped.
-void CollectByIds(const platform::Folder& folder, const std::vector<std::string>& ids,
+void CollectByIds(const MailEnv& env, const platform::Folder& folder, const std::vector<std::string>& ids,
                   std::vector<platform::Item>& into) {
-  const platform::MailSession& session = Redemption::ProfileSession();
   const std::string storeId = folder.StoreID();
   for (const std::string& id : ids) {
     try {
-      into.push_back(session.GetItemFromID(id, storeId));
+      into.push_back(env.session.GetMessageFromID(id, storeId));
     } catch (...) {
       // A mail deleted between the search and the look-up is simply gone.
     }
@@ -108,9 +100,8 @@ void CollectAll(const platform::Items& items, std::vector<platform::Item>& into)
 }  // namespace
 
 bool UseSimpleMagicRestrict(const MailEnv& env) {
-  if (!env.pRegistry) return false;
-  CWinReg reg(*env.pRegistry);
-  if (!reg.InitForRead(CWinReg::HKEY_CURRENT_USER, "SOFTWARE\\Korvel\\Zentabo")) return false;
+  CWinReg reg(env.registry);
+  if (!reg.InitForRead(CWinReg::HKEY_CURRENT_USER, COptions::kRegPath)) return false;
   return reg.GetStringValue("SimpleMagicRestrict") == "1";
 }
 
@@ -129,12 +120,11 @@ std::vector<std::string> RestrictBySubject(const platform::Folder& folder, const
   bySubject.ulFuzzyLevel = Redemption::FL_SUBSTRING | Redemption::FL_IGNORECASE;
   bySubject.lpProp = subject;
   table.Columns({Redemption::PR_ENTRYID, Redemption::PR_SUBJECT});
-  Redemption::MAPIUtils utils;
   table.Filter().Restrict();
   table.GoToFirst();
   std::vector<std::string> ids;
   for (std::vector<platform::PropValue> row = table.GetRow(); !row.empty(); row = table.GetRow())
-    ids.push_back(utils.HrArrayToString(row[0]));
+    ids.push_back(Redemption::MAPIUtils::HrArrayToString(row[0]));
   return ids;
 }
 
@@ -155,33 +145,26 @@ void FindMagicMails(const MailEnv& env, const platform::Folder& folder, std::vec
       return;
     }
     g_Debug().Out2("mMain::FindMagicMails", "USE_REDEMPTION_3_4");
-    CollectByIds(folder, RestrictBySubject(folder, kGroupMarker, kMessageClassNote), groupMails);
-    CollectByIds(folder, RestrictBySubject(folder, kAppointmentMarker, kMessageClassNote), appointmentMails);
-    CollectByIds(folder, RestrictBySubject(folder, kAppointmentMarkerOld, kMessageClassNote), appointmentMails);
+    CollectByIds(env, folder, RestrictBySubject(folder, kGroupMarker, kMessageClassNote), groupMails);
+    CollectByIds(env, folder, RestrictBySubject(folder, kAppointmentMarker, kMessageClassNote), appointmentMails);
+    CollectByIds(env, folder, RestrictBySubject(folder, kAppointmentMarkerOld, kMessageClassNote), appointmentMails);
   } catch (...) {
     g_Debug().OutError("mMain.FindMagicMails");
   }
 }
 
 bool SendGroupMail(const MailEnv& env, const std::vector<std::string>& recipients, const std::string& text) {
-  const std::string attachPath = env.TempFolder() + "/Attach.txt";
   try {
-    platform::Item mail = NewMail(kGroupMarker, BuildGroupBody(MagicBodyText(env)));
-    {
-      std::ofstream out(attachPath, std::ios::binary | std::ios::trunc);
-      out << text << kCrLf;
-      if (!out.flush()) throw platform::Error("can't write " + attachPath);
-    }
-    mail.Attachments().Add(attachPath, platform::olByValue, 1, "ZTB");
-    RemoveFile(attachPath);
-    Redemption::SafeMailItem safe;
+    platform::Item mail = NewMail(env, kGroupMarker, BuildGroupBody(MagicBodyText(env)));
+    const std::string content = text + kCrLf;
+    mail.Attachments().AddData("Attach.txt", platform::Bytes(content.begin(), content.end()), 1, "ZTB");
+    Redemption::SafeMailItem safe(env.session);
     safe.Item(mail);
     safe.To(JoinAddresses(recipients));
     safe.Send();
     return true;
   } catch (...) {
     g_Debug().OutError("mMain.SendGroupMail");
-    RemoveFile(attachPath);
     return false;
   }
 }
@@ -197,9 +180,9 @@ bool SendXml(const MailEnv& env, const std::string& xmlPath, const std::string& 
     }
     const std::string synchTime = Date2CStr(env.Now().Add("n", GetTimeZoneBias()));
     platform::Item mail =
-        NewMail(kAppointmentMarker, BuildAppointmentBody(MagicBodyText(env), action, env.CurAddress(),
-                                                         mOptions::GetSynchRange(mOptions::g_Options()), synchTime));
-    Redemption::SafeMailItem safe;
+        NewMail(env, kAppointmentMarker, BuildAppointmentBody(MagicBodyText(env), action, env.CurAddress(),
+                                                              mOptions::GetSynchRange(mOptions::g_Options()), synchTime));
+    Redemption::SafeMailItem safe(env.session);
     safe.Item(mail);
     safe.To(recipients);
     safe.AttachmentsAdd(zipPath);

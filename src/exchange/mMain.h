@@ -17,18 +17,21 @@
 #include "exchange/mEnvelope.h"
 
 class CLang;
+namespace Redemption {
+class RDOSession;
+}
 
 namespace mMain {
 
-// What the envelope needs from the running add-in besides the mail profile
-// (which the safe-item library holds: Redemption::SetProfile). The connection
-// class fills one and keeps it for the whole run; every pointer must outlive
-// its users, and any may be null.
+// What the envelope needs from the running add-in. The connection class
+// makes one when the add-in starts and keeps it for the run; every
+// reference must outlive it.
 struct MailEnv {
-  platform::System* pSystem = nullptr;      // temporary and installation folders
-  platform::Registry* pRegistry = nullptr;  // the machine-wide switch SimpleMagicRestrict
-  platform::Clock* pClock = nullptr;        // sending times; the system clock when null
-  CLang* pLang = nullptr;                   // LID_MAGIC_BODY; without it the identifier is used
+  const Redemption::RDOSession& session;  // the logged-on profile: mails are made, found and sent through it
+  platform::System& system;               // temporary and installation folders
+  platform::Registry& registry;           // the machine-wide switch SimpleMagicRestrict
+  platform::Clock& clock;                 // sending times
+  CLang& lang;                            // LID_MAGIC_BODY
   // The current user's address as the add-in knows it; without it the
   // profile's current user address.
   std::function<std::string()> CurrentAddress;
@@ -36,9 +39,7 @@ struct MailEnv {
   std::string CurAddress() const;
   // The local time now.
   platform::Date Now() const;
-  // The temporary folder (the process's one without a System).
   std::string TempFolder() const;
-  // The installation folder (the temporary folder without a System).
   std::string InstallFolder() const;
 };
 

@@ -24,7 +24,7 @@ int64_t g_lastSendMs = 0;
 }  // namespace
 
 std::string CGroupMsgSender::NextSendTime(const mMain::MailEnv& env) {
-  int64_t ms = env.pClock ? env.pClock->UtcMs() : platform::RealClock().UtcMs();
+  int64_t ms = env.clock.UtcMs();
   if (ms <= g_lastSendMs) ms = g_lastSendMs + 1;
   g_lastSendMs = ms;
   return CGroupMsg::TimeText(ms);

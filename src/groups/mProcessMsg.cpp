@@ -4,7 +4,7 @@
 #include <optional>
 #include <set>
 
-#include "platform/redemption/Library.h"
+#include "platform/redemption/RDOSession.h"
 #include "diagnostics/CDebug.h"
 #include "groups/mSenderCheck.h"
 #include "platform/Error.h"
@@ -18,12 +18,10 @@ namespace {
 
 const char* const kTitle = "Zentabo";
 
-const mOptions::Options& Options(const ProcessEnv& env) {
-  return env.pOptions ? *env.pOptions : mOptions::g_Options();
-}
+const mOptions::Options& Options(const ProcessEnv& env) { return env.options; }
 
 void Notice(const ProcessEnv& env, const std::string& lid, const std::vector<std::string>& args) {
-  CGroupsEnv& genv = env.pGroups->Env();
+  CGroupsEnv& genv = env.groups.Env();
   genv.Message(genv.Text(lid, args), kTitle, platform::Buttons::OK, platform::Icon::Information);
 }
 
@@ -59,7 +57,7 @@ Target FindPending(const CGroups& groups, const std::string& strActionKey) {
 }
 
 void AddRequest(ProcessEnv& env, const CGroupMsg& msg, IGroupMsgSender& sender) {
-  CGroups& groups = *env.pGroups;
+  CGroups& groups = env.groups;
   CGroupsEnv& genv = groups.Env();
   bool bAccept = false;
   if (groups.FindByName(msg.m_strGroupName)) {
@@ -114,7 +112,7 @@ void AddRequest(ProcessEnv& env, const CGroupMsg& msg, IGroupMsgSender& sender) 
 }
 
 void AddReplay(ProcessEnv& env, const CGroupMsg& msg, IGroupMsgSender& sender) {
-  CGroups& groups = *env.pGroups;
+  CGroups& groups = env.groups;
   const Target t = FindPending(groups, msg.m_strActionKey);
   if (!t.member) return;
   CMember& member = *t.member;
@@ -145,7 +143,7 @@ void AddReplay(ProcessEnv& env, const CGroupMsg& msg, IGroupMsgSender& sender) {
 }
 
 void AddConfirmation(ProcessEnv& env, const CGroupMsg& msg) {
-  const Target t = FindPending(*env.pGroups, msg.m_strActionKey);
+  const Target t = FindPending(env.groups, msg.m_strActionKey);
   if (!t.member) return;
   for (const MemberPtr& listed : msg.m_colMembers) {
     auto member = std::make_shared<CMember>();
@@ -158,7 +156,7 @@ void AddConfirmation(ProcessEnv& env, const CGroupMsg& msg) {
 }
 
 void BroadcastAdd(ProcessEnv& env, const CGroupMsg& msg, IGroupMsgSender& sender) {
-  const GroupPtr group = env.pGroups->Find(msg.m_strGroupKey);
+  const GroupPtr group = env.groups.Find(msg.m_strGroupKey);
   if (!group || group->Find(msg.m_strMemberKey)) return;
   auto member = std::make_shared<CMember>();
   member->strKey = msg.m_strMemberKey;
@@ -172,13 +170,13 @@ void BroadcastAdd(ProcessEnv& env, const CGroupMsg& msg, IGroupMsgSender& sender
 }
 
 void Abort(ProcessEnv& env, const CGroupMsg& msg) {
-  const Target t = FindPending(*env.pGroups, msg.m_strActionKey);
+  const Target t = FindPending(env.groups, msg.m_strActionKey);
   if (!t.member) return;
-  t.group->AbortMember(t.member, env.pGroups, nullptr);
+  t.group->AbortMember(t.member, &env.groups, nullptr);
 }
 
 void BroadcastRemove(ProcessEnv& env, const CGroupMsg& msg, IGroupMsgSender& sender) {
-  const Target t = FindTarget(*env.pGroups, msg);
+  const Target t = FindTarget(env.groups, msg);
   if (!t.member) return;
   if (!Options(env).NShowRemoveGroupsMes) {
     const char* lid = t.member->IsMySelf      ? "LID_ME_WAS_REMOVED"
@@ -186,21 +184,21 @@ void BroadcastRemove(ProcessEnv& env, const CGroupMsg& msg, IGroupMsgSender& sen
                                               : "LID_MEMBER_DELETED";
     Notice(env, lid, {t.group->strName, t.member->strName});
   }
-  t.group->RemoveMember(t.member, env.pGroups, &sender, true, msg.m_colRecipKeys);
+  t.group->RemoveMember(t.member, &env.groups, &sender, true, msg.m_colRecipKeys);
 }
 
 void BroadcastModifyOrder(ProcessEnv& env, const CGroupMsg& msg, IGroupMsgSender& sender) {
-  const Target t = FindTarget(*env.pGroups, msg);
+  const Target t = FindTarget(env.groups, msg);
   if (!t.member) return;
   if (t.member->nAction == ACTION_ADDING && t.member->nSubAction == SUB_ACTION_SHARE_ON)
-    t.group->AbortMember(t.member, env.pGroups, &sender);
+    t.group->AbortMember(t.member, &env.groups, &sender);
   t.member->ClearAction();
   t.member->nRole = msg.m_nMemberNewRole;
   sender.SendBroadcastModifyOrder(*t.member, *t.group, msg.m_colRecipKeys);
 }
 
 void BroadcastEmailChange(ProcessEnv& env, const CGroupMsg& msg, IGroupMsgSender& sender) {
-  CGroups& groups = *env.pGroups;
+  CGroups& groups = env.groups;
   const MemberPtr member = groups.FindByEmail(msg.m_strMemberEmailOld);
   if (!member) return;
   if (member->IsMySelf) {
@@ -212,7 +210,7 @@ void BroadcastEmailChange(ProcessEnv& env, const CGroupMsg& msg, IGroupMsgSender
 }
 
 bool BroadcastModifiedShare(ProcessEnv& env, const CGroupMsg& msg, IGroupMsgSender& sender) {
-  const Target t = FindTarget(*env.pGroups, msg);
+  const Target t = FindTarget(env.groups, msg);
   if (!t.member) return true;
   CMember& member = *t.member;
   if (member.IsMySelf) {
@@ -224,7 +222,7 @@ bool BroadcastModifiedShare(ProcessEnv& env, const CGroupMsg& msg, IGroupMsgSend
     if (!Options(env).NShowRemoveGroupsMes) Notice(env, "LID_REMOVE_ME_NOTIFICATION", {t.group->strName});
     member.bShare = false;
     sender.SendBroadcastModifiedShare(member, *t.group, msg.m_colRecipKeys);
-    t.group->RemoveMember(t.member, env.pGroups, &sender, false);
+    t.group->RemoveMember(t.member, &env.groups, &sender, false);
     return true;
   }
   member.ClearAction();
@@ -234,14 +232,14 @@ bool BroadcastModifiedShare(ProcessEnv& env, const CGroupMsg& msg, IGroupMsgSend
 }
 
 void BroadcastModifiedName(ProcessEnv& env, const CGroupMsg& msg, IGroupMsgSender& sender) {
-  const Target t = FindTarget(*env.pGroups, msg);
+  const Target t = FindTarget(env.groups, msg);
   if (!t.member) return;
   t.member->strName = msg.m_strMemberNewName;
   sender.SendBroadcastModifyName(*t.member, *t.group, msg.m_colRecipKeys);
 }
 
 void UpdateMemberGroups(ProcessEnv& env, const CGroupMsg& msg) {
-  CGroups& groups = *env.pGroups;
+  CGroups& groups = env.groups;
   g_Debug().Out("Reciving updated groups from " + msg.m_strSenderEmail);
   for (const std::string& key : platform::Split(msg.m_sGroupsToRemove, ';'))
     if (!key.empty()) groups.Remove(key);
@@ -277,8 +275,8 @@ void UpdateMemberGroups(ProcessEnv& env, const CGroupMsg& msg) {
 void LogCounts(const ProcessEnv& env, const std::string& what, const CGroupMsg& msg) {
   if (!env.bDetailedDebug) return;
   try {
-    const platform::MailSession& session = Redemption::ProfileSession();
-    const platform::Folder& zentab = env.pGroups->Env().fldZentab;
+    const platform::MailSession& session = env.mail.session.Profile();
+    const platform::Folder& zentab = env.groups.Env().fldZentab;
     g_Debug().Out(what + msg.GetMessageName());
     g_Debug().Out("    Calendar.Items.Count = " +
                   std::to_string(session.GetDefaultFolder(platform::olFolderCalendar).Items().Count()));
@@ -303,7 +301,7 @@ std::vector<std::unique_ptr<CGroupMsg>> SortMessages(std::vector<std::unique_ptr
 bool ProcessMessage(ProcessEnv& env, const CGroupMsg& oMsg, IGroupMsgSender& oSender) {
   try {
     LogCounts(env, "ProcessMsg Start = ", oMsg);
-    if (!mSenderCheck::MayApply(*env.pGroups, oMsg)) return true;  // dropped, logged
+    if (!mSenderCheck::MayApply(env.groups, oMsg)) return true;  // dropped, logged
     bool ok = true;
     switch (oMsg.m_nMsgType) {
       case MSG_ADD_REQUEST: AddRequest(env, oMsg, oSender); break;
@@ -383,12 +381,12 @@ void RecordApplied(platform::SettingsStore& store, const CGroupsEnv& genv, const
 
 void RestoreInterruptedMails(const ProcessEnv& env) {
   try {
-    const CGroupsEnv& genv = env.pGroups->Env();
+    const CGroupsEnv& genv = env.groups.Env();
     if (!genv.pStore) return;
     std::set<std::string> pending = SectionKeys(*genv.pStore, PendingSection(genv));
     if (pending.empty()) return;
     for (const std::string& id : SectionKeys(*genv.pStore, AppliedSection(genv))) pending.erase(id);
-    const platform::MailSession& session = Redemption::ProfileSession();
+    const platform::MailSession& session = env.mail.session.Profile();
     const platform::Folder inbox = session.GetDefaultFolder(platform::olFolderInbox);
     std::vector<platform::Item> found;
     const platform::Items deleted = session.GetDefaultFolder(platform::olFolderDeletedItems).Items();
@@ -407,7 +405,7 @@ void RestoreInterruptedMails(const ProcessEnv& env) {
 }
 
 void ProcessMails(ProcessEnv& env, const std::vector<platform::Item>& mails) {
-  CGroups& groups = *env.pGroups;
+  CGroups& groups = env.groups;
   CGroupsEnv& genv = groups.Env();
   platform::SettingsStore* store = genv.pStore;
   // Each mail takes effect once. Its Message-ID is recorded as pending
@@ -452,11 +450,11 @@ void ProcessMails(ProcessEnv& env, const std::vector<platform::Item>& mails) {
       }
     }
     batchMsgs = SortMessages(std::move(batchMsgs));
-    CGroupMsgSender sender(*env.pMail);
+    CGroupMsgSender sender(env.mail);
     for (const std::unique_ptr<CGroupMsg>& msg : batchMsgs) ProcessMessage(env, *msg, sender);
     if (!groups.Save()) throw platform::Error("the groups could not be saved");
     if (store) {
-      RecordApplied(*store, genv, applied, mEnvelope::Date2CStr(env.pMail->Now()));
+      RecordApplied(*store, genv, applied, mEnvelope::Date2CStr(env.mail.Now()));
       store->DeleteSetting(kSettingsApp, PendingSection(genv));
     }
     if (batch) batch->Commit();
@@ -491,10 +489,10 @@ bool ProcessGroupMails(ProcessEnv& env, const std::vector<platform::Item>& mails
 bool OnNewMails(ProcessEnv& env) {
   try {
     RestoreInterruptedMails(env);
-    const platform::Folder inbox = Redemption::ProfileSession().GetDefaultFolder(platform::olFolderInbox);
+    const platform::Folder inbox = env.mail.session.Profile().GetDefaultFolder(platform::olFolderInbox);
     std::vector<platform::Item> groupMails;
     std::vector<platform::Item> appointmentMails;
-    mMain::FindMagicMails(*env.pMail, inbox, groupMails, appointmentMails);
+    mMain::FindMagicMails(env.mail, inbox, groupMails, appointmentMails);
     const bool bChanged = ProcessGroupMails(env, groupMails);
     if (env.ReceiveAppointments && !appointmentMails.empty()) env.ReceiveAppointments(appointmentMails);
     return bChanged;

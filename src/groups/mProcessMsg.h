@@ -19,11 +19,12 @@
 namespace mProcessMsg {
 
 // What processing needs besides the groups' own environment (current user,
-// prompt, language, settings store: CGroups::Env()).
+// prompt, language, settings store: CGroups::Env()). Every reference must
+// outlive the environment.
 struct ProcessEnv {
-  CGroups* pGroups = nullptr;              // the live model. REQUIRES: set
-  const mMain::MailEnv* pMail = nullptr;   // answers and relays go out through it. REQUIRES: set
-  const mOptions::Options* pOptions = nullptr;  // AutoAccept…, NShowRemoveGroupsMes; g_Options() when null
+  CGroups& groups;                  // the live model
+  const mMain::MailEnv& mail;       // the Inbox is read and answers and relays go out through it
+  const mOptions::Options& options;  // AutoAccept…, NShowRemoveGroupsMes
   // Detailed debugging: each message's start and end are logged with the
   // item counts of the calendar, the shared folder and Deleted Items.
   bool bDetailedDebug = false;

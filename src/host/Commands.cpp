@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <thread>
@@ -16,8 +15,11 @@
 #include "host/GroupOps.h"
 #include "host/HostSession.h"
 #include "host/ReportingPrompt.h"
+#include "options/COptions.h"
 #include "options/mOptions.h"
 #include "platform/Error.h"
+#include "platform/FileUtil.h"
+#include "platform/System.h"
 #include "platform/TerminalPrompt.h"
 #include "platform/UnattendedPrompt.h"
 
@@ -181,14 +183,13 @@ int Options(const GlobalOptions& g, const std::string& name, const std::string& 
 }
 
 int PrintLog(const GlobalOptions& g, bool errorsOnly) {
-  fs::path file = fs::path(g.home) / "AppData" / "Roaming" / "Korvel" / "Zentabo" /
-                  (errorsOnly ? "zentab.err" : "zentab.log");
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
+  const fs::path file = COptions::AppDataFolder(platform::System(g.home, {})) /
+                        (errorsOnly ? "zentab.err" : "zentab.log");
+  if (!platform::FileUtil::Exists(file)) {
     std::cerr << "zentabo: no log yet at " << file.string() << "\n";
     return 1;
   }
-  std::cout << in.rdbuf();
+  std::cout << platform::FileUtil::ReadFile(file);
   return 0;
 }
 

@@ -2,7 +2,6 @@
 
 #include <fstream>
 
-#include "platform/redemption/Library.h"
 #include "addin/frmShablon.h"
 #include "diagnostics/CDebug.h"
 #include "groups/mAddress.h"
@@ -119,29 +118,24 @@ HostSession::HostSession(const fs::path& homeArg, platform::Prompt& prompt, plat
     m_registry->SetCommitListener([this] { SendQueuedMail(); });
   }
   std::string version = HostValue(*m_registry, "ClientVersion");
-  m_app = std::make_unique<platform::Application>(version.empty() ? "11.0.5608" : version, *m_session, *m_loop, prompt,
-                                                  *m_registry, *m_system);
-  m_connect = std::make_unique<Connect>();
-}
-
-void HostSession::Activate() {
   platform::MailDelivery* delivery = m_delivery.get();
-  Redemption::SetProfile(m_session.get(), [delivery](const platform::Item& mail) {
-    if (!delivery) throw platform::Error("this home has no post office to send mail through");
-    delivery->Send(mail);
-  });
+  m_app = std::make_unique<platform::Application>(
+      version.empty() ? "11.0.5608" : version, *m_session, *m_loop, prompt, *m_registry, *m_system,
+      [delivery](const platform::Item& mail) {
+        if (!delivery) throw platform::Error("this home has no post office to send mail through");
+        delivery->Send(mail);
+      });
+  m_connect = std::make_unique<Connect>();
 }
 
 HostSession::~HostSession() {
   Stop();
   m_registry->SetCommitListener({});
   m_connect.reset();
-  Redemption::SetProfile(nullptr, {});
 }
 
 Connect::State HostSession::Start() {
   m_started = true;
-  Activate();
   SendQueuedMail();
   m_connect->OnConnection(*m_app, 1);
   m_connect->OnStartupComplete();
@@ -163,7 +157,6 @@ void HostSession::Stop() {
 
 int HostSession::PickUpMail() {
   if (!m_delivery || m_email.empty()) return 0;
-  Activate();
   try {
     platform::MailDelivery::PickUpResult r = m_delivery->PickUp(m_email);
     for (const auto& p : r.problems) g_Debug().OutCustomError("Host.PickUpMail", p);

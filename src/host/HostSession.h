@@ -58,9 +58,6 @@ class HostSession {
   // Shuts the add-in down (begin-shutdown, disconnection). Harmless twice.
   void Stop();
 
-  // Makes this session's profile the one the safe-item library works on
-  // (the library serves one profile per process; Start does this too).
-  void Activate();
   // Picks up mail from the post office into the Inbox and raises new-mail.
   int PickUpMail();
   // Sends the mails that registry batches queued (after each commit, and at

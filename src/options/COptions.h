@@ -4,10 +4,12 @@
 // a local synchronisation is needed) and the product constants. DebugButton
 // and the LogEvents bits are read once and then kept for the object's life.
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 
 #include "platform/Registry.h"
+#include "platform/System.h"
 
 class COptions {
  public:
@@ -18,8 +20,14 @@ class COptions {
   static std::string CompanyShortName() { return "Korvel"; }
   static std::string ProductShortName() { return "Zentabo"; }
   static std::string ProductCode() { return "Zentab"; }
-  // "Software\Korvel\Zentabo".
-  static std::string GetRegPath() { return "Software\\" + CompanyShortName() + "\\" + ProductShortName(); }
+  // The product's registry key under HKEY_CURRENT_USER.
+  static constexpr const char* kRegPath = "Software\\Korvel\\Zentabo";
+  static std::string GetRegPath() { return kRegPath; }
+  // The add-in's application data folder (the support library's logs):
+  // <the user's roaming application data>/Korvel/Zentabo.
+  static std::filesystem::path AppDataFolder(const platform::System& system) {
+    return system.AppData() / CompanyShortName() / ProductShortName();
+  }
 
   // Software\Korvel\Zentabo\<store id>: NeedLocalSync (default 0).
   bool NeedLocalSync();

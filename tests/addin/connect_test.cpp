@@ -1,9 +1,14 @@
 // Start-up, shutdown and the connection's own operations, on real homes.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "addin/Connect.h"
+#include "addin/frmShablon.h"
 #include "platform/redemption/Library.h"
 #include "groups/CGroups.h"
+#include "options/COptions.h"
 #include "options/CWinReg.h"
 #include "options/mOptions.h"
 #include "platform/store/MailSession.h"
@@ -343,4 +348,109 @@ TEST(Connect, PageOperationsOnGroups) {
   c.DeleteMember(me, name);
   EXPECT_EQ(alice.Prompt().Shown().back().text, "Do you really want to leave this group?");
   EXPECT_EQ(c.Groups()->Count(), 1);
+}
+
+// --- the support log, the language, the options and the user's form --------
+
+namespace {
+
+std::string FieldOf(const platform::PromptRecord& shown, const std::string& name) {
+  for (const auto& [field, value] : shown.fields)
+    if (field == name) return value;
+  return "<no field " + name + ">";
+}
+
+void SetProductNumber(platform::Registry& reg, const std::string& name, int32_t value) {
+  CWinReg r(reg);
+  ASSERT_TRUE(r.InitForWrite(platform::HKEY_CURRENT_USER, COptions::kRegPath, true));
+  ASSERT_TRUE(r.SetNumberValue(name, value));
+}
+
+}  // namespace
+
+TEST(Connect, StartTrimsAnOverlongLogBeforeMarkingItsRun) {
+  TempDir dir;
+  TempHome alice(dir.Path(), "alice", "alice@example.com");
+  const std::filesystem::path log = alice.Home() / "AppData/Roaming/Korvel/Zentabo/zentab.log";
+  std::filesystem::create_directories(log.parent_path());
+  {
+    // An earlier run's marker at the start only: none after the cut point.
+    std::ofstream out(log, std::ios::binary);
+    out << ":Start: an earlier run\n";
+    const std::string line = std::string(99, 'x') + "\n";
+    for (int i = 0; i < 20000; ++i) out << line;
+  }
+  ASSERT_EQ(alice.Open().Start(), Connect::State::Running);
+  const std::string text = alice.Log();
+  // The newest half of the limit is kept, then this run's entries follow.
+  EXPECT_GT(text.size(), 0x100000u / 2);
+  EXPECT_LT(text.size(), 0x100000u / 2 + 64 * 1024);
+  EXPECT_EQ(Count(text, ":Start:"), 1u);
+  EXPECT_EQ(text.find(":Start: an earlier run"), std::string::npos);
+}
+
+TEST(Connect, LanguageFallsBackToTheDefaultFileWhenTheChosenOneFails) {
+  TempDir dir;
+  TempHome alice(dir.Path(), "alice", "alice@example.com");
+  auto& s = alice.Open();
+  // The chosen file has the default file's name but lies elsewhere and is missing.
+  CWinReg r(s.Reg());
+  ASSERT_TRUE(r.InitForWrite(platform::HKEY_CURRENT_USER, COptions::kRegPath, true));
+  ASSERT_TRUE(r.SetStringValue("lang", (dir.Path() / "elsewhere" / "english.lng").string()));
+  ASSERT_EQ(s.Start(), Connect::State::Running);
+  EXPECT_EQ(s.AddIn().Lang()->Filename(), (s.Sys().InstallDir() / "english.lng").string());
+  EXPECT_NE(alice.Log().find("try to load '" + (s.Sys().InstallDir() / "english.lng").string() + "' lang file"),
+            std::string::npos);
+}
+
+TEST(Connect, SwitchesReadOnceKeepTheirValueForTheRun) {
+  TempDir dir;
+  TempHome alice(dir.Path(), "alice", "alice@example.com");
+  auto& s = alice.Open();
+  ASSERT_EQ(s.Start(), Connect::State::Running);
+  frmShablon& timers = *s.AddIn().Timers();
+  timers.SafeDoEvents();  // reads LogEvents (default: events are logged)
+  const size_t logged = Count(alice.Log(), "DoEvents Before");
+  ASSERT_GT(logged, 0u);
+  SetProductNumber(s.Reg(), "LogEvents", 0);
+  timers.SafeDoEvents();
+  EXPECT_EQ(Count(alice.Log(), "DoEvents Before"), logged + 1);
+}
+
+TEST(Connect, ShutdownForgetsTheRunsOptions) {
+  TempDir dir;
+  TempHome alice(dir.Path(), "alice", "alice@example.com");
+  auto& s = alice.Open();
+  ASSERT_EQ(s.Start(), Connect::State::Running);
+  ASSERT_EQ(mOptions::g_Options().AutoGSynchPeriod, 5);
+  ASSERT_TRUE(mOptions::g_Options().HardDeletion);
+  s.Stop();
+  // A later start whose load fails must not find this run's values.
+  EXPECT_EQ(mOptions::g_Options().AutoGSynchPeriod, 0);
+  EXPECT_FALSE(mOptions::g_Options().HardDeletion);
+}
+
+TEST(Connect, CurrentUserFormShowsTheLanguagesTexts) {
+  TempDir dir;
+  TempHome carol(dir.Path(), "carol", "not-an-address");
+  const std::filesystem::path lng = carol.Home() / "Program Files/Korvel/Zentabo/english.lng";
+  std::string text;
+  {
+    std::ifstream in(lng, std::ios::binary);
+    text.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  for (auto [from, to] : {std::pair<std::string, std::string>{"\"Your name and e-mail\"", "\"Wer sind Sie?\""},
+                          {"\"Please enter your name and e-mail address:\"", "\"Name und Adresse bitte:\""}}) {
+    const size_t at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    text.replace(at, from.size(), to);
+  }
+  std::ofstream(lng, std::ios::binary | std::ios::trunc) << text;
+  carol.Prompt().QueueForm(platform::IDOK, {{"Name", "Carol"}, {"Email", "carol@example.com"}});
+  ASSERT_EQ(carol.Open().Start(), Connect::State::Running);
+  ASSERT_FALSE(carol.Prompt().Shown().empty());
+  const platform::PromptRecord& form = carol.Prompt().Shown().front();
+  EXPECT_EQ(form.text, "frmCurUser");
+  EXPECT_EQ(FieldOf(form, "Title"), "Wer sind Sie?");
+  EXPECT_EQ(FieldOf(form, "Prompt"), "Name und Adresse bitte:");
 }

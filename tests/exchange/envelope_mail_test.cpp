@@ -9,6 +9,9 @@
 #include <memory>
 
 #include "platform/redemption/Library.h"
+#include "platform/redemption/RDOSession.h"
+#include "lang/CLang.h"
+#include "platform/Clock.h"
 #include "diagnostics/CDebug.h"
 #include "exchange/mMain.h"
 #include "exchange/mZip.h"
@@ -46,12 +49,15 @@ class EnvelopeTest : public ::testing::Test {
     session = std::make_unique<platform::MailSession>(platform::MailSession::Open((home / "profile.db").string()));
     session->SetCurrentUser("Alice", "alice@example.org");
     Redemption::SetRegistered(true);
-    Redemption::SetProfile(session.get(), [this](const platform::Item& mail) { sent.push_back(mail); });
-    env.pSystem = system.get();
-    env.pRegistry = registry.get();
+    rdo = std::make_unique<Redemption::RDOSession>(*session, [this](const platform::Item& mail) { sent.push_back(mail); });
+    rdo->Logon();
+    lang = std::make_unique<CLang>(system->InstallDir().string());
+    env = std::make_unique<mMain::MailEnv>(
+        mMain::MailEnv{.session = *rdo, .system = *system, .registry = *registry, .clock = clock, .lang = *lang});
   }
   ~EnvelopeTest() override {
-    Redemption::SetProfile(nullptr, {});
+    env.reset();
+    rdo.reset();
     Redemption::ResetRegistration();
     session.reset();
     registry.reset();
@@ -90,7 +96,10 @@ class EnvelopeTest : public ::testing::Test {
   std::unique_ptr<platform::System> system;
   std::unique_ptr<platform::MailSession> session;
   std::vector<platform::Item> sent;
-  mMain::MailEnv env;
+  std::unique_ptr<Redemption::RDOSession> rdo;
+  platform::RealClock clock;
+  std::unique_ptr<CLang> lang;
+  std::unique_ptr<mMain::MailEnv> env;
 };
 
 TEST_F(EnvelopeTest, BothDiscoveryStrategies) {
@@ -103,7 +112,7 @@ TEST_F(EnvelopeTest, BothDiscoveryStrategies) {
 
   std::vector<platform::Item> groups;
   std::vector<platform::Item> appointments;
-  mMain::FindMagicMails(env, Inbox(), groups, appointments);
+  mMain::FindMagicMails(*env, Inbox(), groups, appointments);
   EXPECT_TRUE(Logged("USE_REDEMPTION_3_4"));
   EXPECT_EQ(Subjects(groups), std::vector<std::string>{"ZTBGroup 64522606-20020930162039"});
   // Current marker first (a reply's subject merely contains it), then the earlier one.
@@ -114,11 +123,11 @@ TEST_F(EnvelopeTest, BothDiscoveryStrategies) {
 
   // Any value but "1" keeps the substring search.
   SetSimpleMagicRestrict("yes");
-  mMain::FindMagicMails(env, Inbox(), groups, appointments);
+  mMain::FindMagicMails(*env, Inbox(), groups, appointments);
   EXPECT_EQ(appointments.size(), 3u);
 
   SetSimpleMagicRestrict("1");
-  mMain::FindMagicMails(env, Inbox(), groups, appointments);
+  mMain::FindMagicMails(*env, Inbox(), groups, appointments);
   EXPECT_TRUE(Logged("SimpleMagicRestrict"));
   EXPECT_EQ(Subjects(groups), std::vector<std::string>{"ZTBGroup 64522606-20020930162039"});
   // The subject must equal a marker; results come in folder order.
@@ -130,13 +139,13 @@ TEST_F(EnvelopeTest, BothDiscoveryStrategies) {
 TEST_F(EnvelopeTest, DiscoveryInAnEmptyFolder) {
   std::vector<platform::Item> groups{Put(platform::olMailItem, "stale")};
   std::vector<platform::Item> appointments;
-  mMain::FindMagicMails(env, session->GetDefaultFolder(platform::olFolderSentMail), groups, appointments);
+  mMain::FindMagicMails(*env, session->GetDefaultFolder(platform::olFolderSentMail), groups, appointments);
   EXPECT_TRUE(groups.empty());
   EXPECT_TRUE(appointments.empty());
 }
 
 TEST_F(EnvelopeTest, GroupMailCarriesTheTextAsAttachment) {
-  ASSERT_TRUE(mMain::SendGroupMail(env, {"bob@example.org", "carol@example.org"}, "msg.version = 3.1\r\nmsg.type = msg.abort"));
+  ASSERT_TRUE(mMain::SendGroupMail(*env, {"bob@example.org", "carol@example.org"}, "msg.version = 3.1\r\nmsg.type = msg.abort"));
   ASSERT_EQ(sent.size(), 1u);
   const platform::Item& mail = sent[0];
   EXPECT_EQ(mail.Subject(), "ZTBGroup 64522606-20020930162039");
@@ -167,7 +176,7 @@ TEST_F(EnvelopeTest, AppointmentMailZipsTheDocumentAndCleansUp) {
   std::ofstream(home / "note.txt") << "attached";
   ASSERT_TRUE(mZip::ZipFile(itemsZip.string(), (home / "note.txt").string()));
 
-  ASSERT_TRUE(mMain::SendXml(env, xml.string(), "bob@example.org", "", itemsZip.string()));
+  ASSERT_TRUE(mMain::SendXml(*env, xml.string(), "bob@example.org", "", itemsZip.string()));
   ASSERT_EQ(sent.size(), 1u);
   const platform::Item& mail = sent[0];
   EXPECT_EQ(mail.Subject(), "ZTBAppointment 64522606-20060213141359");
@@ -185,7 +194,7 @@ TEST_F(EnvelopeTest, AppointmentMailZipsTheDocumentAndCleansUp) {
   EXPECT_TRUE(fs::exists(itemsZip));  // the caller's to delete
 
   // A document that cannot be zipped sends nothing.
-  EXPECT_FALSE(mMain::SendXml(env, (home / "install" / "missing.xml").string(), "bob@example.org", "", ""));
+  EXPECT_FALSE(mMain::SendXml(*env, (home / "install" / "missing.xml").string(), "bob@example.org", "", ""));
   EXPECT_TRUE(Logged("Error in zip file"));
   EXPECT_EQ(sent.size(), 1u);
 }

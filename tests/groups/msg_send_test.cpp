@@ -41,7 +41,6 @@ struct SentMsg {
 class SendRulesTest : public ::testing::Test {
  protected:
   SendRulesTest() : alice(world.Add("Alice", "alice@example.org")) {
-    alice.Activate();
     team = std::make_shared<CGroup>();
     team->strKey = "64522606-20060213141359";
     team->strName = "Team";

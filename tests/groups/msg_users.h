@@ -2,8 +2,7 @@
 // Users for the protocol tests: each one a complete home (registry, settings
 // store, mail profile, temporary folder) on one shared post office, with its
 // live groups and the processing environment the connection class would set
-// up. Only one profile is installed for the safe-item library at a time:
-// Activate() makes a user the "running" one before anything is sent.
+// up, each with its own logged-on session of the safe-item library.
 #include <unistd.h>
 
 #include <filesystem>
@@ -13,6 +12,8 @@
 #include <vector>
 
 #include "platform/redemption/Library.h"
+#include "platform/redemption/RDOSession.h"
+#include "lang/CLang.h"
 #include "exchange/mMain.h"
 #include "groups/CGroupMsgSender.h"
 #include "groups/CGroups.h"
@@ -32,52 +33,32 @@ class MsgUser {
  public:
   MsgUser(const std::filesystem::path& root, platform::Transport& transport, platform::Clock& clock,
           std::string name, std::string email)
-      : strName(std::move(name)), strEmail(std::move(email)), home(root / strEmail) {
-    std::filesystem::create_directories(home);
-    registry = std::make_unique<platform::Registry>(home);
-    settings = std::make_unique<platform::SettingsStore>(*registry);
-    system = std::make_unique<platform::System>(home, home / "install");
-    session = std::make_unique<platform::MailSession>(platform::MailSession::Open((home / "profile.db").string()));
-    session->SetCurrentUser(strName, strEmail);
-    delivery = std::make_unique<platform::MailDelivery>(*session, transport, clock);
-
-    mail.pSystem = system.get();
-    mail.pRegistry = registry.get();
-    mail.pClock = &clock;
-    mail.CurrentAddress = [this] { return strEmail; };
-
-    genv.strCurEmail = strEmail;
-    genv.strCurName = strName;
-    genv.pStore = settings.get();
-    genv.strStoreKey = session->StoreKey();
-    genv.pPrompt = &prompt;
-    genv.NewGroupMsg = [this] { return std::make_unique<CGroupMsgSender>(mail); };
-    groups = std::make_unique<CGroups>(genv);
-
-    options.AutoAcceptEnable = false;
-    penv.pGroups = groups.get();
-    penv.pMail = &mail;
-    penv.pOptions = &options;
+      : strName(std::move(name)),
+        strEmail(std::move(email)),
+        home(MakeHome(root / strEmail)),
+        registry(std::make_unique<platform::Registry>(home)),
+        settings(std::make_unique<platform::SettingsStore>(*registry)),
+        system(std::make_unique<platform::System>(home, home / "install")),
+        session(OpenProfile(home, strName, strEmail)),
+        delivery(std::make_unique<platform::MailDelivery>(*session, transport, clock)),
+        rdo(LogOn(*session, *delivery)),
+        lang(std::make_unique<CLang>(system->InstallDir().string())),
+        mail{.session = *rdo,
+             .system = *system,
+             .registry = *registry,
+             .clock = clock,
+             .lang = *lang,
+             .CurrentAddress = [this] { return strEmail; }},
+        groups(MakeGroups()),
+        penv{.groups = *groups, .mail = mail, .options = options} {
     penv.RaiseCustomEvent = [this](const std::string& e) { events.push_back(e); };
     penv.SendMembersItems = [this](const std::string& email, int n) {
       itemsSentTo.push_back(email + ":" + std::to_string(n));
     };
   }
-  ~MsgUser() {
-    Redemption::SetProfile(nullptr, {});
-    delivery.reset();
-    session.reset();
-  }
-
-  // Makes this user's profile the one the safe-item library sends from.
-  void Activate() {
-    Redemption::SetRegistered(true);
-    Redemption::SetProfile(session.get(), [this](const platform::Item& m) { delivery->Send(m); });
-  }
 
   // Picks up the waiting mails and runs the new-mail handling on them.
   bool Receive() {
-    Activate();
     delivery->PickUp();
     return mProcessMsg::OnNewMails(penv);
   }
@@ -142,14 +123,45 @@ class MsgUser {
   std::unique_ptr<platform::System> system;
   std::unique_ptr<platform::MailSession> session;
   std::unique_ptr<platform::MailDelivery> delivery;
+  std::unique_ptr<Redemption::RDOSession> rdo;
+  std::unique_ptr<CLang> lang;
   platform::ScriptedPrompt prompt;
   mMain::MailEnv mail;
   CGroupsEnv genv;
-  std::unique_ptr<CGroups> groups;
   mOptions::Options options;
+  std::unique_ptr<CGroups> groups;
   mProcessMsg::ProcessEnv penv;
   std::vector<std::string> events;
   std::vector<std::string> itemsSentTo;
+
+ private:
+  static std::filesystem::path MakeHome(const std::filesystem::path& path) {
+    std::filesystem::create_directories(path);
+    return path;
+  }
+  static std::unique_ptr<platform::MailSession> OpenProfile(const std::filesystem::path& home, const std::string& name,
+                                                            const std::string& email) {
+    auto session = std::make_unique<platform::MailSession>(platform::MailSession::Open((home / "profile.db").string()));
+    session->SetCurrentUser(name, email);
+    return session;
+  }
+  static std::unique_ptr<Redemption::RDOSession> LogOn(platform::MailSession& profile, platform::MailDelivery& delivery) {
+    Redemption::SetRegistered(true);
+    auto rdo = std::make_unique<Redemption::RDOSession>(profile, [&delivery](const platform::Item& m) { delivery.Send(m); });
+    rdo->Logon();
+    return rdo;
+  }
+  // The live groups on this user's environment (filled first).
+  std::unique_ptr<CGroups> MakeGroups() {
+    genv.strCurEmail = strEmail;
+    genv.strCurName = strName;
+    genv.pStore = settings.get();
+    genv.strStoreKey = session->StoreKey();
+    genv.pPrompt = &prompt;
+    genv.NewGroupMsg = [this] { return std::make_unique<CGroupMsgSender>(mail); };
+    options.AutoAcceptEnable = false;
+    return std::make_unique<CGroups>(genv);
+  }
 };
 
 // A temporary root with a post office and a virtual clock for the users.

@@ -26,7 +26,6 @@ std::string AddRequestText(const std::string& time, const std::string& groupName
 class ProcessInputTest : public ::testing::Test {
  protected:
   ProcessInputTest() : bob(world.Add("Bob", "bob@example.org")), alice(world.Add("Alice", "alice@example.org")) {
-    bob.Activate();
   }
 
   // One group "Team" at bob with alice as manager and carol as member.
@@ -52,7 +51,6 @@ class ProcessInputTest : public ::testing::Test {
   }
 
   bool Process() {
-    bob.Activate();
     return mProcessMsg::OnNewMails(bob.penv);
   }
 
@@ -159,7 +157,6 @@ TEST_F(ProcessInputTest, RequestDecisions) {
   EXPECT_EQ(bob.groups->Count(), 1);
 
   // Every request was answered, each with a decline.
-  alice.Activate();
   alice.delivery->PickUp();
   std::vector<platform::Item> replies;
   std::vector<platform::Item> appointments;
@@ -209,7 +206,6 @@ TEST_F(ProcessInputTest, RepeatedOrStaleMessagesChangeNothingAndAreNotPassedOn) 
 TEST_F(ProcessInputTest, AMessageThatIsNotMimeNeverReachesTheGroups) {
   GiveBobTeam();
   world.postOffice->Deliver(bob.strEmail, "\x01\x02 this is not a mail at all\n");
-  bob.Activate();
   const platform::MailDelivery::PickUpResult result = bob.delivery->PickUp();
   EXPECT_EQ(result.arrived, 0);
   EXPECT_EQ(result.problems.size(), 1u);

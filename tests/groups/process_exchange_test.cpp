@@ -18,7 +18,6 @@ class ProtocolTest : public ::testing::Test {
   // Alice creates "Team" through the dialog path: a copy gets the group and
   // the new members, ApplyDlgChanges sends the requests.
   void AliceCreatesTeamWith(const std::vector<MsgUser*>& members) {
-    alice.Activate();
     CGroups copy(alice.genv);
     copy.CopyFrom(*alice.groups);
     GroupPtr team = copy.CreateMyGroup("Team");
@@ -81,7 +80,6 @@ TEST_F(ProtocolTest, AddAcceptDeclineThenRoleNameShareRemoveAndDissolve) {
   }
 
   // --- alice makes bob assistant.
-  alice.Activate();
   {
     CGroupMsgSender msg(alice.mail);
     ASSERT_TRUE(Team(alice)->ModifyMemberRole(*MemberOf(alice, bob), &msg));
@@ -93,7 +91,6 @@ TEST_F(ProtocolTest, AddAcceptDeclineThenRoleNameShareRemoveAndDissolve) {
   EXPECT_FALSE(alice.Receive());  // bob passes nothing back
 
   // --- bob renames himself.
-  bob.Activate();
   {
     CGroupMsgSender msg(bob.mail);
     ASSERT_TRUE(Team(bob)->ModifyMemberName(*MemberOf(bob, bob), "Robert", &msg));
@@ -104,7 +101,6 @@ TEST_F(ProtocolTest, AddAcceptDeclineThenRoleNameShareRemoveAndDissolve) {
   EXPECT_FALSE(bob.Receive());
 
   // --- alice switches bob's sharing off: bob leaves the group on his side.
-  alice.Activate();
   {
     CGroupMsgSender msg(alice.mail);
     ASSERT_TRUE(Team(alice)->ModifyMemberShare(*MemberOf(alice, bob), &msg));
@@ -118,7 +114,6 @@ TEST_F(ProtocolTest, AddAcceptDeclineThenRoleNameShareRemoveAndDissolve) {
   EXPECT_FALSE(alice.Receive());
 
   // ... and on again: bob must consent, as for an add.
-  alice.Activate();
   {
     CGroupMsgSender msg(alice.mail);
     ASSERT_TRUE(Team(alice)->ModifyMemberShare(*MemberOf(alice, bob), &msg));
@@ -135,7 +130,6 @@ TEST_F(ProtocolTest, AddAcceptDeclineThenRoleNameShareRemoveAndDissolve) {
   EXPECT_EQ(bob.Picture(), "Team[Alice:manager+ Robert:assistant+:me]");
 
   // --- alice removes bob.
-  alice.Activate();
   {
     CGroupMsgSender msg(alice.mail);
     ASSERT_TRUE(Team(alice)->RemoveMember(MemberOf(alice, bob), alice.groups.get(), &msg, true));
@@ -148,7 +142,6 @@ TEST_F(ProtocolTest, AddAcceptDeclineThenRoleNameShareRemoveAndDissolve) {
   EXPECT_EQ(bob.Picture(), "");
 
   // --- carol joins after all (auto-accept), then alice dissolves the group.
-  alice.Activate();
   {
     CGroups copy(alice.genv);
     copy.CopyFrom(*alice.groups);
@@ -167,7 +160,6 @@ TEST_F(ProtocolTest, AddAcceptDeclineThenRoleNameShareRemoveAndDissolve) {
   EXPECT_EQ(carol.Picture(), "Team[Alice:manager+ Carol:member+:me]");
   EXPECT_EQ(alice.Picture(), "Team[Alice:manager+:me Carol:member+]");
 
-  alice.Activate();
   {
     CGroupMsgSender msg(alice.mail);
     GroupPtr team = Team(alice);
@@ -205,7 +197,6 @@ TEST_F(ProtocolTest, BroadcastsReachMembersTheSenderDidNotKnowAndStopWhenApplied
 
   // carol renames herself: alice and bob both learn it directly; neither
   // passes it on, because the message names everyone it reached.
-  carol.Activate();
   {
     CGroupMsgSender msg(carol.mail);
     ASSERT_TRUE(Team(carol)->ModifyMemberName(*MemberOf(carol, carol), "Caroline", &msg));
@@ -217,7 +208,6 @@ TEST_F(ProtocolTest, BroadcastsReachMembersTheSenderDidNotKnowAndStopWhenApplied
   for (MsgUser* u : {&alice, &bob, &carol}) EXPECT_FALSE(u->Receive()) << u->strName;
 
   // The manager leaving dissolves the group everywhere.
-  alice.Activate();
   {
     CGroupMsgSender msg(alice.mail);
     GroupPtr team = Team(alice);
@@ -241,7 +231,6 @@ TEST_F(ProtocolTest, WithdrawnAddAndAddressChange) {
   EXPECT_TRUE(bob.Receive());  // bob accepts; his answer is on its way
 
   // alice withdraws bob's add before reading the answer.
-  alice.Activate();
   {
     CGroupMsgSender msg(alice.mail);
     ASSERT_TRUE(Team(alice)->AbortMember(MemberOf(alice, bob), alice.groups.get(), &msg));
@@ -257,7 +246,6 @@ TEST_F(ProtocolTest, WithdrawnAddAndAddressChange) {
   EXPECT_FALSE(bob.Receive());
 
   // carol moves to a new address; alice is asked to take note and follows.
-  carol.Activate();
   ASSERT_TRUE(carol.groups->ChangeMyEmailAddress("carol@new.example.org"));
   EXPECT_EQ(carol.genv.strCurEmail, "carol@new.example.org");
   alice.prompt.ClearRecords();

@@ -35,7 +35,6 @@ std::string AddOf(const std::string& key, const std::string& email, const std::s
 class SenderCheckTest : public ::testing::Test {
  protected:
   SenderCheckTest() : bob(world.Add("Bob", "bob@example.org")) {
-    bob.Activate();
     // Team: alice manages, bob (me) and carol are members.
     AddGroup(kTeam, "Team", {{kAlice, "alice@example.org", ROLE_MANAGER, false},
                              {kBob, "bob@example.org", ROLE_MEMBER, true},
@@ -84,7 +83,6 @@ class SenderCheckTest : public ::testing::Test {
   // Delivers one message from `from` and processes it.
   void Receive(const std::string& from, const std::string& text) {
     bob.PutGroupMail(text, true, "2.60.0000", "3.99.9999", from);
-    bob.Activate();
     mProcessMsg::OnNewMails(bob.penv);
   }
 
@@ -165,7 +163,6 @@ TEST_F(SenderCheckTest, ABatchGoesOnAfterAMessageThatFails) {
   // One pick-up, two messages: the first ends with an error, the second still applies.
   bob.PutGroupMail(Msg(1, About("msg.broadcast.modifiedshare", kBob) + "member.newshare = 1"));
   bob.PutGroupMail(Msg(2, About("msg.broadcast.modifiedname", kCarol) + "member.newname = Caroline"));
-  bob.Activate();
   EXPECT_TRUE(mProcessMsg::OnNewMails(bob.penv));
   EXPECT_TRUE(log.Logged("STR_BROADCAST_MODIFY_SHARE oMember.IsMySelf=true And NewShare=true recieved"));
   EXPECT_EQ(bob.groups->Find(kTeam)->Find(kCarol)->strName, "Caroline");

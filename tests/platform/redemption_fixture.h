@@ -1,7 +1,7 @@
 #pragma once
 // Shared fixture of the safe-item and folder tests: a real mail profile and
-// registry in a temporary home, the profile installed for the safe-item
-// library, and a file-sink debug writer whose entries the tests read back.
+// registry in a temporary home, a logged-on session of the safe-item
+// library on it, and a file-sink debug writer whose entries the tests read back.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/redemption/Library.h"
+#include "platform/redemption/RDOSession.h"
 #include "diagnostics/CDebug.h"
 #include "platform/Registry.h"
 #include "platform/store/Folders.h"
@@ -32,10 +33,11 @@ class SafeItemsStoreTest : public ::testing::Test {
     reg = std::make_unique<platform::Registry>(home);
     session = std::make_unique<platform::MailSession>(platform::MailSession::Open((home / "profile.db").string()));
     Redemption::SetRegistered(true);
-    Redemption::SetProfile(session.get(), [this](const platform::Item& mail) { sent.push_back(mail); });
+    rdo = std::make_unique<Redemption::RDOSession>(*session, [this](const platform::Item& mail) { sent.push_back(mail); });
+    rdo->Logon();
   }
   ~SafeItemsStoreTest() override {
-    Redemption::SetProfile(nullptr, {});
+    rdo.reset();
     Redemption::ResetRegistration();
     session.reset();
     reg.reset();
@@ -67,5 +69,6 @@ class SafeItemsStoreTest : public ::testing::Test {
   std::unique_ptr<CDebug> debug;
   std::unique_ptr<platform::Registry> reg;
   std::unique_ptr<platform::MailSession> session;
+  std::unique_ptr<Redemption::RDOSession> rdo;  // logged on; sends into `sent`
   std::vector<platform::Item> sent;
 };

@@ -21,15 +21,15 @@ using namespace Redemption;
 namespace {
 
 // Every creatable class, each tried the way its callers create it.
-void CreateEach(const std::string& progId) {
-  if (progId == kSafeMailItem) SafeMailItem();
+void CreateEach(const std::string& progId, platform::MailSession& profile, const RDOSession& rdo) {
+  if (progId == kSafeMailItem) SafeMailItem(rdo);
   else if (progId == kSafeAppointmentItem) SafeAppointmentItem();
   else if (progId == kSafeMeetingItem) SafeMeetingItem();
   else if (progId == kSafeContactItem) SafeContactItem();
-  else if (progId == kSafeCurrentUser) SafeCurrentUser();
-  else if (progId == kMAPIUtils) MAPIUtils();
+  else if (progId == kSafeCurrentUser) SafeCurrentUser(rdo);
+  else if (progId == kMAPIUtils) MAPIUtils(rdo);
   else if (progId == kMAPITable) MAPITable();
-  else if (progId == kRDOSession) RDOSession();
+  else if (progId == kRDOSession) RDOSession(profile, {});
 }
 
 const char* const kAll[] = {kSafeMailItem, kSafeAppointmentItem, kSafeMeetingItem, kSafeContactItem,
@@ -37,19 +37,18 @@ const char* const kAll[] = {kSafeMailItem, kSafeAppointmentItem, kSafeMeetingIte
 
 }  // namespace
 
-TEST(RedemptionLibraryTest, UnregisteredLibraryRefusesEveryClass) {
+TEST_F(SafeItemsStoreTest, UnregisteredLibraryRefusesEveryClass) {
   SetRegistered(false);
   for (const char* progId : kAll) {
     try {
-      CreateEach(progId);
+      CreateEach(progId, *session, *rdo);
       ADD_FAILURE() << progId << " was created while the library is not registered";
     } catch (const platform::Error& e) {
       EXPECT_EQ(e.number(), kClassNotRegistered) << progId;
     }
   }
   SetRegistered(true);
-  for (const char* progId : kAll) EXPECT_NO_THROW(CreateEach(progId)) << progId;
-  ResetRegistration();
+  for (const char* progId : kAll) EXPECT_NO_THROW(CreateEach(progId, *session, *rdo)) << progId;
 }
 
 TEST(RedemptionLibraryTest, EnvironmentSwitchDecidesUntilOverridden) {
@@ -108,12 +107,11 @@ class MAPITableTest : public SafeItemsStoreTest {
     subject.ulFuzzyLevel = FL_SUBSTRING | FL_IGNORECASE;
     subject.lpProp = marker;
     table.Columns({PR_ENTRYID, PR_SUBJECT});
-    MAPIUtils utils;
     table.Filter().Restrict();
     table.GoToFirst();
     std::vector<std::string> found;
     for (auto row = table.GetRow(); !row.empty(); row = table.GetRow()) {
-      const std::string id = utils.HrArrayToString(row[0]);
+      const std::string id = MAPIUtils::HrArrayToString(row[0]);
       platform::Item item = session->GetItemFromID(id, inbox.StoreID());
       EXPECT_EQ(item.Subject(), std::get<std::string>(row[1]));
       found.push_back(item.Subject());
@@ -147,7 +145,7 @@ TEST_F(MAPITableTest, UserPropertySearchByNamedProperty) {
   a.UserProperties().Add("VestrandReferID").SetValue("00FF12");
   a.Save();
 
-  MAPIUtils utils;
+  MAPIUtils utils(*rdo);
   const long id = utils.GetIDsFromNames(a, PS_PUBLIC_STRINGS, "VestrandReferID", false);
   ASSERT_NE(id, 0);
   EXPECT_EQ(utils.GetIDsFromNames(b, "{00020329-0000-0000-c000-000000000046}", "vestrandreferid", false), id);
@@ -168,6 +166,46 @@ TEST_F(MAPITableTest, UserPropertySearchByNamedProperty) {
   ASSERT_EQ(row.size(), 1u);
   EXPECT_TRUE(session->GetItemFromID(utils.HrArrayToString(row[0])).IsSame(b));
   EXPECT_FALSE(table.FindFirst(true));  // nothing after b
+}
+
+TEST_F(MAPITableTest, UserPropertySearchThroughTheIndexComparesLikeTheScan) {
+  platform::Folder calendar = Default(platform::olFolderCalendar);
+  platform::Folder shared = calendar.Folders().Add("Zentabo", platform::olFolderCalendar);
+  auto add = [&](platform::Folder folder, const std::string& subject, const std::string& id) {
+    platform::Item item = Save(folder, platform::olAppointmentItem, subject);
+    item.UserProperties().Add("VestrandItemID").SetValue(id);
+    item.Save();
+  };
+  add(calendar, "a", "Key-1");
+  add(calendar, "b", "key-1");
+  add(calendar, "c", "key-2");
+  add(shared, "d", "key-1");
+  Save(calendar, platform::olAppointmentItem, "no id");
+  MAPIUtils utils(*rdo);
+  const long tag =
+      utils.GetIDsFromNames(calendar.Items().Item(1), PS_PUBLIC_STRINGS, "VestrandItemID", false) | PT_STRING8;
+
+  // AND with the class is searched through the index; a lone term under OR
+  // reads every row. Both find the same rows, letter case ignored.
+  for (long kind : {RES_AND, RES_OR}) {
+    MAPITable table;
+    table.Item(calendar.Items());
+    Restriction& root = table.Filter().SetKind(kind);
+    if (kind == RES_AND) {
+      Restriction& cls = root.Add(RES_PROPERTY);
+      cls.ulPropTag = PR_MESSAGE_CLASS;
+      cls.lpProp = std::string("IPM.Appointment");
+    }
+    Restriction& id = root.Add(RES_PROPERTY);
+    id.ulPropTag = tag;
+    id.lpProp = std::string("KEY-1");
+    EXPECT_EQ(root.IndexedTerm() != nullptr, kind == RES_AND);
+    table.Columns({PR_SUBJECT});
+    table.Filter().Restrict();
+    std::vector<std::string> subjects;
+    for (auto row = table.GetRow(); !row.empty(); row = table.GetRow()) subjects.push_back(std::get<std::string>(row[0]));
+    EXPECT_EQ(subjects, (std::vector<std::string>{"a", "b"})) << "kind " << kind;
+  }
 }
 
 TEST_F(MAPITableTest, PropertyRelationsAndMissingValues) {
@@ -191,7 +229,7 @@ TEST_F(MAPITableTest, PropertyRelationsAndMissingValues) {
     EXPECT_EQ(table.RowCount(), static_cast<int>(c.rows)) << "relop " << c.relop << " " << c.value;
   }
   // A user property nobody has: no row matches it, its negation matches all.
-  MAPIUtils utils;
+  MAPIUtils utils(*rdo);
   MAPITable table;
   table.Item(calendar.Items());
   Restriction& no = table.Filter().SetKind(RES_NOT);
@@ -212,7 +250,7 @@ TEST_F(SafeItemsStoreTest, MeetingIdThroughNamedPropertyIsBytes) {
   meeting.SetGlobalObjectID({0x04, 0x00, 0x00, 0xE0, 0x7F});
   meeting.Save();
 
-  MAPIUtils utils;
+  MAPIUtils utils(*rdo);
   const long id = utils.GetIDsFromNames(meeting, PSETID_Meeting, 3, false);
   ASSERT_NE(id, 0);
   const platform::PropValue uid = utils.HrGetOneProp(meeting, id + PT_BINARY);
@@ -229,7 +267,7 @@ TEST_F(SafeItemsStoreTest, MeetingIdThroughNamedPropertyIsBytes) {
 
 TEST_F(SafeItemsStoreTest, HrSetOnePropWritesAndSaves) {
   platform::Item item = Save(Default(platform::olFolderCalendar), platform::olAppointmentItem, "old");
-  MAPIUtils utils;
+  MAPIUtils utils(*rdo);
   utils.HrSetOneProp(item, PR_SUBJECT, std::string("new"), true);
   const long refer = utils.GetIDsFromNames(item, PS_PUBLIC_STRINGS, "VestrandReferID", true) | PT_STRING8;
   utils.HrSetOneProp(item, refer, std::string("ABC"), true);
@@ -248,7 +286,12 @@ TEST_F(SafeItemsStoreTest, SafeMailItemSendsWithRecipientsAndAttachments) {
   const std::filesystem::path file = home / "Attach.txt";
   std::ofstream(file) << "text\r\n";
 
-  SafeMailItem safe;
+  SafeMailItem reader;
+  reader.Item(mail);
+  reader.To("ann@example.org");
+  EXPECT_THROW(reader.Send(), platform::Error);  // a wrapper without a session reads only
+
+  SafeMailItem safe(*rdo);
   EXPECT_THROW(safe.Send(), platform::Error);  // no item set yet
   safe.Item(mail);
   EXPECT_THROW(safe.Send(), platform::Error);  // no recipient
@@ -264,8 +307,11 @@ TEST_F(SafeItemsStoreTest, SafeMailItemSendsWithRecipientsAndAttachments) {
   EXPECT_EQ(to.Item(2).Type(), platform::olTo);
   EXPECT_EQ(sent[0].Attachments().Item(1).DisplayName(), "ZTB");
 
-  Redemption::SetProfile(session.get(), {});
-  EXPECT_THROW(safe.Send(), platform::Error);  // a profile that cannot send
+  RDOSession mute(*session, {});
+  mute.Logon();
+  SafeMailItem muted(mute);
+  muted.Item(mail);
+  EXPECT_THROW(muted.Send(), platform::Error);  // a profile that cannot send
 }
 
 TEST_F(SafeItemsStoreTest, SafeMailItemFieldsGiveTheSender) {
@@ -313,7 +359,7 @@ TEST_F(SafeItemsStoreTest, SafeContactAndCurrentUser) {
   // The address book resolves the contact by name and a typed address as is.
   platform::ScriptedPrompt prompt;
   prompt.QueueForm(platform::IDOK, {{"Organizer", "ann smith; carl@example.org; nobody"}});
-  MAPIUtils utils;
+  MAPIUtils utils(*rdo);
   auto chosen = utils.AddressBook(prompt, "Choice", {"Organizer"});
   ASSERT_EQ(chosen.size(), 2u);
   EXPECT_EQ(chosen[0].entry.Address, "ann@example.org");
@@ -321,7 +367,7 @@ TEST_F(SafeItemsStoreTest, SafeContactAndCurrentUser) {
   EXPECT_EQ(utils.GetAddressEntryFromID(chosen[1].entry.ID).Address, "carl@example.org");
 
   session->SetCurrentUser("Me Myself", "Me@Example.org");
-  SafeCurrentUser user;
+  SafeCurrentUser user(*rdo);
   EXPECT_EQ(user.Name(), "Me Myself");
   EXPECT_EQ(user.Address(), "Me@Example.org");
   user.cleanup();
@@ -330,14 +376,13 @@ TEST_F(SafeItemsStoreTest, SafeContactAndCurrentUser) {
 
 TEST_F(SafeItemsStoreTest, RDOSessionNeedsTheProfile) {
   platform::Item item = Save(Default(platform::olFolderCalendar), platform::olAppointmentItem, "x");
-  RDOSession rdo;
-  EXPECT_THROW(rdo.GetMessageFromID(item.EntryID()), platform::Error);  // not logged on
-  EXPECT_THROW(rdo.Logon("Other profile"), platform::Error);
-  rdo.Logon();
-  EXPECT_TRUE(rdo.GetMessageFromID(item.EntryID(), item.Parent().StoreID()).IsSame(item));
-  EXPECT_TRUE(rdo.GetFolderFromID(item.Parent().EntryID()).IsSame(item.Parent()));
-
-  Redemption::SetProfile(nullptr, {});
-  RDOSession orphan;
-  EXPECT_THROW(orphan.Logon(), platform::Error);
+  RDOSession fresh(*session, {});
+  EXPECT_THROW(fresh.GetMessageFromID(item.EntryID()), platform::Error);  // not logged on
+  EXPECT_THROW(SafeCurrentUser(fresh).Name(), platform::Error);
+  EXPECT_THROW(fresh.Logon("Other profile"), platform::Error);
+  fresh.Logon();
+  EXPECT_TRUE(fresh.GetMessageFromID(item.EntryID(), item.Parent().StoreID()).IsSame(item));
+  EXPECT_TRUE(fresh.GetFolderFromID(item.Parent().EntryID()).IsSame(item.Parent()));
+  fresh.Logoff();
+  EXPECT_THROW(fresh.GetFolderFromID(item.Parent().EntryID()), platform::Error);
 }

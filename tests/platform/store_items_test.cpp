@@ -163,7 +163,12 @@ TEST_F(ItemsTest, FindByUserPropertyUsesCurrentValuesAndScope) {
   auto inShared = S().FindByUserProperty(shared, "VestrandItemID", "id-1");
   ASSERT_EQ(inShared.size(), 1u);
   EXPECT_TRUE(inShared[0].IsSame(copy));
-  EXPECT_TRUE(S().FindByUserProperty("VestrandItemID", "ID-1").empty());  // values compare exactly
+  // Values compare without letter case, as the filter language's texts do.
+  EXPECT_EQ(S().FindByUserProperty("VestrandItemID", "ID-1").size(), 2u);
+  EXPECT_TRUE(S().FindByUserProperty("VestrandItemID", "id-1 ").empty());
+  auto restricted = shared.Items().Restrict("[Subject] = 'none'");
+  EXPECT_TRUE(restricted.FindByUserProperty("VestrandItemID", "id-1").empty());
+  ASSERT_EQ(shared.Items().FindByUserProperty("VestrandItemID", "Id-1").size(), 1u);
 
   copy.UserProperties().Find("VestrandItemID").SetValue("id-3");
   copy.Save();

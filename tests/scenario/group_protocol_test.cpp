@@ -28,11 +28,8 @@ class GroupProtocol : public ::testing::Test {
     for (TempHome* h : {&alice, &bob, &carol}) ASSERT_EQ(h->Open().Start(), Connect::State::Running);
   }
 
-  // The add-in of a home, its profile made the process's current one.
-  static Connect& C(TempHome& h) {
-    h.S().Activate();
-    return h.S().AddIn();
-  }
+  // The add-in of a home.
+  static Connect& C(TempHome& h) { return h.S().AddIn(); }
 
   // Picks up the mail, exchanges, and lets the timers settle, a minute of
   // virtual time later.

@@ -42,12 +42,13 @@ void Explorers::Unsubscribe(int subscription) {
 }
 
 Application::Application(std::string version, MailSession& session, EventLoop& loop, Prompt& prompt,
-                         Registry& registry, System& system)
+                         Registry& registry, System& system, MailSender sendMail)
     : version_(std::move(version)),
       session_(session),
       loop_(loop),
       prompt_(&prompt),
       registry_(registry),
-      system_(system) {}
+      system_(system),
+      sendMail_(std::move(sendMail)) {}
 
 }  // namespace platform

@@ -56,13 +56,19 @@ class Explorers {
 
 class Application {
  public:
-  // version: the client's version text ("11.0.5608"). Every reference must
-  // outlive the Application.
+  // Hands one saved mail of the profile to the client's outgoing transport.
+  using MailSender = std::function<void(const Item& mail)>;
+
+  // version: the client's version text ("11.0.5608"); sendMail: the
+  // client's transport (empty: the profile cannot send). Every reference
+  // must outlive the Application.
   Application(std::string version, MailSession& session, EventLoop& loop, Prompt& prompt,
-              Registry& registry, System& system);
+              Registry& registry, System& system, MailSender sendMail);
 
   const std::string& Version() const { return version_; }
   MailSession& Session() const { return session_; }
+  // The client's transport (empty when the profile cannot send).
+  const MailSender& SendMail() const { return sendMail_; }
   EventLoop& Loop() const { return loop_; }
   Prompt& UserPrompt() const { return *prompt_; }
   // Replaces the prompt (the host switches between terminal and unattended).
@@ -83,6 +89,7 @@ class Application {
   Prompt* prompt_;
   Registry& registry_;
   System& system_;
+  MailSender sendMail_;
   Explorers explorers_;
 };
 

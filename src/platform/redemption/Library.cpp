@@ -3,7 +3,6 @@
 #include <array>
 #include <cstdlib>
 #include <optional>
-#include <utility>
 
 #include "platform/redemption/MapiProps.h"
 #include "platform/Error.h"
@@ -16,16 +15,6 @@ namespace {
 std::optional<bool>& Registered() {
   static std::optional<bool> registered;
   return registered;
-}
-
-struct Profile {
-  platform::MailSession* session = nullptr;
-  MailSender sender;
-};
-
-Profile& TheProfile() {
-  static Profile profile;
-  return profile;
 }
 
 bool RegisteredFromEnvironment() {
@@ -58,21 +47,6 @@ void CheckClass(const std::string& progId) {
   if (!IsRegistered() || CanonicalProgID(progId).empty()) {
     throw platform::Error("Class not registered: '" + progId + "'", kClassNotRegistered);
   }
-}
-
-void SetProfile(platform::MailSession* session, MailSender sender) {
-  TheProfile().session = session;
-  TheProfile().sender = std::move(sender);
-}
-
-platform::MailSession& ProfileSession() {
-  if (TheProfile().session == nullptr) throw platform::Error("Redemption: no mail profile is logged on");
-  return *TheProfile().session;
-}
-
-void SendThroughProfile(const platform::Item& mail) {
-  if (!TheProfile().sender) throw platform::Error("Redemption: the mail profile has no transport");
-  TheProfile().sender(mail);
 }
 
 }  // namespace Redemption

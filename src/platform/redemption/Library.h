@@ -10,14 +10,10 @@
 // other than "0" means "not registered". SetRegistered overrides it (the
 // host's --no-safeitems flag uses it).
 //
-// The library works on the process's mail profile: the logged-on session and
-// the way the profile sends mail, installed by the profile's owner (the host)
-// with SetProfile before the add-in starts.
-#include <functional>
+// Objects that reach the mail profile (the current user, sending, the
+// address book) are created with the add-in's logged-on session
+// (RDOSession.h); nothing here is tied to one profile per process.
 #include <string>
-
-#include "platform/store/Item.h"
-#include "platform/store/MailSession.h"
 
 namespace Redemption {
 
@@ -49,17 +45,5 @@ std::string CanonicalProgID(const std::string& progId);
 // kClassNotRegistered, text naming the identifier) when the library is not
 // registered or does not provide the class.
 void CheckClass(const std::string& progId);
-
-// Hands one saved mail to the profile's outgoing transport.
-using MailSender = std::function<void(const platform::Item& mail)>;
-
-// Installs the profile (nullptr and an empty sender: none). The session must
-// outlive its use by the library.
-void SetProfile(platform::MailSession* session, MailSender sender);
-// The installed session; throws platform::Error when there is none.
-platform::MailSession& ProfileSession();
-// Sends through the installed sender; throws platform::Error when none is
-// installed (and whatever the sender throws).
-void SendThroughProfile(const platform::Item& mail);
 
 }  // namespace Redemption

@@ -118,6 +118,20 @@ bool Restriction::Matches(const platform::Item& item) const {
   }
 }
 
+const Restriction* Restriction::IndexedTerm() const {
+  auto indexed = [](const Restriction& r) {
+    return r.m_kind == RES_PROPERTY && r.relop == RELOP_EQ && std::holds_alternative<std::string>(r.lpProp) &&
+           !UserPropertyName(r.ulPropTag).empty();
+  };
+  if (indexed(*this)) return this;
+  if (m_kind == RES_AND) {
+    for (const auto& child : m_children) {
+      if (indexed(*child)) return child.get();
+    }
+  }
+  return nullptr;
+}
+
 // --- TableFilter --------------------------------------------------------------
 
 void TableFilter::Clear() {
@@ -158,8 +172,12 @@ void MAPITable::ApplyRestriction(const Restriction* root) {
     return;
   }
   if (!m_items) throw platform::Error("MAPITable: Item is not set");
+  const Restriction* term = root->IndexedTerm();
+  const std::vector<platform::Item> candidates =
+      term ? m_items->FindByUserProperty(UserPropertyName(term->ulPropTag), std::get<std::string>(term->lpProp))
+           : m_items->All();
   std::vector<platform::Item> matching;
-  for (const platform::Item& item : m_items->All()) {
+  for (const platform::Item& item : candidates) {
     if (root->Matches(item)) matching.push_back(item);
   }
   m_rows = std::move(matching);

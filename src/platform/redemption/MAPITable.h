@@ -39,9 +39,9 @@ inline constexpr long FL_IGNORECASE = 0x10000;
 
 // One node of a filter. AND/OR/NOT nodes hold children (NOT: its first
 // child); the others test one property of a row with the fields below.
-// Texts in property comparisons compare without regard to case, as the
-// store's text columns do; a missing property fails every test but
-// RES_NOT around it.
+// Texts in property comparisons compare without regard to (ASCII) letter
+// case, as the store's text columns and its user-property index do; a
+// missing property fails every test but RES_NOT around it.
 class Restriction {
  public:
   explicit Restriction(long kind) : m_kind(kind) {}
@@ -59,6 +59,11 @@ class Restriction {
   // relation or property tag.
   bool Matches(const platform::Item& item) const;
 
+  // A user property's equality with a text that every item passing this
+  // restriction satisfies (the restriction itself, or a term of an AND), so
+  // that the store's index can find the candidates; nullptr when none.
+  const Restriction* IndexedTerm() const;
+
  private:
   long m_kind;
   std::vector<std::unique_ptr<Restriction>> m_children;
@@ -75,7 +80,9 @@ class TableFilter {
   // Makes a new root of `kind` and returns it.
   Restriction& SetKind(long kind);
   // Restricts the table to the rows matching the root now and goes to the
-  // first.
+  // first. A root with an indexed term (Restriction::IndexedTerm) is
+  // searched through the store's user-property index, its rows in entry id
+  // creation order; any other reads every item.
   // Throws platform::Error when no root is set.
   void Restrict();
   // The root; nullptr after Clear.

@@ -19,8 +19,8 @@ AddressEntry EntryOfContact(const platform::Item& contact) {
 
 // A contact whose full name or address equals `text` (without case), or an
 // entry for a bare address; nullopt-like empty ID when neither.
-AddressEntry Lookup(const std::string& text) {
-  platform::Folder contacts = ProfileSession().GetDefaultFolder(platform::olFolderContacts);
+AddressEntry Lookup(const platform::MailSession& profile, const std::string& text) {
+  platform::Folder contacts = profile.GetDefaultFolder(platform::olFolderContacts);
   for (const platform::Item& item : contacts.Items().All()) {
     if (item.Class() != platform::olContact) continue;
     if (platform::EqualsNoCase(item.FullName(), text) || platform::EqualsNoCase(item.Email1Address(), text)) {
@@ -33,7 +33,7 @@ AddressEntry Lookup(const std::string& text) {
 
 }  // namespace
 
-MAPIUtils::MAPIUtils() { CheckClass(kMAPIUtils); }
+MAPIUtils::MAPIUtils(const RDOSession& session) : m_session(session) { CheckClass(kMAPIUtils); }
 
 long MAPIUtils::GetIDsFromNames(const platform::Item& item, const std::string& propSetGuid, long id,
                                 bool create) {
@@ -70,7 +70,7 @@ AddressEntry MAPIUtils::GetAddressEntryFromID(const std::string& entryId) {
     const std::string address = entryId.substr(std::string(kSmtpPrefix).size());
     return {entryId, address, address, "SMTP"};
   }
-  platform::Item item = ProfileSession().GetItemFromID(entryId);
+  platform::Item item = m_session.Profile().GetItemFromID(entryId);
   if (item.Class() != platform::olContact) {
     throw platform::Error("GetAddressEntryFromID: '" + entryId + "' is no address entry");
   }
@@ -94,7 +94,7 @@ std::vector<AddressBookChoice> MAPIUtils::AddressBook(platform::Prompt& prompt, 
       if (end == std::string::npos) end = text.size();
       const std::string part = platform::Trim(text.substr(start, end - start));
       if (!part.empty()) {
-        AddressEntry entry = Lookup(part);
+        AddressEntry entry = Lookup(m_session.Profile(), part);
         if (!entry.ID.empty()) chosen.push_back({static_cast<int>(well + 1), entry});
       }
       start = end + 1;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/Prompt.h"
+#include "platform/redemption/RDOSession.h"
 #include "platform/store/Item.h"
 #include "platform/store/StoreTypes.h"
 
@@ -29,8 +30,9 @@ struct AddressBookChoice {
 
 class MAPIUtils {
  public:
+  // Utilities over `session`'s profile (the session must outlive them).
   // Throws platform::Error (class not registered) when the library is off.
-  MAPIUtils();
+  explicit MAPIUtils(const RDOSession& session);
 
   // The tag (type 0, that is id << 16) of a named property of the property
   // set `propSetGuid`, by numeric id or by name; 0 when it is unknown and
@@ -65,6 +67,9 @@ class MAPIUtils {
   // address are skipped.
   std::vector<AddressBookChoice> AddressBook(platform::Prompt& prompt, const std::string& title,
                                              const std::vector<std::string>& wellLabels);
+
+ private:
+  const RDOSession& m_session;
 };
 
 }  // namespace Redemption

@@ -116,6 +116,14 @@ long ResolveNamedProp(const std::string& propSetGuid, const std::string& name, b
   return Resolve(propSetGuid, 0, name, create);
 }
 
+std::string UserPropertyName(long tag) {
+  const long index = IdOf(tag) - kFirstNamedId;
+  const auto& props = NamedProps();
+  if (index < 0 || index >= static_cast<long>(props.size())) return "";
+  const NamedProp& p = props[static_cast<size_t>(index)];
+  return p.kind == NamedKind::UserProperty ? p.name : "";
+}
+
 platform::PropValue ReadProp(const platform::Item& item, long tag) {
   if (!item) throw platform::Error("HrGetOneProp: the item is Nothing");
   if (IdOf(tag) >= kFirstNamedId) {

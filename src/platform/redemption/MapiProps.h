@@ -31,6 +31,10 @@ inline constexpr const char* PS_PUBLIC_STRINGS = "{00020329-0000-0000-C000-00000
 long ResolveNamedProp(const std::string& propSetGuid, long id, bool create);
 long ResolveNamedProp(const std::string& propSetGuid, const std::string& name, bool create);
 
+// The name of the user property that the named tag stands for; "" for
+// any other tag.
+std::string UserPropertyName(long tag);
+
 // Reads the property `tag` of the item: monostate when the item has no such
 // value. Throws platform::Error for a tag this layer does not know.
 platform::PropValue ReadProp(const platform::Item& item, long tag);

@@ -1,20 +1,20 @@
 #include "platform/redemption/SafeCurrentUser.h"
 
-#include "platform/redemption/Library.h"
 #include "platform/Error.h"
+#include "platform/redemption/Library.h"
 
 namespace Redemption {
 
-SafeCurrentUser::SafeCurrentUser() { CheckClass(kSafeCurrentUser); }
+SafeCurrentUser::SafeCurrentUser(const RDOSession& session) : m_session(session) { CheckClass(kSafeCurrentUser); }
 
 std::string SafeCurrentUser::Name() const {
   if (m_bCleanedUp) throw platform::Error("SafeCurrentUser: used after cleanup");
-  return ProfileSession().CurrentUserName();
+  return m_session.Profile().CurrentUserName();
 }
 
 std::string SafeCurrentUser::Address() const {
   if (m_bCleanedUp) throw platform::Error("SafeCurrentUser: used after cleanup");
-  return ProfileSession().CurrentUserAddress();
+  return m_session.Profile().CurrentUserAddress();
 }
 
 void SafeCurrentUser::cleanup() { m_bCleanedUp = true; }

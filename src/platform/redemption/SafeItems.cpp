@@ -46,6 +46,8 @@ platform::PropValue SafeItem::Fields(long propTag) const { return ReadProp(Check
 
 SafeMailItem::SafeMailItem() : SafeItem(kSafeMailItem) {}
 
+SafeMailItem::SafeMailItem(const RDOSession& session) : SafeItem(kSafeMailItem), m_pSession(&session) {}
+
 std::string SafeMailItem::To() const {
   return ReadList(Checked("To"), "To");
 }
@@ -60,9 +62,10 @@ platform::Attachment SafeMailItem::AttachmentsAdd(const std::string& path, const
 
 void SafeMailItem::Send() {
   platform::Item mail = Checked("Send");
+  if (!m_pSession) throw platform::Error("SafeMailItem.Send: the wrapper was created without a session");
   if (mail.Recipients().Count() == 0) throw platform::Error("SafeMailItem.Send: the mail has no recipient");
   mail.Save();
-  SendThroughProfile(mail);
+  m_pSession->Send(mail);
 }
 
 // --- SafeAppointmentItem ----------------------------------------------------

@@ -8,6 +8,7 @@
 // failure (no item set, a store error); callers catch and log.
 #include <string>
 
+#include "platform/redemption/RDOSession.h"
 #include "platform/store/Attachments.h"
 #include "platform/store/Item.h"
 #include "platform/store/Links.h"
@@ -59,7 +60,10 @@ class SafeItem {
 // "Redemption.SafeMailItem": sends a mail and reads its sender.
 class SafeMailItem : public SafeItem {
  public:
+  // A wrapper that reads and changes mails but cannot send them.
   SafeMailItem();
+  // A wrapper that also sends, through `session` (which must outlive it).
+  explicit SafeMailItem(const RDOSession& session);
 
   // The "To" line as the store derives it from the recipients of type To;
   // writing replaces them with the addresses of a ";"-separated text.
@@ -70,10 +74,13 @@ class SafeMailItem : public SafeItem {
   // the file name). Throws platform::Error naming the path when unreadable.
   platform::Attachment AttachmentsAdd(const std::string& path, const std::string& displayName = "");
 
-  // Saves the mail and sends it through the profile's transport without
-  // asking (Library.h). Throws platform::Error when the mail has no
-  // recipient or the profile cannot send.
+  // Saves the mail and sends it through the session's transport without
+  // asking. Throws platform::Error when the wrapper has no session, the mail
+  // has no recipient or the profile cannot send.
   void Send();
+
+ private:
+  const RDOSession* m_pSession = nullptr;  // none: a reading wrapper
 };
 
 // "Redemption.SafeAppointmentItem": body and attendee lists of an appointment.

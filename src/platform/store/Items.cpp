@@ -1,5 +1,7 @@
 #include "platform/store/Items.h"
 
+#include <unordered_set>
+
 #include "platform/Error.h"
 #include "platform/store/ItemFilter.h"
 #include "platform/store/StoreCore.h"
@@ -68,6 +70,19 @@ void Items::Sort(const std::string& field, bool descending) {
   query_->sortColumn = detail::SortColumn(field);
   query_->descending = descending;
   query_->listed = false;
+}
+
+std::vector<Item> Items::FindByUserProperty(const std::string& name, const std::string& value) const {
+  std::vector<int64_t> ids = core_->FindByUserProperty(query_->folderId, name, value);
+  if (!query_->cond.sql.empty() && !ids.empty()) {
+    // A restricted collection keeps only the found items it lists itself.
+    const std::vector<int64_t>& listed = core_->ListIds(*query_);
+    const std::unordered_set<int64_t> mine(listed.begin(), listed.end());
+    std::erase_if(ids, [&](int64_t id) { return !mine.contains(id); });
+  }
+  std::vector<platform::Item> out;
+  for (int64_t id : ids) out.emplace_back(core_, core_->StateFor(id, false));
+  return out;
 }
 
 Item Items::Find(const std::string& filter) {

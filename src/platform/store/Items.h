@@ -45,6 +45,10 @@ class Items {
   // the filter language, plus "Subject"-like texts). Throws platform::Error
   // for a field it cannot sort by.
   void Sort(const std::string& field, bool descending = false);
+  // The items of this collection whose user property `name` has `value`
+  // (compared as MailSession::FindByUserProperty does), found through the
+  // store's index; ordered by entry id creation.
+  std::vector<platform::Item> FindByUserProperty(const std::string& name, const std::string& value) const;
   // The first item matching `filter` (Nothing when none); FindNext continues
   // after the last one found.
   platform::Item Find(const std::string& filter);

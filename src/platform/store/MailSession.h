@@ -79,9 +79,10 @@ class MailSession {
   Item GetItemFromID(const std::string& entryId, const std::string& storeId = "") const;
   Folder GetFolderFromID(const std::string& entryId, const std::string& storeId = "") const;
 
-  // Items whose user property `name` (any case) has exactly `value`, through
-  // the index; the first form searches the whole store, the second one
-  // folder. Ordered by entry id creation.
+  // Items whose user property `name` has `value`, both compared without
+  // regard to (ASCII) letter case as the filter language compares texts,
+  // through the index; the first form searches the whole store, the second
+  // one folder. Ordered by entry id creation.
   std::vector<Item> FindByUserProperty(const std::string& name, const std::string& value) const;
   std::vector<Item> FindByUserProperty(const Folder& folder, const std::string& name,
                                        const std::string& value) const;

@@ -197,7 +197,7 @@ void StoreCore::CreateSchema() {
         "CREATE TABLE user_props(item_id INTEGER NOT NULL, ord INTEGER NOT NULL, name TEXT NOT NULL,"
         " name_lower TEXT NOT NULL, type INTEGER NOT NULL, value TEXT NOT NULL,"
         " PRIMARY KEY(item_id, ord)) WITHOUT ROWID;"
-        "CREATE INDEX user_props_value ON user_props(name_lower, value);"
+        "CREATE INDEX user_props_value ON user_props(name_lower, value COLLATE NOCASE);"
         "CREATE TABLE attachments(item_id INTEGER NOT NULL, ord INTEGER NOT NULL, display_name TEXT NOT NULL,"
         " file_name TEXT NOT NULL, path_name TEXT NOT NULL, type INTEGER NOT NULL, position INTEGER NOT NULL,"
         " data BLOB, PRIMARY KEY(item_id, ord));");
@@ -873,12 +873,12 @@ std::vector<int64_t> StoreCore::FindByUserProperty(std::optional<int64_t> folder
   if (folderId) {
     Stmt s = Db().Prepare(
         "SELECT up.item_id FROM user_props up JOIN items i ON i.id = up.item_id"
-        " WHERE up.name_lower = ? AND up.value = ? AND i.folder_id = ? ORDER BY up.item_id");
+        " WHERE up.name_lower = ? AND up.value = ? COLLATE NOCASE AND i.folder_id = ? ORDER BY up.item_id");
     s.Bind(1, Lower(name)).Bind(2, value).Bind(3, *folderId);
     while (s.Step()) ids.push_back(s.Int(0));
   } else {
     Stmt s = Db().Prepare(
-        "SELECT item_id FROM user_props WHERE name_lower = ? AND value = ? ORDER BY item_id");
+        "SELECT item_id FROM user_props WHERE name_lower = ? AND value = ? COLLATE NOCASE ORDER BY item_id");
     s.Bind(1, Lower(name)).Bind(2, value);
     while (s.Step()) ids.push_back(s.Int(0));
   }
