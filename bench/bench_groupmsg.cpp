@@ -64,7 +64,7 @@ void BM_ProcessGroupMailBatch(benchmark::State& state) {
     platform::RealClock clock;
     CLang lang(system.InstallDir().string());
 
-    mMain::MailEnv mail{.session = rdo, .system = system, .registry = registry, .clock = clock, .lang = lang};
+    mMain::MailEnv mail(rdo, system, registry, clock, lang);
     CGroupsEnv genv;
     genv.strCurEmail = "bob@example.org";
     genv.strCurName = "Bob";
@@ -90,7 +90,7 @@ void BM_ProcessGroupMailBatch(benchmark::State& state) {
     }
     groups.Add(team);
     mOptions::Options options;
-    mProcessMsg::ProcessEnv penv{.groups = groups, .mail = mail, .options = options};
+    mProcessMsg::ProcessEnv penv(groups, mail, options);
 
     const platform::Folder inbox = session.GetDefaultFolder(platform::olFolderInbox);
     for (auto _ : state) {

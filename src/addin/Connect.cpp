@@ -40,7 +40,7 @@ Connect::Connect() {
   // in the Inbox until a receiver is installed through the hooks.
   m_hooks.ProcessNewMails = [](Connect& c) {
     if (!c.m_groups || !c.m_mailEnv) return false;
-    mProcessMsg::ProcessEnv env{.groups = *c.m_groups, .mail = *c.m_mailEnv, .options = mOptions::g_Options()};
+    mProcessMsg::ProcessEnv env(*c.m_groups, *c.m_mailEnv, mOptions::g_Options());
     env.RaiseCustomEvent = [&c](const std::string& e) { c.RaiseCustomEvent(e); };
     env.ReceiveAppointments = c.m_hooks.ReceiveAppointments;
     return mProcessMsg::OnNewMails(env);
@@ -274,12 +274,8 @@ void Connect::SetupGroups() {
   env.fldCalendar = m_fldCalendar;
   env.fldZentab = m_fldZentab;
   env.DoEvents = [this] { if (m_timers) m_timers->SafeDoEvents(); };
-  m_mailEnv = std::make_unique<mMain::MailEnv>(mMain::MailEnv{.session = *m_rdoSession,
-                                                               .system = m_app->Sys(),
-                                                               .registry = m_app->Reg(),
-                                                               .clock = m_app->Loop().clock(),
-                                                               .lang = *m_lang,
-                                                               .CurrentAddress = [this] { return g_UserEmail; }});
+  m_mailEnv = std::make_unique<mMain::MailEnv>(*m_rdoSession, m_app->Sys(), m_app->Reg(), m_app->Loop().clock(),
+                                               *m_lang, [this] { return g_UserEmail; });
   m_groups = std::make_unique<CGroups>(env);
 }
 

@@ -5,6 +5,7 @@
 // once it has been processed.
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Clock.h"
@@ -27,6 +28,10 @@ namespace mMain {
 // makes one when the add-in starts and keeps it for the run; every
 // reference must outlive it.
 struct MailEnv {
+  MailEnv(const Redemption::RDOSession& rdo, platform::System& sys, platform::Registry& reg, platform::Clock& clk,
+          CLang& language, std::function<std::string()> currentAddress = {})
+      : session(rdo), system(sys), registry(reg), clock(clk), lang(language), CurrentAddress(std::move(currentAddress)) {}
+
   const Redemption::RDOSession& session;  // the logged-on profile: mails are made, found and sent through it
   platform::System& system;               // temporary and installation folders
   platform::Registry& registry;           // the machine-wide switch SimpleMagicRestrict

@@ -22,6 +22,9 @@ namespace mProcessMsg {
 // prompt, language, settings store: CGroups::Env()). Every reference must
 // outlive the environment.
 struct ProcessEnv {
+  ProcessEnv(CGroups& liveGroups, const mMain::MailEnv& mailEnv, const mOptions::Options& preferences)
+      : groups(liveGroups), mail(mailEnv), options(preferences) {}
+
   CGroups& groups;                  // the live model
   const mMain::MailEnv& mail;       // the Inbox is read and answers and relays go out through it
   const mOptions::Options& options;  // AutoAccept…, NShowRemoveGroupsMes

@@ -8,6 +8,7 @@
 #include "addin/frmShablon.h"
 #include "platform/redemption/Library.h"
 #include "groups/CGroups.h"
+#include "lang/CLang.h"
 #include "options/COptions.h"
 #include "options/CWinReg.h"
 #include "options/mOptions.h"

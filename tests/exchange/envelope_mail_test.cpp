@@ -52,8 +52,7 @@ class EnvelopeTest : public ::testing::Test {
     rdo = std::make_unique<Redemption::RDOSession>(*session, [this](const platform::Item& mail) { sent.push_back(mail); });
     rdo->Logon();
     lang = std::make_unique<CLang>(system->InstallDir().string());
-    env = std::make_unique<mMain::MailEnv>(
-        mMain::MailEnv{.session = *rdo, .system = *system, .registry = *registry, .clock = clock, .lang = *lang});
+    env = std::make_unique<mMain::MailEnv>(*rdo, *system, *registry, clock, *lang);
   }
   ~EnvelopeTest() override {
     env.reset();

@@ -43,14 +43,9 @@ class MsgUser {
         delivery(std::make_unique<platform::MailDelivery>(*session, transport, clock)),
         rdo(LogOn(*session, *delivery)),
         lang(std::make_unique<CLang>(system->InstallDir().string())),
-        mail{.session = *rdo,
-             .system = *system,
-             .registry = *registry,
-             .clock = clock,
-             .lang = *lang,
-             .CurrentAddress = [this] { return strEmail; }},
+        mail(*rdo, *system, *registry, clock, *lang, [this] { return strEmail; }),
         groups(MakeGroups()),
-        penv{.groups = *groups, .mail = mail, .options = options} {
+        penv(*groups, mail, options) {
     penv.RaiseCustomEvent = [this](const std::string& e) { events.push_back(e); };
     penv.SendMembersItems = [this](const std::string& email, int n) {
       itemsSentTo.push_back(email + ":" + std::to_string(n));

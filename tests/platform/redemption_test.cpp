@@ -22,14 +22,14 @@ namespace {
 
 // Every creatable class, each tried the way its callers create it.
 void CreateEach(const std::string& progId, platform::MailSession& profile, const RDOSession& rdo) {
-  if (progId == kSafeMailItem) SafeMailItem(rdo);
+  if (progId == kSafeMailItem) SafeMailItem{rdo};
   else if (progId == kSafeAppointmentItem) SafeAppointmentItem();
   else if (progId == kSafeMeetingItem) SafeMeetingItem();
   else if (progId == kSafeContactItem) SafeContactItem();
-  else if (progId == kSafeCurrentUser) SafeCurrentUser(rdo);
-  else if (progId == kMAPIUtils) MAPIUtils(rdo);
+  else if (progId == kSafeCurrentUser) SafeCurrentUser{rdo};
+  else if (progId == kMAPIUtils) MAPIUtils{rdo};
   else if (progId == kMAPITable) MAPITable();
-  else if (progId == kRDOSession) RDOSession(profile, {});
+  else if (progId == kRDOSession) RDOSession{profile, {}};
 }
 
 const char* const kAll[] = {kSafeMailItem, kSafeAppointmentItem, kSafeMeetingItem, kSafeContactItem,
