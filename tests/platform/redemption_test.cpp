@@ -287,7 +287,7 @@ TEST_F(SafeItemsStoreTest, SafeMailItemSendsWithRecipientsAndAttachments) {
   std::ofstream(file) << "text\r\n";
 
   SafeMailItem reader;
-  reader.Item(mail);
+  reader.Item(Default(platform::olFolderOutbox).Items().Add(platform::olMailItem));
   reader.To("ann@example.org");
   EXPECT_THROW(reader.Send(), platform::Error);  // a wrapper without a session reads only
 
