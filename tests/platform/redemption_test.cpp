@@ -365,6 +365,8 @@ TEST_F(SafeItemsStoreTest, SafeContactAndCurrentUser) {
   EXPECT_EQ(chosen[0].entry.Address, "ann@example.org");
   EXPECT_EQ(utils.GetAddressEntryFromID(chosen[0].entry.ID).Name, "Ann Smith");
   EXPECT_EQ(utils.GetAddressEntryFromID(chosen[1].entry.ID).Address, "carl@example.org");
+  // Without a session the utilities cannot reach the profile.
+  EXPECT_THROW(MAPIUtils().GetAddressEntryFromID(chosen[0].entry.ID), platform::Error);
 
   session->SetCurrentUser("Me Myself", "Me@Example.org");
   SafeCurrentUser user(*rdo);

@@ -2,7 +2,7 @@
 // A bare mail profile for item-level tests: a temporary folder holding a
 // profile store (with a fixed modification clock), the user's System, and a
 // debug writer whose file sink (addin.log) the test can read. The safe-item
-// library is switched on and works on this profile.
+// library is switched on, with a logged-on session on this profile.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,6 +13,7 @@
 #include "platform/FileUtil.h"
 #include "platform/System.h"
 #include "platform/redemption/Library.h"
+#include "platform/redemption/RDOSession.h"
 #include "platform/store/Folder.h"
 #include "platform/store/Folders.h"
 #include "platform/store/Item.h"
@@ -39,10 +40,11 @@ class ProfileFixture : public ::testing::Test {
     session->SetCurrentUser("Alice Able", "alice@example.org");
     session->SetClock([] { return ModTime(); });
     Redemption::SetRegistered(true);
-    Redemption::SetProfile(session.get(), {});
+    rdo = std::make_unique<Redemption::RDOSession>(*session, Redemption::MailSender());
+    rdo->Logon();
   }
   ~ProfileFixture() override {
-    Redemption::SetProfile(nullptr, {});
+    rdo.reset();
     Redemption::ResetRegistration();
     session.reset();
     SetGlobalDebug(nullptr);
@@ -71,6 +73,7 @@ class ProfileFixture : public ::testing::Test {
   std::unique_ptr<CDebug> debug;
   std::unique_ptr<platform::System> system;
   std::unique_ptr<platform::MailSession> session;
+  std::unique_ptr<Redemption::RDOSession> rdo;  // cannot send
   std::unique_ptr<platform::Folder> shared;
 };
 

@@ -33,7 +33,14 @@ AddressEntry Lookup(const platform::MailSession& profile, const std::string& tex
 
 }  // namespace
 
-MAPIUtils::MAPIUtils(const RDOSession& session) : m_session(session) { CheckClass(kMAPIUtils); }
+MAPIUtils::MAPIUtils() { CheckClass(kMAPIUtils); }
+
+MAPIUtils::MAPIUtils(const RDOSession& session) : m_pSession(&session) { CheckClass(kMAPIUtils); }
+
+platform::MailSession& MAPIUtils::Profile(const char* member) const {
+  if (!m_pSession) throw platform::Error(std::string("MAPIUtils.") + member + ": made without a session");
+  return m_pSession->Profile();
+}
 
 long MAPIUtils::GetIDsFromNames(const platform::Item& item, const std::string& propSetGuid, long id,
                                 bool create) {
@@ -70,7 +77,7 @@ AddressEntry MAPIUtils::GetAddressEntryFromID(const std::string& entryId) {
     const std::string address = entryId.substr(std::string(kSmtpPrefix).size());
     return {entryId, address, address, "SMTP"};
   }
-  platform::Item item = m_session.Profile().GetItemFromID(entryId);
+  platform::Item item = Profile("GetAddressEntryFromID").GetItemFromID(entryId);
   if (item.Class() != platform::olContact) {
     throw platform::Error("GetAddressEntryFromID: '" + entryId + "' is no address entry");
   }
@@ -79,6 +86,7 @@ AddressEntry MAPIUtils::GetAddressEntryFromID(const std::string& entryId) {
 
 std::vector<AddressBookChoice> MAPIUtils::AddressBook(platform::Prompt& prompt, const std::string& title,
                                                       const std::vector<std::string>& wellLabels) {
+  const platform::MailSession& profile = Profile("AddressBook");
   platform::FormRequest form;
   form.name = "AddressBook";
   form.buttons = platform::Buttons::OKCancel;
@@ -94,7 +102,7 @@ std::vector<AddressBookChoice> MAPIUtils::AddressBook(platform::Prompt& prompt, 
       if (end == std::string::npos) end = text.size();
       const std::string part = platform::Trim(text.substr(start, end - start));
       if (!part.empty()) {
-        AddressEntry entry = Lookup(m_session.Profile(), part);
+        AddressEntry entry = Lookup(profile, part);
         if (!entry.ID.empty()) chosen.push_back({static_cast<int>(well + 1), entry});
       }
       start = end + 1;

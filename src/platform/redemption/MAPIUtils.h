@@ -30,8 +30,12 @@ struct AddressBookChoice {
 
 class MAPIUtils {
  public:
-  // Utilities over `session`'s profile (the session must outlive them).
-  // Throws platform::Error (class not registered) when the library is off.
+  // Utilities over single items: the members that reach the profile (the
+  // address entries and the address book) throw platform::Error.
+  // Both constructors throw platform::Error (class not registered) when the
+  // library is off.
+  MAPIUtils();
+  // Utilities over `session`'s profile as well (the session must outlive them).
   explicit MAPIUtils(const RDOSession& session);
 
   // The tag (type 0, that is id << 16) of a named property of the property
@@ -69,7 +73,11 @@ class MAPIUtils {
                                              const std::vector<std::string>& wellLabels);
 
  private:
-  const RDOSession& m_session;
+  // The profile of the session; throws platform::Error naming `member` when
+  // the utilities were made without one.
+  platform::MailSession& Profile(const char* member) const;
+
+  const RDOSession* m_pSession = nullptr;
 };
 
 }  // namespace Redemption
