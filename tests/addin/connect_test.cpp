@@ -433,7 +433,8 @@ TEST(Connect, ShutdownForgetsTheRunsOptions) {
 
 TEST(Connect, CurrentUserFormShowsTheLanguagesTexts) {
   TempDir dir;
-  TempHome carol(dir.Path(), "carol", "not-an-address");
+  TempHome carol(dir.Path(), "carol", "carol@example.com");
+  SetProfileAddress(carol, "not-an-address");
   const std::filesystem::path lng = carol.Home() / "Program Files/Korvel/Zentabo/english.lng";
   std::string text;
   {
