@@ -201,8 +201,10 @@ TEST_F(EnvelopeTest, AppointmentMailZipsTheDocumentAndCleansUp) {
 TEST_F(EnvelopeTest, AFailedSendKeepsTheDocument) {
   const fs::path xml = home / "install" / "SyncSndItems.xml";
   std::ofstream(xml) << "<appointments><added/><changed/><removed/></appointments>";
-  Redemption::SetProfile(session.get(), [](const platform::Item&) { throw platform::Error("post office gone"); });
-  EXPECT_FALSE(mMain::SendXml(env, xml.string(), "bob@example.org", "", ""));
+  Redemption::RDOSession failing(*session, [](const platform::Item&) { throw platform::Error("post office gone"); });
+  failing.Logon();
+  const mMain::MailEnv failingEnv(failing, *system, *registry, clock, *lang);
+  EXPECT_FALSE(mMain::SendXml(failingEnv, xml.string(), "bob@example.org", "", ""));
   EXPECT_TRUE(fs::exists(xml)) << "its items are still to be sent";
   EXPECT_FALSE(fs::exists(home / "install" / "AttachFile.zip"));
 }
