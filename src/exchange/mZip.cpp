@@ -1,20 +1,15 @@
 #include "exchange/mZip.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-#include <zip.h>
-
 #include <algorithm>
-#include <cstdlib>
+#include <chrono>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <memory>
 #include <vector>
 
 #include "diagnostics/CDebug.h"
 #include "platform/Error.h"
 #include "platform/FileUtil.h"
+#include "platform/Zip.h"
 
 namespace mZip {
 
@@ -25,35 +20,16 @@ namespace FileUtil = platform::FileUtil;
 
 uint64_t g_extractLimit = kDefaultExtractLimit;
 
-// Deflate level for new entries: libzip's default (9) is markedly slower for
-// almost no gain on XML and office files.
-constexpr zip_uint32_t kCompressionLevel = 6;
+// Deflate level for new entries: the zip library's default (9) is markedly
+// slower for almost no gain on XML and office files.
+constexpr int kCompressionLevel = 6;
 
-// Result codes of an extraction beyond libzip's own (positive) error codes.
+// Result codes of an extraction besides the zip library's own (positive)
+// error codes.
 constexpr int kRefusedName = -1;
 constexpr int kTooLarge = -2;
-constexpr int kWriteFailed = -3;
-
-struct ArchiveCloser {
-  void operator()(zip_t* z) const { zip_discard(z); }
-};
-using Archive = std::unique_ptr<zip_t, ArchiveCloser>;
-
-std::string ZipErrorText(int code) {
-  zip_error_t error;
-  zip_error_init_with_code(&error, code);
-  std::string text = zip_error_strerror(&error);
-  zip_error_fini(&error);
-  return text;
-}
-
-// Opens an existing archive for reading; on failure `code` holds libzip's code.
-Archive OpenForReading(const std::string& archivePath, int& code) {
-  int error = 0;
-  zip_t* z = zip_open(archivePath.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
-  code = z ? 0 : (error ? error : ZIP_ER_OPEN);
-  return Archive(z);
-}
+constexpr int kFailed = -3;
+constexpr int kNoEntry = -4;
 
 // An entry or destination name must stay inside its folder: no separators,
 // no drive, no "..", no control characters.
@@ -64,86 +40,67 @@ bool IsBareName(const std::string& name) {
   });
 }
 
-fs::path ScratchPath(const std::string& tempFolder) {
-  return tempFolder.empty() ? fs::temp_directory_path() : fs::path(tempFolder);
-}
+int CodeOf(const platform::Error& e) { return e.number() > 0 ? static_cast<int>(e.number()) : kFailed; }
 
 // Moves a file, copying when source and target lie on different file systems.
 void MoveFile(const fs::path& from, const fs::path& to) {
-  std::error_code ec;
-  fs::rename(from, to, ec);
-  if (!ec) return;
-  FileUtil::Copy(from, to);
-  FileUtil::Delete(from);
+  try {
+    FileUtil::Rename(from, to);
+  } catch (const platform::Error&) {
+    FileUtil::Copy(from, to);
+    FileUtil::Delete(from);
+  }
+}
+
+// Removes an empty scratch folder; one that still holds files is kept.
+void RemoveIfEmpty(const fs::path& folder) {
+  try {
+    if (FileUtil::ListDir(folder).empty()) FileUtil::Delete(folder);
+  } catch (...) {
+    g_Debug().OutError("mZip.RemoveIfEmpty");
+  }
 }
 
 // Extracts one entry (by name, or the first when entryName is null) into
 // scratchFolder under its entry name; `extracted` receives the file's path.
-// Returns 0, a libzip error code, or one of the codes above. Refusals are
-// logged here with `source`; a partly written file is removed.
+// Returns 0, a zip library error code, or one of the codes above. Refusals
+// are logged here with `source`; a partly written file is removed.
 int ExtractEntry(const std::string& archivePath, const std::string* entryName, const fs::path& scratchFolder,
                  const std::string& source, fs::path& extracted) {
-  int code = 0;
-  Archive archive = OpenForReading(archivePath, code);
-  if (!archive) return code;
-  zip_int64_t index = 0;
-  if (entryName) {
-    index = zip_name_locate(archive.get(), entryName->c_str(), 0);
-    if (index < 0) return ZIP_ER_NOENT;
-  } else if (zip_get_num_entries(archive.get(), 0) < 1) {
-    return ZIP_ER_NOENT;
+  std::vector<platform::Zip::Entry> entries;
+  try {
+    entries = platform::Zip::Entries(archivePath);
+  } catch (const platform::Error& e) {
+    return CodeOf(e);
   }
-  zip_stat_t stat;
-  zip_stat_init(&stat);
-  if (zip_stat_index(archive.get(), static_cast<zip_uint64_t>(index), 0, &stat) != 0)
-    return zip_error_code_zip(zip_get_error(archive.get()));
+  const auto entry = entryName ? std::find_if(entries.begin(), entries.end(),
+                                              [&](const platform::Zip::Entry& e) { return e.name == *entryName; })
+                               : entries.begin();
+  if (entry == entries.end()) return kNoEntry;
 
-  const std::string name = stat.name ? stat.name : "";
+  const std::string& name = entry->name;
   if (!IsBareName(name)) {
     g_Debug().OutWarning(source, "Refused entry '" + name + "' of '" + archivePath + "': not a bare file name");
     return kRefusedName;
   }
-  if ((stat.valid & ZIP_STAT_SIZE) && stat.size > g_extractLimit) {
+  if (entry->sizeKnown && entry->size > g_extractLimit) {
     g_Debug().OutWarning(source, "Refused entry '" + name + "' of '" + archivePath + "': it declares " +
-                                     std::to_string(stat.size) + " bytes, more than the limit of " +
+                                     std::to_string(entry->size) + " bytes, more than the limit of " +
                                      std::to_string(g_extractLimit));
     return kTooLarge;
   }
-
-  zip_file_t* file = zip_fopen_index(archive.get(), static_cast<zip_uint64_t>(index), 0);
-  if (!file) return zip_error_code_zip(zip_get_error(archive.get()));
   extracted = scratchFolder / name;
-  std::ofstream out(extracted, std::ios::binary | std::ios::trunc);
-  int result = out ? 0 : kWriteFailed;
-  std::vector<char> buffer(1 << 16);
-  uint64_t total = 0;
-  while (result == 0) {
-    zip_int64_t n = zip_fread(file, buffer.data(), buffer.size());
-    if (n < 0) {
-      result = zip_error_code_zip(zip_file_get_error(file));
-      break;
-    }
-    if (n == 0) break;
-    total += static_cast<uint64_t>(n);
-    if (total > g_extractLimit) {
-      // The declared size lied: stop before the disk fills up.
+  try {
+    if (!platform::Zip::Extract(archivePath, name, extracted, g_extractLimit)) {
       g_Debug().OutWarning(source, "Refused entry '" + name + "' of '" + archivePath +
                                        "': it unpacks to more than the limit of " + std::to_string(g_extractLimit) +
                                        " bytes");
-      result = kTooLarge;
-      break;
+      return kTooLarge;
     }
-    out.write(buffer.data(), n);
-    if (!out) result = kWriteFailed;
+  } catch (const platform::Error& e) {
+    return CodeOf(e);
   }
-  zip_fclose(file);
-  out.close();
-  if (result == 0 && !out) result = kWriteFailed;
-  if (result != 0) {
-    std::error_code ec;
-    fs::remove(extracted, ec);
-  }
-  return result;
+  return 0;
 }
 
 }  // namespace
@@ -154,29 +111,11 @@ bool ZipFile(const std::string& archivePath, const std::string& filePath) {
       g_Debug().OutWarning("mZip.ZipFile", "File not found: '" + filePath + "'");
       return false;
     }
-    int error = 0;
-    Archive archive(zip_open(archivePath.c_str(), ZIP_CREATE, &error));
-    if (!archive) {
-      g_Debug().OutWarning("ZipFile", "ZipError = " + std::to_string(error));
-      return false;
-    }
-    zip_source_t* source = zip_source_file(archive.get(), filePath.c_str(), 0, 0);
-    if (!source) throw platform::Error("cannot read '" + filePath + "': " + zip_strerror(archive.get()));
-    const std::string entry = fs::path(filePath).filename().string();
-    zip_int64_t index =
-        zip_file_add(archive.get(), entry.c_str(), source, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
-    if (index < 0) {
-      zip_source_free(source);
-      throw platform::Error("cannot add '" + entry + "' to '" + archivePath + "': " + zip_strerror(archive.get()));
-    }
-    zip_set_file_compression(archive.get(), static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, kCompressionLevel);
-    if (zip_close(archive.get()) != 0) {
-      int code = zip_error_code_zip(zip_get_error(archive.get()));
-      g_Debug().OutWarning("ZipFile", "ZipError = " + std::to_string(code));
-      return false;  // `archive` discards the unwritten changes
-    }
-    archive.release();  // closed
+    platform::Zip::AddFile(archivePath, filePath, fs::path(filePath).filename().string(), kCompressionLevel);
     return true;
+  } catch (const platform::Error& e) {
+    g_Debug().OutWarning("ZipFile", "ZipError = " + std::to_string(CodeOf(e)) + " (" + e.what() + ")");
+    return false;
   } catch (...) {
     g_Debug().OutError("mZip.ZipFile");
     return false;
@@ -185,12 +124,8 @@ bool ZipFile(const std::string& archivePath, const std::string& filePath) {
 
 std::string GetFileNameInZip(const std::string& archivePath) {
   try {
-    int code = 0;
-    Archive archive = OpenForReading(archivePath, code);
-    if (!archive) throw platform::Error("cannot list '" + archivePath + "': " + ZipErrorText(code), code);
-    if (zip_get_num_entries(archive.get(), 0) < 1) return "";
-    const char* name = zip_get_name(archive.get(), 0, 0);
-    return name ? name : "";
+    const std::vector<platform::Zip::Entry> entries = platform::Zip::Entries(archivePath);
+    return entries.empty() ? "" : entries.front().name;
   } catch (...) {
     g_Debug().OutError("mZip.GetFileNameInZip");
     return "";
@@ -199,10 +134,7 @@ std::string GetFileNameInZip(const std::string& archivePath) {
 
 long GetNumFilesInZip(const std::string& archivePath) {
   try {
-    int code = 0;
-    Archive archive = OpenForReading(archivePath, code);
-    if (!archive) throw platform::Error("cannot list '" + archivePath + "': " + ZipErrorText(code), code);
-    return static_cast<long>(zip_get_num_entries(archive.get(), 0));
+    return static_cast<long>(platform::Zip::Entries(archivePath).size());
   } catch (...) {
     g_Debug().OutError("mZip.GetNumFilesInZip");
     return 0;
@@ -222,15 +154,13 @@ bool UnZipFile(const std::string& archivePath, const std::string& destFolder, co
     int code = ExtractEntry(archivePath, nullptr, scratch, "UnZipFile", extracted);
     if (code != 0) {
       g_Debug().OutWarning("UnZipFile", "ZipError = " + std::to_string(code));
-      std::error_code ec;
-      fs::remove(scratch, ec);  // only when empty: the folder may hold older files
+      RemoveIfEmpty(scratch);  // the folder may hold older files
       return false;
     }
     const fs::path target = fs::path(destFolder) / destFileName;
     FileUtil::Delete(target);
     MoveFile(extracted, target);
-    std::error_code ec;
-    fs::remove(scratch, ec);
+    RemoveIfEmpty(scratch);
     return true;
   } catch (...) {
     g_Debug().OutError("mZip.UnZipFile");
@@ -269,8 +199,11 @@ bool ExtractFileFromZIP(const std::string& archivePath, const std::string& entry
   } catch (...) {
     g_Debug().OutError("mZip.ExtractFileFromZIP");
     if (!scratch.empty()) {
-      std::error_code ec;
-      fs::remove_all(scratch, ec);
+      try {
+        FileUtil::DeleteTree(scratch);
+      } catch (...) {
+        g_Debug().OutError("mZip.ExtractFileFromZIP");
+      }
     }
     return false;
   }
@@ -314,11 +247,7 @@ bool CreateFolderPath(const std::string& path) {
 
 std::string GetUniqueTempFileName(const std::string& tempFolder) {
   try {
-    std::string pattern = (ScratchPath(tempFolder) / "ZTBXXXXXX").string();
-    int fd = ::mkstemp(pattern.data());
-    if (fd < 0) throw platform::Error("cannot create a temporary file like '" + pattern + "'");
-    ::close(fd);
-    return pattern;
+    return FileUtil::CreateUniqueFile(tempFolder, "ZTB").string();
   } catch (...) {
     g_Debug().OutError("mZip.GetUniqueTempFileName");
     return "";
@@ -327,10 +256,11 @@ std::string GetUniqueTempFileName(const std::string& tempFolder) {
 
 platform::Date GetFileLastModificationTime(const std::string& path) {
   try {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) throw platform::Error("file not found: '" + path + "'");
+    const auto written = std::chrono::file_clock::to_sys(FileUtil::ModificationTime(path));
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(
+        std::chrono::time_point_cast<std::chrono::system_clock::duration>(written));
     std::tm local{};
-    localtime_r(&info.st_mtime, &local);
+    localtime_r(&seconds, &local);
     return platform::Date::FromParts(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
                                      local.tm_min, local.tm_sec);
   } catch (...) {

@@ -39,11 +39,10 @@ bool UnZipFile(const std::string& archivePath, const std::string& destFolder, co
 
 // Extracts the entry named entryName to destFolder + "/" + destFileName (empty
 // destFileName: the entry name), through a fresh scratch folder in tempFolder
-// (empty: the process's temporary folder). Returns false when the entry is
-// missing or refused, or the archive unreadable; the destination is then
-// untouched.
+// (the user's temporary folder). Returns false when the entry is missing or
+// refused, or the archive unreadable; the destination is then untouched.
 bool ExtractFileFromZIP(const std::string& archivePath, const std::string& entryName, const std::string& destFolder,
-                        const std::string& destFileName, const std::string& tempFolder = "");
+                        const std::string& destFileName, const std::string& tempFolder);
 
 // Sets the extract limit in bytes and returns the previous one (tests use
 // small limits; the default is kDefaultExtractLimit).
@@ -60,9 +59,9 @@ bool IsFileEmpty(const std::string& path);
 // separators. Returns false (logged) when a folder cannot be created.
 bool CreateFolderPath(const std::string& path);
 
-// Path of a new, uniquely named, empty file "ZTB??????" in tempFolder (empty:
-// the process's temporary folder); "" (logged) on failure.
-std::string GetUniqueTempFileName(const std::string& tempFolder = "");
+// Path of a new, uniquely named, empty file "ZTB??????" in tempFolder (the
+// user's temporary folder); "" (logged) on failure.
+std::string GetUniqueTempFileName(const std::string& tempFolder);
 
 // The file's last-write time as local time; the zero date (logged) when the
 // file does not exist.

@@ -157,6 +157,15 @@ void MakeDirs(const fs::path& path) {
   if (ec) Fail("Cannot create folder", path, ec);
 }
 
+fs::path CreateUniqueFile(const fs::path& folder, const std::string& prefix) {
+  if (folder.empty()) throw Error("Cannot create a unique file: no folder given");
+  std::string pattern = (folder / (prefix + "XXXXXX")).string();
+  const int fd = ::mkstemp(pattern.data());
+  if (fd < 0) Fail("Cannot create a unique file in", folder, errno);
+  ::close(fd);
+  return pattern;
+}
+
 std::vector<std::string> ListDir(const fs::path& path) {
   std::error_code ec;
   std::vector<std::string> names;

@@ -42,6 +42,9 @@ void Rename(const fs::path& from, const fs::path& to);
 void Copy(const fs::path& from, const fs::path& to);
 // Creates the folder and its missing parents; existing is fine.
 void MakeDirs(const fs::path& path);
+// Creates a new, empty, uniquely named file "<prefix>XXXXXX" in `folder`
+// and returns its path. Throws when the folder is empty or not writable.
+fs::path CreateUniqueFile(const fs::path& folder, const std::string& prefix);
 // Names (not paths) of the entries of a folder, sorted. Throws when the
 // folder cannot be read.
 std::vector<std::string> ListDir(const fs::path& path);
