@@ -1,8 +1,6 @@
 #include "exchange/mZip.h"
 
 #include <algorithm>
-#include <chrono>
-#include <ctime>
 #include <filesystem>
 #include <vector>
 
@@ -256,13 +254,7 @@ std::string GetUniqueTempFileName(const std::string& tempFolder) {
 
 platform::Date GetFileLastModificationTime(const std::string& path) {
   try {
-    const auto written = std::chrono::file_clock::to_sys(FileUtil::ModificationTime(path));
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(
-        std::chrono::time_point_cast<std::chrono::system_clock::duration>(written));
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    return platform::Date::FromParts(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                                     local.tm_min, local.tm_sec);
+    return FileUtil::LocalModificationTime(path);
   } catch (...) {
     g_Debug().OutError("mZip.GetFileLastModificationTime");
     return platform::Date();

@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <ctime>
 #include <cerrno>
 #include <cstring>
 #include <system_error>
@@ -70,6 +72,16 @@ fs::file_time_type ModificationTime(const fs::path& path) {
   const fs::file_time_type t = fs::last_write_time(path, ec);
   if (ec) Fail("Cannot read the time of", path, ec);
   return t;
+}
+
+Date LocalModificationTime(const fs::path& path) {
+  const auto written = std::chrono::file_clock::to_sys(ModificationTime(path));
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(
+      std::chrono::time_point_cast<std::chrono::system_clock::duration>(written));
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  return Date::FromParts(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                         local.tm_sec);
 }
 
 std::string ReadFile(const fs::path& path) { return ReadFileFrom(path, 0); }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Date.h"
+
 namespace platform::FileUtil {
 
 namespace fs = std::filesystem;
@@ -17,6 +19,8 @@ bool IsDirectory(const fs::path& path);
 uint64_t Size(const fs::path& path);
 // The time the file was last written. Throws when it does not exist.
 fs::file_time_type ModificationTime(const fs::path& path);
+// The same as a local date-time (whole seconds).
+Date LocalModificationTime(const fs::path& path);
 
 // The whole file as bytes. Throws when it cannot be read.
 std::string ReadFile(const fs::path& path);
