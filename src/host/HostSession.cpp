@@ -9,6 +9,7 @@
 #include "options/mOptions.h"
 #include "platform/Error.h"
 #include "platform/FileUtil.h"
+#include "platform/engine/LoomcastSettings.h"
 #include "platform/Text.h"
 
 namespace fs = std::filesystem;
@@ -58,7 +59,9 @@ void InitHome(const InitOptions& opts) {
   fs::path install = InstallDirOf(home);
   platform::Registry reg(home);
   platform::System sys(home, install);
-  sys.AppData();
+  // The user's shell folders, as the system keeps them for every user: the
+  // sharing engine finds its database below the AppData one.
+  platform::loomcast::RegisterShellFolders(reg, sys);
   // The add-in's installation folder: language files and the grid page.
   CopyTree(opts.dataDir / "lang", install, ".lng");
   CopyTree(opts.dataDir / "htmls", install / "htmls", ".html");

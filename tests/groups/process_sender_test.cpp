@@ -57,16 +57,16 @@ class SenderCheckTest : public ::testing::Test {
     bob.groups->Save();
   }
 
-  struct Spec {
+  struct MemberRow {
     std::string key, email;
     int role;
     bool me;
   };
-  GroupPtr AddGroup(const std::string& key, const std::string& name, const std::vector<Spec>& members) {
+  GroupPtr AddGroup(const std::string& key, const std::string& name, const std::vector<MemberRow>& members) {
     auto g = std::make_shared<CGroup>();
     g->strKey = key;
     g->strName = name;
-    for (const Spec& s : members) {
+    for (const MemberRow& s : members) {
       auto m = std::make_shared<CMember>();
       m->strKey = s.key;
       m->strName = s.email.substr(0, s.email.find('@'));
