@@ -10,6 +10,8 @@
 // returns its empty result. A missing property is not a failure.
 #include <string>
 
+#include "platform/Date.h"
+#include "platform/store/Folder.h"
 #include "platform/store/Item.h"
 
 namespace platform {
@@ -104,5 +106,42 @@ platform::Item GetItemFromID(const platform::MailSession& session, const std::st
 // (logged). The add-in saves its own writes through here: the one place
 // where they can be announced to the sharing-engine bridge.
 bool ItemSave(platform::Item& item);
+
+// --- item copy, change and removal -------------------------------------------
+// These work on the installed CSyncContext (g_Sync()): "me", the folders,
+// the pending collection and the event bridge. Each traps its failures and
+// logs them with the source "mAppointments.<operation>".
+
+// Shares an item and makes its shared-folder copy (or, for another member's
+// item, marks it as his); queues it with `action` ("Added", "Changed") when
+// `send` holds, never for "Nothing". `id` is in/out: empty takes the twin's
+// id or a new one. Returns the copy, or Nothing.
+platform::Item CopyItem(platform::Item& item, const platform::Folder& destination, std::string& id, bool send,
+                        const std::string& action);
+// The receiving side's form: copies an item that already carries its
+// properties and cross-links the two entry ids; never sends.
+platform::Item CopyItem(platform::Item& item, const platform::Folder& destination);
+// A user's change of a shared (or not yet shared) item. Returns the new copy, or Nothing.
+platform::Item ChangeItem(platform::Item& item, const platform::Folder& destination);
+// A user's removal: queues it for the members where the rules allow.
+void RemoveItem(platform::Item& item);
+// Clears the item id and deletes the item for good through ItemDelete.
+void DeleteItem(platform::Item& item);
+// Queue an item's change / removal for sending.
+void SynchCopyItem(const platform::Item& item, const std::string& action, const std::string& id,
+                   const std::string& owner, const std::string& groups, const std::string& sham,
+                   const std::string& meetingUID, bool force);
+void SynchRemoveItem(const platform::Item& item, const std::string& id, const std::string& owner,
+                     const std::string& sham, const std::string& groups, const std::string& meetingUID);
+// Guarded copy into another folder; the new item, or Nothing.
+platform::Item ItemCopyMove(platform::Item& item, const platform::Folder& destination);
+// Guarded delete (hard: also the Deleted Items event is expected).
+void ItemDelete(platform::Item& item, bool hard);
+bool IsSharedItem(const platform::Item& item, const std::string& sham, const std::string& owner);
+bool IsInSyncWindow(const platform::Item& item, platform::Date start, platform::Date end);
+std::string GetRecipients(const platform::Item& item);
+void DisplayItem(platform::Item& item);
+// "[" + name + "] " + subject.
+std::string MakeOwnerSubject(const std::string& subject, const std::string& ownerName);
 
 }  // namespace mAppointments

@@ -1,0 +1,77 @@
+#pragma once
+// CSyncContext: the process-wide state that the item operations, the event
+// bridge, local synchronisation and the appointment exchange work with while
+// the add-in runs: the profile and its folders, who the user is, the pending
+// changes, the ignore list's owner, and the window of dates that is shared.
+// The connection class fills one at Init and installs it (SetGlobalSync);
+// Done removes it. Tests build one over a temporary profile.
+//
+// Everything runs on the add-in's one thread, so a single installed context
+// is enough; the pointers it holds are not owned and must outlive it.
+#include <functional>
+#include <string>
+
+#include "platform/Date.h"
+#include "platform/store/Folder.h"
+#include "sync/CAppointmentsCollection.h"
+
+class CGroups;
+class CLang;
+class CLoomcastEvents;
+class CJournal;
+namespace Redemption {
+class RDOSession;
+}
+namespace platform {
+class MailSession;
+class Prompt;
+class System;
+}  // namespace platform
+
+struct CSyncContext {
+  platform::MailSession* pSession = nullptr;
+  // The safe-item session; when null, ItemCopyMove takes the copy-then-move path.
+  Redemption::RDOSession* pRdo = nullptr;
+  CGroups* pGroups = nullptr;
+  CLang* pLang = nullptr;
+  platform::Prompt* pPrompt = nullptr;
+  const platform::System* pSystem = nullptr;
+
+  // The current user's address ("me"); empty until the add-in knows it.
+  std::string strMe;
+  // The mail client's major version ("9", "10", ...).
+  std::string strOutlookMajor;
+  // Time-zone bias in minutes: universal = local + bias.
+  int nBias = 0;
+
+  platform::Folder fldCalendar, fldZentab, fldInbox, fldSentItems, fldDeletedItems;
+
+  // The pending changes of the user's own items, waiting to be sent.
+  CAppointmentsCollection colPending;
+
+  // The event bridge; null while the engine is not running (writes are then
+  // not announced, and nothing is journalled).
+  CLoomcastEvents* pEvents = nullptr;
+  CJournal* pJournal = nullptr;
+
+  // The add-in's rights check for a member's item (the connection class's
+  // CheckRights); when empty, nothing of another member may be sent.
+  std::function<bool(const std::string& owner, const std::string& groups)> CheckRights;
+  // Raises a custom event to the page subscribers ("Appointments", "Groups").
+  std::function<void(const std::string& event)> RaiseCustomEvent;
+
+  // The synchronisation window (recomputed when the options are loaded).
+  platform::Date dSyncStart, dSyncEnd;
+  // Last start of a fast pass.
+  platform::Date g_dLastFastSync;
+  bool p_bLSynch = false;      // a full local synchronisation runs
+  bool g_bGSynch = false;      // a global synchronisation runs
+  bool bCleanMode = false;     // the shared folder was just created
+  // Set while the host marks mails read in bulk: item events are not journalled.
+  bool bEventsSuspended = false;
+};
+
+// The installed context; nullptr when the add-in is not running.
+CSyncContext* g_Sync();
+// Installs `ctx` (nullptr removes it). The caller keeps ownership.
+void SetGlobalSync(CSyncContext* ctx);
