@@ -8,7 +8,11 @@
 #include "exchange/CXmlAppointments.h"
 #include "exchange/mAppointmentXml.h"
 #include "exchange/mEnvelope.h"
+#include "exchange/mMain.h"
 #include "exchange/mZip.h"
+#include "groups/CGroups.h"
+#include "groups/CKeyGenerator.h"
+#include "options/mOptions.h"
 #include "platform/Error.h"
 #include "platform/FileUtil.h"
 #include "platform/System.h"
@@ -16,7 +20,10 @@
 #include "platform/redemption/SafeItems.h"
 #include "platform/store/Attachments.h"
 #include "platform/store/RecurrencePattern.h"
+#include "platform/store/MailSession.h"
 #include "platform/store/UserProperties.h"
+#include "sync/CSyncContext.h"
+#include "sync/mAppointments.h"
 
 namespace mSendAppointments {
 
@@ -203,6 +210,110 @@ std::string SafeBody(const platform::Item& item) {
 }
 
 }  // namespace
+
+std::string AttachmentIDs::Next() {
+  for (;;) {
+    std::string id = NewKey();
+    if (m_used.insert(id).second) return id;
+  }
+}
+
+WriteEnv SyncWriteEnv(const CSyncContext& ctx, AttachmentIDs& ids) {
+  WriteEnv env;
+  env.strOutlookMajor = ctx.strOutlookMajor;
+  env.nBias = ctx.nBias;
+  env.bIgnoreMsgAttaches = mOptions::g_Options().IgnoreMsgAttaches;
+  env.pSystem = ctx.pSystem;
+  env.NewAttachmentID = [&ids] { return ids.Next(); };
+  return env;
+}
+
+std::string OwnerPrefix(const CSyncContext& ctx, const std::string& owner) {
+  return "[" + (ctx.pGroups ? ctx.pGroups->GetShowAsFromAddress(owner) : std::string()) + "] ";
+}
+
+bool WriteAppointment(CXmlAppointments& xml, const CAppointment& wrapper, const std::string& zipPath,
+                      const WriteEnv& env) {
+  try {
+    const CSyncContext* ctx = g_Sync();
+    if (!ctx || !ctx->pSession) throw platform::Error("no add-in context to read the pending items from");
+    const std::string& action = wrapper.m_strAction;
+    const bool withItem = action == "Added" || action == "Changed";
+    platform::Item item;
+    if (withItem) {
+      item = mAppointments::GetItemFromID(*ctx->pSession, wrapper.m_strEntryID);
+      if (!item) {
+        g_Debug().OutWarning("WriteAppointment", "Item is Nothing.");
+        return false;
+      }
+      if (item.Class() != platform::olAppointment) {
+        g_Debug().OutWarning("WriteAppointment", "oObj.Class = " + std::to_string(static_cast<int>(item.Class())));
+        return false;
+      }
+    }
+    if (action == "Added") {
+      xml.SetCurNode(CXmlAppointments::ntAdded);
+    } else if (action == "Changed") {
+      xml.SetCurNode(CXmlAppointments::ntChanged);
+    } else if (action == "Removed") {
+      xml.SetCurNode(CXmlAppointments::ntRemoved);
+    } else {
+      g_Debug().OutWarning("mSendAppointments.WriteAppointment", "Invalid action - " + action + ".");
+      return false;
+    }
+    xml.CreateItem();
+    mAppointmentXml::ItemHeader header;
+    header.strItemID = wrapper.m_strItemID;
+    header.strOwner = wrapper.m_strOwner;
+    header.strGroups = wrapper.m_strGroups;
+    header.strShamMet = wrapper.m_strShamMet;
+    header.strRecipients = wrapper.m_strRecipients;
+    header.strMeetingUID = wrapper.m_strMeetingUID;
+    header.dLastMod = wrapper.m_dLastMod;
+    mAppointmentXml::WriteItemHeader(xml, header, env.nBias);
+    if (withItem) WriteAppointment1(xml, OwnerPrefix(*ctx, wrapper.m_strOwner), item, zipPath, env);
+    return true;
+  } catch (...) {
+    g_Debug().OutError("mSendAppointments.WriteAppointment");
+    return false;
+  }
+}
+
+bool SendAppointments(const std::string& action, std::string& recipients) {
+  try {
+    CSyncContext* ctx = g_Sync();
+    if (!ctx) return true;
+    CAppointmentsCollection& queue = ctx->colPending;
+    if ((queue.Count() == 0 && action.empty()) || ctx->strMe.empty()) return true;
+    if (recipients.empty() && ctx->pGroups) recipients = ctx->pGroups->GetAppointsRecivers();
+    if (recipients.empty()) {
+      queue.RemoveAll();
+      return true;
+    }
+    if (!ctx->pMail) throw platform::Error("no mail environment to send appointments through");
+    const mMain::MailEnv& mail = *ctx->pMail;
+    CXmlAppointments xml(mMain::GetWorkFilePath(mail, CXmlAppointments::kDefaultFileName));
+    xml.Create();
+    const std::string zipPath = mMain::GetWorkFilePath(mail, "SyncSndItemsAttaches.zip");
+    platform::FileUtil::Delete(zipPath);
+    AttachmentIDs ids;
+    const WriteEnv env = SyncWriteEnv(*ctx, ids);
+    for (const CAppointment& wrapper : queue) WriteAppointment(xml, wrapper, zipPath, env);
+    xml.Save();
+    const bool hasAttachments = mZip::FileExists(zipPath) && mZip::GetNumFilesInZip(zipPath) >= 1;
+    if (!mMain::SendXml(mail, xml.GetFilename(), recipients, action, hasAttachments ? zipPath : ""))
+      g_Debug().OutWarning("mSendAppointments.SendAppointments",
+                           "the appointment mail was not sent; " + std::to_string(queue.Count()) +
+                               " pending changes dropped");
+    xml.Delete();
+    platform::FileUtil::Delete(zipPath);
+    queue.RemoveAll();
+    return true;
+  } catch (...) {
+    g_Debug().OutError("mSendAppointments.SendAppointments");
+    return true;
+  }
+}
 
 bool WriteAppointment1(CXmlAppointments& xml, const std::string& subjectPrefix, const platform::Item& item,
                        const std::string& zipPath, const WriteEnv& env) {

@@ -1,8 +1,14 @@
 #include "groups/mFailSafe.h"
 
 #include "diagnostics/CDebug.h"
+#include "exchange/CXmlAppointments.h"
+#include "exchange/mMain.h"
+#include "exchange/mSendAppointments.h"
+#include "exchange/mZip.h"
+#include "platform/Error.h"
 #include "platform/FileUtil.h"
 #include "platform/Text.h"
+#include "sync/CSyncContext.h"
 
 namespace {
 
@@ -54,4 +60,79 @@ bool RestoreGroupsCommand(CGroups& groups) {
   const std::string path = platform::Trim(env.pPrompt->OpenFileDialog("Zentabo", kBackupFilter, ""), platform::kSpaces);
   if (path.empty()) return false;
   return RestoreGroups(groups, path);
+}
+
+std::string FSItemsPath(const std::string& workFolder, const std::string& storeKey) {
+  return workFolder + "/Temp/" + storeKey + "SaveItems.xml";
+}
+
+std::string FSAttachesPath(const std::string& workFolder, const std::string& storeKey) {
+  return workFolder + "/Temp/" + storeKey + "SaveItemsAttaches.zip";
+}
+
+namespace {
+
+// The context FSStore and FSRestore work on; throws when the add-in has not
+// installed one with what they need.
+CSyncContext& FailSafeContext() {
+  CSyncContext* ctx = g_Sync();
+  if (!ctx || !ctx->pMail || !ctx->pGroups) throw platform::Error("the add-in's context is not installed");
+  if (ctx->strStoreId.empty()) throw platform::Error("the store key is not known");
+  return *ctx;
+}
+
+}  // namespace
+
+void FSStore() {
+  try {
+    CSyncContext* installed = g_Sync();
+    if (!installed || installed->colPending.Count() == 0) return;
+    CSyncContext& ctx = FailSafeContext();
+    if (ctx.pGroups->GetAppointsRecivers().empty()) return;
+    CXmlAppointments xml(FSItemsPath(ctx.pMail->InstallFolder(), ctx.strStoreId));
+    xml.Create();
+    platform::FileUtil::MakeDirs(ctx.pMail->InstallFolder() + "/Temp");
+    const std::string zipPath = FSAttachesPath(ctx.pMail->InstallFolder(), ctx.strStoreId);
+    platform::FileUtil::Delete(zipPath);
+    mSendAppointments::AttachmentIDs ids;
+    const mSendAppointments::WriteEnv env = mSendAppointments::SyncWriteEnv(ctx, ids);
+    for (const CAppointment& wrapper : ctx.colPending) mSendAppointments::WriteAppointment(xml, wrapper, zipPath, env);
+    // Written beside and renamed in: a run killed while writing leaves no
+    // half document for the next start to misread.
+    const std::string itemsPath = xml.GetFilename();
+    platform::FileUtil::Delete(itemsPath);
+    xml.SetFilename(itemsPath + ".part");
+    if (!xml.Save()) throw platform::Error("the pending items could not be written to " + itemsPath);
+    platform::FileUtil::Rename(itemsPath + ".part", itemsPath);
+    g_Debug().Out("FSStore: " + std::to_string(ctx.colPending.Count()) + " pending items kept in " + itemsPath);
+  } catch (...) {
+    g_Debug().OutError("mFailSafe.FSStore");
+  }
+}
+
+void FSRestore() {
+  try {
+    CSyncContext& ctx = FailSafeContext();
+    const std::string folder = ctx.pMail->InstallFolder() + "/Temp";
+    const std::string itemsPath = FSItemsPath(ctx.pMail->InstallFolder(), ctx.strStoreId);
+    const std::string zipPath = FSAttachesPath(ctx.pMail->InstallFolder(), ctx.strStoreId);
+    platform::FileUtil::Delete(itemsPath + ".part");
+    if (!platform::FileUtil::Exists(itemsPath)) return;
+    const std::string recipients = ctx.pGroups->GetAppointsRecivers();
+    if (!recipients.empty()) {
+      CXmlAppointments xml(itemsPath);
+      if (xml.Load() && !xml.IsEmpty()) {
+        const bool hasAttachments = mZip::FileExists(zipPath) && mZip::GetNumFilesInZip(zipPath) >= 1;
+        mMain::SendXml(*ctx.pMail, itemsPath, recipients, "", hasAttachments ? zipPath : "");
+      }
+    }
+    platform::FileUtil::Delete(itemsPath);
+    platform::FileUtil::Delete(zipPath);
+    try {
+      platform::FileUtil::Delete(folder);  // stays while it holds other files
+    } catch (...) {
+    }
+  } catch (...) {
+    g_Debug().OutError("mFailSafe.FSRestore");
+  }
 }

@@ -1,8 +1,10 @@
 #pragma once
-// mFailSafe: the safety nets for data that exists only on this computer.
-// Here: the user's backup of all groups to an XML file of his choice and its
+// mFailSafe: the safety nets for data that exists only on this computer:
+// the user's backup of all groups to an XML file of his choice and its
 // restore, with the file dialogs of the explorer menu's backup and restore
-// commands.
+// commands; and the appointment changes still waiting to be sent when the
+// add-in stops, kept in work files and sent at the next start so that no
+// change is lost from one run to the next.
 #include <string>
 
 #include "groups/CGroups.h"
@@ -26,3 +28,23 @@ bool BackupGroupsCommand(CGroups& groups);
 // The caller raises the event "Groups" afterwards in either case. True when
 // the groups were replaced.
 bool RestoreGroupsCommand(CGroups& groups);
+
+// The work files of unsent changes, in the folder "Temp" of the add-in's
+// working folder, named after the store key so that the profiles of one
+// computer keep theirs apart: <key>SaveItems.xml (an appointment document)
+// and <key>SaveItemsAttaches.zip (the items' attachments).
+std::string FSItemsPath(const std::string& workFolder, const std::string& storeKey);
+std::string FSAttachesPath(const std::string& workFolder, const std::string& storeKey);
+
+// At shutdown: writes the installed context's pending changes to the work
+// files. Nothing is written when none are pending or nobody receives
+// appointments. The document appears complete or not at all. Never throws
+// (logged, "mFailSafe.FSStore").
+void FSStore();
+
+// At start-up: sends the changes a previous run left in the work files as
+// one appointment mail to the receivers (when there are any and the
+// document loads and holds items), then removes the work files and the
+// folder "Temp" when it is empty. The saved changes travel in that mail
+// only; they are not queued again. Never throws (logged, "mFailSafe.FSRestore").
+void FSRestore();

@@ -19,6 +19,9 @@ class CGroups;
 class CLang;
 class CLoomcastEvents;
 class CJournal;
+namespace mMain {
+struct MailEnv;
+}
 namespace Redemption {
 class RDOSession;
 }
@@ -36,6 +39,12 @@ struct CSyncContext {
   CLang* pLang = nullptr;
   platform::Prompt* pPrompt = nullptr;
   const platform::System* pSystem = nullptr;
+  // The envelope's environment: appointment mails are sent through it and
+  // its working files lie in its installation folder. Null: nothing is sent.
+  const mMain::MailEnv* pMail = nullptr;
+  // The store key: it names this profile's registry sections and the work
+  // files that keep unsent changes from one run to the next.
+  std::string strStoreId;
 
   // The current user's address ("me"); empty until the add-in knows it.
   std::string strMe;
@@ -59,6 +68,10 @@ struct CSyncContext {
   std::function<bool(const std::string& owner, const std::string& groups)> CheckRights;
   // Raises a custom event to the page subscribers ("Appointments", "Groups").
   std::function<void(const std::string& event)> RaiseCustomEvent;
+  // Brings the shared folder's copies in line with the groups (owners no
+  // longer members go, groups renamed or gone follow); run after received
+  // appointments were applied. May be empty.
+  std::function<void()> UpdateItemsGroups;
 
   // The synchronisation window (recomputed when the options are loaded).
   platform::Date dSyncStart, dSyncEnd;
