@@ -13,6 +13,7 @@
 
 #include "platform/Date.h"
 #include "platform/store/Folder.h"
+#include "platform/store/Item.h"
 #include "sync/CAppointmentsCollection.h"
 
 class CGroups;
@@ -82,6 +83,18 @@ struct CSyncContext {
   bool bCleanMode = false;     // the shared folder was just created
   // Set while the host marks mails read in bulk: item events are not journalled.
   bool bEventsSuspended = false;
+  // The "LogEvents" switch: item events, the journal and deletions are traced.
+  bool bLogEvents = false;
+
+  // Arms the host's safe timer, whose tick forgets the events announced to
+  // the bridge that never came; called after every announcement. May be empty.
+  std::function<void()> StartSafeTimer;
+  // Restarts the host's new-mail timer (a mail arrived in the Inbox). May be empty.
+  std::function<void()> EnableNewMailsTimer;
+  // Starts the host's inspect timer, which closes objShamCopy's window 50 ms
+  // later (a sham copy opened from the shared folder shows its meeting instead).
+  std::function<void()> StartInspectTimer;
+  platform::Item objShamCopy;
 };
 
 // The installed context; nullptr when the add-in is not running.
