@@ -27,7 +27,12 @@
 #include "platform/SettingsStore.h"
 #include "platform/System.h"
 #include "platform/Text.h"
+#include "platform/engine/LoomcastEngine.h"
 #include "platform/store/Items.h"
+#include "sync/CJournal.h"
+#include "sync/CLoomcastEvents.h"
+#include "sync/CSyncContext.h"
+#include "sync/mAppointments.h"
 
 namespace {
 
@@ -224,6 +229,9 @@ bool Connect::Init(const platform::Explorer& /*explorer*/) {
     // add-in stays inert.
     SetupGroups();
     if (LoadAndValidateGroups(*m_groups) == GroupsStartup::Refused) return false;
+    // The item machinery, then the engine that reports the user's changes to it.
+    InstallSync();
+    StartEngine();
     mFolders::SetHomePageProperty(m_fldZentab, m_options->ShowHomepage() != 0, app.Sys().InstallDir());
     g_Debug().Out("BEFORE StartTimers(bQuickStartClicked)");
     m_timers = std::make_unique<frmShablon>(app.Loop(), static_cast<ITimerHost&>(*this));
@@ -277,6 +285,82 @@ void Connect::SetupGroups() {
   m_mailEnv = std::make_unique<mMain::MailEnv>(*m_rdoSession, m_app->Sys(), m_app->Reg(), m_app->Loop().clock(),
                                                *m_lang, [this] { return g_UserEmail; });
   m_groups = std::make_unique<CGroups>(env);
+}
+
+// ---------------------------------------------------------------------------
+// The item machinery
+
+void Connect::InstallSync() {
+  platform::Application& app = *m_app;
+  m_journal = std::make_unique<CJournal>();
+  m_sync = std::make_unique<CSyncContext>();
+  CSyncContext& s = *m_sync;
+  s.pSession = &app.Session();
+  s.pRdo = m_rdoSession.get();
+  s.pGroups = m_groups.get();
+  s.pLang = m_lang.get();
+  s.pPrompt = &app.UserPrompt();
+  s.pSystem = &app.Sys();
+  s.pMail = m_mailEnv.get();
+  s.strStoreId = m_strStoreId;
+  s.strMe = g_UserEmail;
+  s.strOutlookMajor = m_strOutlookVersion;
+  s.nBias = mMain::GetTimeZoneBias();
+  s.fldCalendar = m_fldCalendar;
+  s.fldZentab = m_fldZentab;
+  s.fldInbox = m_fldInbox;
+  s.fldSentItems = m_fldSent;
+  s.fldDeletedItems = m_fldDeleted;
+  s.pJournal = m_journal.get();
+  s.CheckRights = [this](const std::string& owner, const std::string& groups) { return CheckRights(owner, groups); };
+  s.RaiseCustomEvent = [this](const std::string& e) { RaiseCustomEvent(e); };
+  s.dSyncStart = mOptions::g_Options().dtSynchStart;
+  s.dSyncEnd = mOptions::g_Options().dtSynchEnd;
+  s.bCleanMode = m_startFlags.bFolderCreated;
+  s.bLogEvents = m_options->LogEvents();
+  s.StartSafeTimer = [this] { if (m_timers) m_timers->StartSafeTimer(); };
+  s.EnableNewMailsTimer = [this] { if (m_timers) m_timers->RestartNewMailsTimer(); };
+  s.StartInspectTimer = [this] { if (m_timers) m_timers->StartInspectTimer(); };
+  SetGlobalSync(&s);
+}
+
+void Connect::StartEngine() {
+  try {
+    platform::Application& app = *m_app;
+    m_engine = std::make_unique<platform::loomcast::LoomcastEngine>(app.Session(), app.Loop(), app.Reg());
+    const CLoomcastEvents::LogSwitches log{m_options->LogEvents(), m_options->LogOnlyAppointEvents(),
+                                           m_options->LogOnlyNotIgnoredEvents(),
+                                           m_options->LogNotStartedEventsAsError()};
+    m_events = std::make_unique<CLoomcastEvents>(*m_engine, app.Reg(), app.Sys(), log);
+    m_engine->SetExtension(m_events.get());
+    m_sync->pEvents = m_events.get();
+    m_events->InitFolderHandlers();
+  } catch (...) {
+    g_Debug().OutError("Connect.Init");
+    if (m_sync) m_sync->pEvents = nullptr;
+    m_events.reset();
+    m_engine.reset();
+  }
+}
+
+void Connect::StopSync() {
+  if (m_events) m_events->OnDone();
+  if (m_engine) m_engine->SetExtension(nullptr);
+  m_events.reset();
+  m_engine.reset();
+  if (g_Sync() == m_sync.get()) SetGlobalSync(nullptr);
+  m_sync.reset();
+  m_journal.reset();
+}
+
+void Connect::OnSafeTimer() {
+  if (m_events) m_events->OnSafeTimer();
+}
+
+void Connect::CloseShamMeeting() {
+  if (!m_sync || !m_sync->objShamCopy) return;
+  m_sync->objShamCopy.Close(platform::olDiscard);
+  m_sync->objShamCopy = {};
 }
 
 // ---------------------------------------------------------------------------
@@ -398,6 +482,7 @@ void Connect::Done(bool full) {
     m_timers.reset();
     if (m_app && m_newMailSub) m_app->UnsubscribeNewMail(m_newMailSub);
     m_newMailSub = 0;
+    StopSync();
     m_fldRoot = m_fldCalendar = m_fldZentab = m_fldInbox = m_fldDeleted = m_fldSent = {};
     m_groups.reset();
     m_groupsEnv.reset();
@@ -587,6 +672,9 @@ bool Connect::EditMember(const std::string& sEmail, const std::string& /*sGroup*
 }
 
 void Connect::MarkAllAsRead() {
+  // Marking read is no change of the user's: its saves are announced to the
+  // bridge (ItemSave) and the item events stay suspended meanwhile.
+  if (m_sync) m_sync->bEventsSuspended = true;
   try {
     bool changed = false;
     for (platform::Folder f : {m_fldZentab, m_fldCalendar}) {
@@ -596,7 +684,7 @@ void Connect::MarkAllAsRead() {
         platform::Item it = items.Item(i);
         if (it.MessageClass() == "IPM.Appointment" && it.UnRead()) {
           it.SetUnRead(false);
-          it.Save();
+          mAppointments::ItemSave(it);
           changed = true;
         }
       }
@@ -605,6 +693,7 @@ void Connect::MarkAllAsRead() {
   } catch (...) {
     g_Debug().OutError("Connect.MarkAllAsRead");
   }
+  if (m_sync) m_sync->bEventsSuspended = false;
 }
 
 mFolders::OverviewContext Connect::OverviewCtx() {

@@ -25,6 +25,12 @@ struct CGroupsEnv;
 class IGroupMsgSender;
 class frmShablon;
 class CKeyGenerator;
+struct CSyncContext;
+class CJournal;
+class CLoomcastEvents;
+namespace platform::loomcast {
+class LoomcastEngine;
+}
 namespace Redemption {
 class RDOSession;
 }
@@ -132,6 +138,11 @@ class Connect : private ITimerHost {
   CGroups* Groups() const { return m_groups.get(); }
   CGroupsEnv* GroupsEnv() const { return m_groupsEnv.get(); }
   frmShablon* Timers() const { return m_timers.get(); }
+  // The item machinery's state while running (installed as g_Sync()), and
+  // the sharing engine's bridge; null before Init and after Done, the
+  // bridge also when the engine could not start.
+  CSyncContext* SyncContext() const { return m_sync.get(); }
+  CLoomcastEvents* Events() const { return m_events.get(); }
   platform::Folder fldInbox() const { return m_fldInbox; }
   platform::Folder fldCalendar() const { return m_fldCalendar; }
   platform::Folder fldDeletedItems() const { return m_fldDeleted; }
@@ -152,6 +163,13 @@ class Connect : private ITimerHost {
   void TakeDefaultFolders();
   void SetupGroups();
   mFolders::OverviewContext OverviewCtx();
+  // Fills the sync context from this run's state and installs it.
+  void InstallSync();
+  // The sharing engine and its extension over the context's folders; a
+  // failure is logged and leaves the add-in without item events.
+  void StartEngine();
+  // The engine stopped, then the context removed.
+  void StopSync();
   // Applies a change of the groups (the groups' one edit sequence) and tells the page.
   void EditGroups(const std::function<bool(CGroups& copy)>& edit);
 
@@ -170,6 +188,8 @@ class Connect : private ITimerHost {
   long AutoGSynchPeriod() override;
   bool FastSynchOn() override;
   bool LogEvents() override;
+  void OnSafeTimer() override;
+  void CloseShamMeeting() override;
 
   State m_state = State::Unloaded;
   platform::Application* m_app = nullptr;
@@ -198,5 +218,9 @@ class Connect : private ITimerHost {
   std::map<int, PageHandler> m_pageHandlers;
   int m_nextPageHandler = 1;
   std::unique_ptr<CKeyGenerator> m_keys;
+  std::unique_ptr<CSyncContext> m_sync;
+  std::unique_ptr<CJournal> m_journal;
+  std::unique_ptr<platform::loomcast::LoomcastEngine> m_engine;
+  std::unique_ptr<CLoomcastEvents> m_events;
   Hooks m_hooks;
 };
