@@ -242,5 +242,79 @@ TEST_F(StoreWritesTest, CollectionsFollowWritesToTheirColumns) {
   EXPECT_EQ(sorted.Item(3).Subject(), "c");
 }
 
+// Throws on the data-changing statements whose numbers are listed.
+class FailListed : public platform::StoreWriteHook {
+ public:
+  explicit FailListed(std::vector<int> failing) : failing_(std::move(failing)) {}
+  void BeforeWrite(std::string_view) override {
+    ++count_;
+    for (int n : failing_)
+      if (n == count_) throw platform::Error("write " + std::to_string(n) + " failed");
+  }
+
+ private:
+  std::vector<int> failing_;
+  int count_ = 0;
+};
+
+TEST_F(StoreWritesTest, ABatchCommitsOnceAndPostsItsEventsAfterwardsInOrder) {
+  Watch(Calendar());
+  Watch(Shared());
+  Item first = NewAppointment(Calendar(), "first");
+  Events();
+  S().Batch([&] {
+    NewAppointment(Calendar(), "a");
+    first.SetLocation("room");
+    first.Save();
+    NewAppointment(Shared(), "b");
+    EXPECT_TRUE(posted_.empty());  // nothing is told before the commit
+  });
+  EXPECT_EQ(Events(), (std::vector<std::string>{"add Calendar", "change Calendar", "add Zentabo"}));
+  Reopen();
+  EXPECT_EQ(Calendar().Items().Count(), 2);
+  EXPECT_EQ(S().GetItemFromID(first.EntryID()).Location(), "room");
+}
+
+TEST_F(StoreWritesTest, ABatchThatThrowsStoresNothingAndTellsNothing) {
+  Watch(Calendar());
+  EXPECT_THROW(S().Batch([&] {
+    NewAppointment(Calendar(), "a");
+    NewAppointment(Calendar(), "b");
+    throw platform::Error("bad input");
+  }),
+               platform::Error);
+  EXPECT_TRUE(Events().empty());
+  EXPECT_EQ(Calendar().Items().Count(), 0);
+  // The store goes on as before.
+  NewAppointment(Calendar(), "c");
+  EXPECT_EQ(Events(), (std::vector<std::string>{"add Calendar"}));
+}
+
+TEST_F(StoreWritesTest, AFailedSaveInsideABatchIsUndoneAloneAndTheBatchGoesOn) {
+  Watch(Calendar());
+  // Each save below takes two statements (the row, one user property); the
+  // second save fails at its property, after its row was written.
+  S().SetWriteHook(std::make_shared<FailListed>(std::vector<int>{4}));
+  S().Batch([&] {
+    for (const char* subject : {"a", "b", "c"}) {
+      Item item = Calendar().Items().Add(platform::olAppointmentItem);
+      item.SetSubject(subject);
+      item.UserProperties().Add("VestrandItemID").SetValue(subject);
+      try {
+        item.Save();
+      } catch (const platform::Error&) {
+        EXPECT_FALSE(item.Saved());
+      }
+    }
+  });
+  S().SetWriteHook(nullptr);
+  EXPECT_EQ(Events(), (std::vector<std::string>{"add Calendar", "add Calendar"}));
+  Reopen();
+  std::vector<std::string> subjects;
+  for (const Item& item : Calendar().Items().All()) subjects.push_back(item.Subject());
+  EXPECT_EQ(subjects, (std::vector<std::string>{"a", "c"}));
+  EXPECT_TRUE(S().FindByUserProperty("VestrandItemID", "b").empty());
+}
+
 }  // namespace
 }  // namespace store_test

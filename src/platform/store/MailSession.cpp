@@ -39,6 +39,8 @@ bool MailSession::WasReceived(const std::string& messageId) const {
   return !messageId.empty() && core_->IsReceived(messageId);
 }
 
+void MailSession::Batch(const std::function<void()>& writes) { core_->Write(writes); }
+
 bool MailSession::ReceiveOnce(const std::string& messageId, const std::function<void()>& store) {
   bool stored = false;
   core_->Write([&] {

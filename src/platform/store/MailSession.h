@@ -66,6 +66,16 @@ class MailSession {
   // store throws, with nothing written.
   bool ReceiveOnce(const std::string& messageId, const std::function<void()>& store);
   bool WasReceived(const std::string& messageId) const;
+  // Runs `writes` as one transaction: the saves, copies, moves and deletes
+  // made inside commit together (one commit for many items is far cheaper
+  // than one each), and their item events are posted after that commit, in
+  // write order. A write inside that fails is undone on its own (as it
+  // would be outside a batch); the batch goes on if the caller catches it.
+  // When `writes` throws, nothing of the batch is stored, no event is
+  // posted and the exception is rethrown; the handles saved inside then
+  // no longer match the store and must be dropped. Batches nest: an inner
+  // one joins the outer.
+  void Batch(const std::function<void()>& writes);
   const std::string& Path() const;
 
   // The store root; its EntryID is the store key.

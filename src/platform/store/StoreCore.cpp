@@ -305,7 +305,25 @@ void StoreCore::MarkReceived(const std::string& messageId) {
 void StoreCore::Write(const std::function<void()>& fn) {
   SqliteDb& db = Db();
   if (inWrite_) {
-    fn();
+    // A write inside a batch: a savepoint keeps it all-or-nothing on its
+    // own, so that a caller who catches its failure and goes on commits no
+    // half of it with the rest of the batch.
+    const size_t events = pending_.size();
+    const size_t emptied = emptiedFolders_.size();
+    db.Prepare("SAVEPOINT nested_write").Step();
+    try {
+      fn();
+      db.Prepare("RELEASE nested_write").Step();
+    } catch (...) {
+      pending_.resize(events);
+      emptiedFolders_.resize(emptied);
+      try {
+        db.Prepare("ROLLBACK TO nested_write").Step();
+        db.Prepare("RELEASE nested_write").Step();
+      } catch (const Error&) {  // the transaction is gone already; the first error matters
+      }
+      throw;
+    }
     return;
   }
   db.Prepare("BEGIN IMMEDIATE").Step();

@@ -65,7 +65,9 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
 
   // --- writes ---------------------------------------------------------------
   // Runs fn inside one transaction; rolls back and rethrows on any
-  // exception; posts the events fn queued once the commit succeeded.
+  // exception; posts the events fn queued once the commit succeeded. Inside
+  // an open write, fn runs under a savepoint of that write: its failure
+  // undoes only fn's statements and events.
   void Write(const std::function<void()>& fn);
   // Steps a data-changing statement through the write seam.
   void WriteStep(Stmt& stmt);
