@@ -12,71 +12,20 @@
 #include "groups/mFailSafe.h"
 #include "groups/mGroups.h"
 #include "groups/mInput.h"
+#include "host/CommandRun.h"
 #include "host/GroupOps.h"
 #include "host/HostSession.h"
-#include "host/ReportingPrompt.h"
 #include "options/COptions.h"
 #include "options/mOptions.h"
 #include "platform/Error.h"
 #include "platform/FileUtil.h"
 #include "platform/System.h"
-#include "platform/TerminalPrompt.h"
-#include "platform/UnattendedPrompt.h"
 
 namespace fs = std::filesystem;
 
 namespace host {
 
 namespace {
-
-// The unattended prompt, reporting every message on stderr.
-class BatchPrompt : public ReportingPrompt {
- public:
-  explicit BatchPrompt(platform::UnattendedPrompt::Policy policy)
-      : ReportingPrompt(m_unattended, std::cerr), m_unattended(policy) {}
-
- private:
-  platform::UnattendedPrompt m_unattended;
-};
-
-std::unique_ptr<platform::Prompt> MakePrompt(const GlobalOptions& g) {
-  if (g.answer == "ask") return std::make_unique<platform::TerminalPrompt>();
-  auto policy = g.answer == "yes"  ? platform::UnattendedPrompt::Policy::Yes
-                : g.answer == "no" ? platform::UnattendedPrompt::Policy::No
-                                   : platform::UnattendedPrompt::Policy::Default;
-  return std::make_unique<BatchPrompt>(policy);
-}
-
-// One command's run of the add-in: open, start, do, settle, stop.
-class Running {
- public:
-  explicit Running(const GlobalOptions& g) : m_prompt(MakePrompt(g)) {
-    m_session = std::make_unique<HostSession>(g.home, *m_prompt);
-    m_session->Start();
-  }
-  ~Running() {
-    try {
-      m_session->Stop();
-    } catch (...) {
-    }
-  }
-  HostSession& S() { return *m_session; }
-  Connect& C() { return m_session->AddIn(); }
-  // True when the add-in runs; otherwise prints why not.
-  bool Ready() {
-    if (C().GetState() == Connect::State::Running) return true;
-    std::cerr << "zentabo: the add-in is " << Connect::StateName(C().GetState());
-    if (!C().UserLoaded() && C().GetState() == Connect::State::Inert)
-      std::cerr << ": no valid e-mail address for the current user; set it with: zentabo profile init --home "
-                << S().Sys().Home().string() << " --name NAME --email ADDRESS";
-    std::cerr << " (see: zentabo --home " << S().Sys().Home().string() << " log --errors)\n";
-    return false;
-  }
-
- private:
-  std::unique_ptr<platform::Prompt> m_prompt;
-  std::unique_ptr<HostSession> m_session;
-};
 
 const char* RoleName(int role) {
   switch (role) {
@@ -101,24 +50,6 @@ void PrintGroup(const CGroup& g) {
   std::cout << mInput::EscapeForTerminal(g.strName) << (me && !me->WasAdded() ? "\t(you: pending)" : "") << "\n";
   for (const MemberPtr& m : g.Members()) PrintMember(*m);
 }
-
-// Runs `body` on a started add-in; platform::Error from it is the refusal.
-template <typename F>
-int WithAddIn(const GlobalOptions& g, F body) {
-  Running r(g);
-  if (!r.Ready()) return 1;
-  int rc = 0;
-  try {
-    rc = body(r);
-  } catch (const platform::Error& e) {
-    std::cerr << "zentabo: " << e.what() << "\n";
-    rc = 1;
-  }
-  r.S().Settle();
-  return rc;
-}
-
-void Refuse(const std::string& why) { throw platform::Error(why); }
 
 }  // namespace
 
