@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "platform/redemption/Library.h"
+#include "host/ApptCommands.h"
 #include "host/Commands.h"
 #include "host/HostSession.h"
 #include "platform/Error.h"
@@ -102,6 +103,52 @@ int main(int argc, char** argv) {
   auto* restore = app.add_subcommand("restore", "replace the groups by those of an XML file");
   restore->add_option("file", file)->required();
 
+  auto* appt = app.add_subcommand("appt", "appointments, as the user makes them in the calendar");
+  appt->require_subcommand(1);
+  host::ApptArgs aa;
+  // The options of an item that add and change share.
+  auto itemOptions = [&aa](CLI::App* cmd) {
+    cmd->add_option("--subject", aa.subject, "the subject");
+    cmd->add_option("--start", aa.start, "the start, \"YYYY-MM-DD HH:MM\"");
+    auto* end = cmd->add_option("--end", aa.end, "the end, \"YYYY-MM-DD HH:MM\"");
+    cmd->add_option("--minutes", aa.minutes, "the duration in minutes")->excludes(end);
+    cmd->add_flag("--all-day", aa.allDay, "an all-day event");
+    cmd->add_flag("--not-all-day", aa.notAllDay, "no all-day event");
+    cmd->add_flag("--private", aa.isPrivate, "private: members see only the busy time");
+    cmd->add_flag("--public", aa.isPublic, "not private");
+    cmd->add_option("--location", aa.location, "the location");
+    cmd->add_option("--body", aa.body, "the text");
+    cmd->add_option("--categories", aa.categories, "the categories");
+    cmd->add_option("--busy", aa.busy, "free, tentative, busy or oof")
+        ->check(CLI::IsMember({"free", "tentative", "busy", "oof"}));
+    cmd->add_option("--groups", aa.groups, "the groups to share it with, \"G1;G2\"");
+    cmd->add_flag("--all-groups", aa.allGroups, "share it with all groups");
+    cmd->add_flag("--no-group", aa.noGroup, "share it with no group");
+    cmd->add_option("--recur", aa.recur,
+                    "daily|weekly|monthly|yearly[:INTERVAL][,count=N|,until=YYYY-MM-DD], or none");
+    cmd->add_option("--attach", aa.attach, "a file to attach (repeatable)");
+    cmd->add_flag("--meeting", aa.meeting, "a meeting you organise");
+    cmd->add_option("--attendee", aa.attendees, "an attendee's address (repeatable, with --meeting)");
+  };
+  auto* apptAdd = appt->add_subcommand("add", "add an appointment; prints its entry id");
+  itemOptions(apptAdd);
+  apptAdd->add_option("--folder", aa.folder, "calendar or shared")->check(CLI::IsMember({"calendar", "shared"}));
+  auto* apptChange = appt->add_subcommand("change", "change an appointment (or one occurrence of a series)");
+  apptChange->add_option("id", aa.id, "the item's entry id")->required();
+  itemOptions(apptChange);
+  apptChange->add_option("--occurrence", aa.occurrence, "the day of the occurrence to change, YYYY-MM-DD");
+  apptChange->add_flag("--delete", aa.deleteOccurrence, "delete that occurrence");
+  auto* apptDelete = appt->add_subcommand("delete", "delete an appointment (into Deleted Items)");
+  apptDelete->add_option("id", aa.id, "the item's entry id")->required();
+  apptDelete->add_flag("--for-good", aa.forGood, "delete it for good");
+  auto* apptList = appt->add_subcommand("list", "list the calendar, or the shared folder");
+  apptList->add_flag("--shared", aa.shared, "the shared folder: everyone's items");
+  apptList->add_option("--from", aa.from, "from this date (YYYY-MM-DD[ HH:MM])");
+  apptList->add_option("--to", aa.to, "up to this date (a bare date counts whole)");
+  apptList->add_flag("--json", aa.json, "one JSON array");
+  auto* apptImport = appt->add_subcommand("import", "add every appointment of a JSON array to the calendar");
+  apptImport->add_option("file", aa.file, "the JSON file (as appt list --json writes it)")->required();
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -142,6 +189,11 @@ int main(int argc, char** argv) {
     if (*memberRole) return host::MemberRole(g, ma);
     if (*memberShare) return host::MemberShare(g, ma);
     if (*memberRename) return host::MemberRename(g, ma);
+    if (*apptAdd) return host::ApptAdd(g, aa);
+    if (*apptChange) return host::ApptChange(g, aa);
+    if (*apptDelete) return host::ApptDelete(g, aa);
+    if (*apptList) return host::ApptList(g, aa);
+    if (*apptImport) return host::ApptImport(g, aa);
     if (*backup) return host::Backup(g, file);
     if (*restore) return host::Restore(g, file);
   } catch (const std::exception& e) {

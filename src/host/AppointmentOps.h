@@ -1,0 +1,67 @@
+#pragma once
+// AppointmentOps: appointments as the user makes them in the mail client's
+// calendar - what the appointment window writes on an item, what the
+// item-groups dialog stores as its groups - and an item read back as a
+// record for listing. Pure store work: the add-in learns of the changes
+// from the item events of the saves, as it does of the user's.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/AppointmentRecord.h"
+#include "platform/Date.h"
+#include "platform/store/Folder.h"
+#include "platform/store/Item.h"
+
+namespace host {
+
+// What the user changes on an item; unset fields stay as they are.
+struct AppointmentEdit {
+  std::optional<std::string> subject, location, body, categories;
+  std::optional<platform::Date> start, end;
+  std::optional<int> minutes;  // the end as a duration from the start
+  std::optional<bool> allDay, isPrivate;
+  std::optional<std::string> busy;  // free, tentative, busy, oof
+  // The item's group list as the item-groups dialog stores it.
+  std::optional<std::string> groups;
+  std::optional<RecurrenceRecord> recurrence;
+  bool clearRecurrence = false;
+  std::vector<std::string> attachFiles;
+  // Makes the item a meeting the user organises, with these attendees.
+  bool meeting = false;
+  std::vector<std::string> attendees;
+};
+
+// "daily|weekly|monthly|yearly[:INTERVAL][,count=N|,until=YYYY-MM-DD]".
+// Throws platform::Error naming the text when it does not parse.
+RecurrenceRecord ParseRecurrence(const std::string& text);
+
+// The client's BusyStatus for "free", "tentative", "busy", "oof" and back.
+// BusyValue throws platform::Error for any other name.
+int BusyValue(const std::string& name);
+std::string BusyName(int value);
+
+// Writes the edit on the item without saving it, as the appointment window
+// does; a meeting gets `organizer` as its organiser and a global object id
+// of its own. Throws platform::Error (an end before the start, a file that
+// cannot be read, an unknown busy name) with the item left unsaved.
+void ApplyEdit(platform::Item& item, const AppointmentEdit& edit, const std::string& organizer);
+
+// Changes or deletes the listed occurrences of a saved series (each saves
+// the series). Throws platform::Error naming the date when the series has
+// no occurrence there.
+void ApplyExceptions(platform::Item& master, const std::vector<ExceptionRecord>& exceptions);
+
+// The edit that makes an item of an imported record (its listing-only
+// fields ignored; attachments taken from their paths).
+AppointmentEdit EditOf(const AppointmentRecord& record);
+
+// The item as a record. `me`: the owner of an item that names none.
+AppointmentRecord ReadRecord(const platform::Item& item, const std::string& me);
+
+// The appointments of a folder in order of their start; with a range, only
+// those with an occurrence that overlaps [from, to).
+std::vector<platform::Item> ListAppointments(const platform::Folder& folder, std::optional<platform::Date> from,
+                                             std::optional<platform::Date> to);
+
+}  // namespace host

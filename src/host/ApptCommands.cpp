@@ -1,0 +1,314 @@
+#include "host/ApptCommands.h"
+
+#include <filesystem>
+#include <iostream>
+#include <map>
+
+#include "addin/mFolders.h"
+#include "groups/CGroups.h"
+#include "groups/mInput.h"
+#include "host/AppointmentJson.h"
+#include "host/AppointmentOps.h"
+#include "host/CommandRun.h"
+#include "platform/FileUtil.h"
+#include "platform/Progress.h"
+#include "platform/Text.h"
+#include "platform/store/Folders.h"
+#include "platform/store/Items.h"
+#include "platform/store/UserProperties.h"
+
+namespace fs = std::filesystem;
+
+namespace host {
+
+using platform::Date;
+using platform::Folder;
+using platform::Item;
+
+namespace {
+
+constexpr const char* kOwnerProperty = "VestrandOwnerAddress";
+constexpr const char* kGroupsProperty = "VestrandGroups";
+
+// The user at the client for one appointment command: the add-in running,
+// or inert when --no-safeitems asked for it.
+class User {
+ public:
+  User(Running& r, bool addIn) : m_r(r), m_addIn(addIn) {}
+  Running& R() { return m_r; }
+  bool AddIn() const { return m_addIn; }
+  platform::MailSession& Session() { return m_r.S().Session(); }
+  std::string Me() { return m_addIn ? m_r.C().GetCurrentUserAddress() : Session().CurrentUserAddress(); }
+  Folder Calendar() { return Session().GetDefaultFolder(platform::olFolderCalendar); }
+  Folder Shared() {
+    Folder f = m_addIn ? m_r.C().g_fldZentab() : Calendar().Folders().Find(mFolders::kZentabFolderName);
+    if (!f) Refuse("there is no shared folder yet (the add-in makes it at its first start)");
+    return f;
+  }
+  Folder Named(const std::string& folder) { return folder == "shared" ? Shared() : Calendar(); }
+  Item Find(const std::string& entryId) {
+    try {
+      Item item = Session().GetItemFromID(entryId);
+      if (item.Class() == platform::olAppointment) return item;
+    } catch (const platform::Error&) {
+    }
+    Refuse("no appointment with the entry id \"" + entryId + "\"");
+  }
+
+ private:
+  Running& m_r;
+  bool m_addIn;
+};
+
+// Runs `body(User&)` as the user; refusals are printed, then the add-in
+// handles what the body changed until the loop is idle.
+template <typename F>
+int AsUser(const GlobalOptions& g, F body) {
+  Running r(g);
+  const bool addIn = r.C().GetState() == Connect::State::Running;
+  if (!addIn && !(g.noSafeItems && r.C().GetState() == Connect::State::Inert)) {
+    r.Ready();
+    return 1;
+  }
+  User user(r, addIn);
+  int rc = 0;
+  try {
+    rc = body(user);
+  } catch (const platform::Error& e) {
+    std::cerr << "zentabo: " << e.what() << "\n";
+    rc = 1;
+  }
+  r.S().Settle();
+  return rc;
+}
+
+std::string OwnerOf(const Item& item, const std::string& me) {
+  platform::UserProperty p = item.UserProperties().Find(kOwnerProperty);
+  return p && !p.Value().empty() ? platform::Lower(p.Value()) : platform::Lower(me);
+}
+
+// The group list the item-groups dialog stores for the choice: the chosen
+// names among the owner's groups, in the dialog's list order, or one of the
+// pseudo-values. Refused as the dialog refuses: an unknown group, or a
+// choice the user's rights do not allow.
+std::string DialogGroups(User& u, const std::string& owner, const std::string& choice) {
+  if (!u.AddIn())
+    Refuse("the groups of an item are set in the add-in's dialog, which --no-safeitems leaves out");
+  if (owner != platform::Lower(u.Me())) Refuse("the groups of " + owner + "'s appointment are his to set");
+  std::string groups = choice;
+  if (choice != "(Null Group)" && choice != "(All Groups)") {
+    std::map<std::string, std::string> wanted;  // lower-case name -> as given
+    for (const std::string& name : platform::Split(choice, ";")) {
+      const std::string n = platform::Trim(name);
+      if (!n.empty()) wanted.emplace(platform::Lower(n), n);
+    }
+    groups.clear();
+    for (const GroupPtr& g : u.R().C().Groups()->Groups()) {
+      if (!g->FindByEmail(owner) || !wanted.erase(platform::Lower(g->strName))) continue;
+      groups += (groups.empty() ? "" : ";") + g->strName;
+    }
+    if (!wanted.empty()) Refuse("you are in no group named \"" + wanted.begin()->second + "\"");
+  }
+  if (!u.R().C().CheckRights(owner, groups)) Refuse(u.R().C().Text("LID_NO_RIGHTS_EDIT_APPOINTMENT"));
+  return groups;
+}
+
+// The edit the command line asks for; `owner` is the item's owner (for the
+// groups dialog's rules).
+AppointmentEdit EditOf(User& u, const ApptArgs& a, const std::string& owner) {
+  AppointmentEdit e;
+  e.subject = a.subject;
+  e.location = a.location;
+  e.body = a.body;
+  e.categories = a.categories;
+  if (a.start) e.start = AppointmentJson::ParseDateTime(*a.start);
+  if (a.end) e.end = AppointmentJson::ParseDateTime(*a.end);
+  if (a.minutes) {
+    if (*a.minutes < 0) Refuse("--minutes must not be negative");
+    e.minutes = *a.minutes;
+  }
+  if (a.allDay || a.notAllDay) e.allDay = a.allDay;
+  if (a.isPrivate || a.isPublic) e.isPrivate = a.isPrivate;
+  if (a.busy) e.busy = *a.busy;
+  const int groupChoices = (a.groups ? 1 : 0) + (a.allGroups ? 1 : 0) + (a.noGroup ? 1 : 0);
+  if (groupChoices > 1) Refuse("give one of --groups, --all-groups and --no-group");
+  if (groupChoices == 1)
+    e.groups = DialogGroups(u, owner, a.groups ? *a.groups : a.allGroups ? "(All Groups)" : "(Null Group)");
+  if (a.recur) {
+    if (*a.recur == "none")
+      e.clearRecurrence = true;
+    else
+      e.recurrence = ParseRecurrence(*a.recur);
+  }
+  for (const std::string& f : a.attach)
+    if (!fs::is_regular_file(f)) Refuse("cannot attach \"" + f + "\": no such file");
+  e.attachFiles = a.attach;
+  if (!a.attendees.empty() && !a.meeting) Refuse("--attendee needs --meeting");
+  e.meeting = a.meeting;
+  e.attendees = a.attendees;
+  return e;
+}
+
+// After a change of another member's item: the add-in sends it only where
+// the user's rights in the item's groups allow; otherwise it stays here.
+int ReportForeignChange(User& u, const std::string& owner, const std::string& groups, const std::string& what) {
+  if (!u.AddIn() || owner == platform::Lower(u.Me()) || u.R().C().CheckRights(owner, groups)) return 0;
+  std::cerr << "zentabo: your " << what << " of " << mInput::EscapeForTerminal(owner)
+            << "'s appointment is not sent: your rights in its groups do not allow it\n";
+  return 1;
+}
+
+std::string Cell(const std::string& text) { return text.empty() ? "-" : mInput::EscapeForTerminal(text); }
+
+void PrintLine(const AppointmentRecord& r) {
+  std::cout << AppointmentJson::DateTimeText(r.start) << "\t" << AppointmentJson::DateTimeText(r.end) << "\t"
+            << Cell(r.subject) << "\t" << Cell(r.owner) << "\t" << Cell(r.groups) << "\t"
+            << (r.is_private ? "private " : "") << (r.all_day ? "all-day " : "")
+            << (r.recurrence ? "series " : "") << (r.meeting_status ? "meeting " : "")
+            << (!r.sham_meeting.empty() && r.sham_meeting != "0" ? "sham " : "")
+            << (r.attachments.empty() ? "" : std::to_string(r.attachments.size()) + "-attachments ") << "\t" << r.id
+            << "\n";
+}
+
+}  // namespace
+
+int ApptAdd(const GlobalOptions& g, const ApptArgs& a) {
+  return AsUser(g, [&](User& u) {
+    if (!a.start) Refuse("--start is required");
+    if (!a.end && !a.minutes && !a.allDay) Refuse("give --end, --minutes or --all-day");
+    const AppointmentEdit e = EditOf(u, a, platform::Lower(u.Me()));
+    Item item = u.Named(a.folder).Items().Add(platform::olAppointmentItem);
+    if (!e.subject) item.SetSubject("");
+    ApplyEdit(item, e, u.Me());
+    item.Save();
+    std::cout << item.EntryID() << "\n";
+    return 0;
+  });
+}
+
+int ApptChange(const GlobalOptions& g, const ApptArgs& a) {
+  return AsUser(g, [&](User& u) {
+    Item item = u.Find(a.id);
+    const std::string owner = OwnerOf(item, u.Me());
+    if (a.occurrence) {
+      Item occ;
+      try {
+        occ = item.GetOccurrence(AppointmentJson::ParseDateTime(*a.occurrence));
+      } catch (const platform::Error& e) {
+        Refuse("no occurrence on " + *a.occurrence + ": " + e.what());
+      }
+      if (a.deleteOccurrence) {
+        occ.Delete();
+      } else {
+        const AppointmentEdit e = EditOf(u, a, owner);
+        if (e.groups || e.recurrence || e.clearRecurrence || e.meeting)
+          Refuse("an occurrence takes its groups, recurrence and meeting from its series");
+        ApplyEdit(occ, e, u.Me());
+        occ.Save();
+      }
+    } else {
+      if (a.deleteOccurrence) Refuse("--delete needs --occurrence (to delete the item: appt delete)");
+      ApplyEdit(item, EditOf(u, a, owner), u.Me());
+      item.Save();
+    }
+    const std::string groups = item.UserProperties().Find(kGroupsProperty)
+                                   ? item.UserProperties().Find(kGroupsProperty).Value()
+                                   : "";
+    std::cout << "changed " << item.EntryID() << "\n";
+    return ReportForeignChange(u, owner, groups, "change");
+  });
+}
+
+int ApptDelete(const GlobalOptions& g, const ApptArgs& a) {
+  return AsUser(g, [&](User& u) {
+    Item item = u.Find(a.id);
+    const std::string owner = OwnerOf(item, u.Me());
+    platform::UserProperty gp = item.UserProperties().Find(kGroupsProperty);
+    const std::string groups = gp ? gp.Value() : "";
+    const std::string id = item.EntryID();
+    item.Delete();  // into Deleted Items
+    if (a.forGood) item.Delete();
+    std::cout << "deleted " << id << "\n";
+    return ReportForeignChange(u, owner, groups, "deletion");
+  });
+}
+
+int ApptList(const GlobalOptions& g, const ApptArgs& a) {
+  return AsUser(g, [&](User& u) {
+    std::optional<Date> from, to;
+    if (a.from) from = AppointmentJson::ParseDateTime(*a.from);
+    if (a.to) {
+      to = AppointmentJson::ParseDateTime(*a.to);
+      if (a.to->size() == 10) to = to->Add("d", 1);  // a bare date counts whole
+    }
+    std::vector<AppointmentRecord> records;
+    const std::string me = u.Me();
+    for (const Item& item : ListAppointments(a.shared ? u.Shared() : u.Calendar(), from, to))
+      records.push_back(ReadRecord(item, me));
+    if (a.json) {
+      std::cout << AppointmentJson::Write(records);
+    } else {
+      for (const AppointmentRecord& r : records) PrintLine(r);
+    }
+    return 0;
+  });
+}
+
+int ApptImport(const GlobalOptions& g, const ApptArgs& a) {
+  return AsUser(g, [&](User& u) {
+    if (!fs::is_regular_file(a.file)) Refuse("no file " + a.file);
+    std::vector<AppointmentRecord> records;
+    try {
+      records = AppointmentJson::Read(platform::FileUtil::ReadFile(a.file));
+    } catch (const platform::Error& e) {
+      Refuse(a.file + ": " + e.what());
+    }
+    // Every group list once through the dialog's rules, before anything is added.
+    const std::string me = platform::Lower(u.Me());
+    std::map<std::string, std::string> dialog;
+    for (const AppointmentRecord& r : records) {
+      if (r.groups.empty() || dialog.count(r.groups)) continue;
+      try {
+        dialog[r.groups] = DialogGroups(u, me, r.groups);
+      } catch (const platform::Error& e) {
+        Refuse(a.file + ": groups \"" + r.groups + "\": " + e.what());
+      }
+    }
+    Folder calendar = u.Calendar();
+    std::unique_ptr<platform::Progress> progress =
+        u.R().S().App().UserPrompt().ShowProgress("Importing " + std::to_string(records.size()) + " appointments");
+    progress->SetText("Adding them to the calendar");
+    const size_t n = records.size();
+    int shown = -1;
+    // One transaction for the whole file: all of it or, on a failure or a
+    // cancel, nothing.
+    u.Session().Batch([&] {
+      for (size_t i = 0; i < n; ++i) {
+        AppointmentEdit e = EditOf(records[i]);
+        if (e.groups) e.groups = dialog[*e.groups];
+        Item item = calendar.Items().Add(platform::olAppointmentItem);
+        try {
+          ApplyEdit(item, e, me);
+          item.Save();
+          ApplyExceptions(item, records[i].exceptions);
+        } catch (const platform::Error& err) {
+          Refuse(a.file + ": object " + std::to_string(i + 1) + ": " + err.what() + "; nothing imported");
+        }
+        const int percent = static_cast<int>((i + 1) * 50 / n);
+        if (percent != shown) {
+          shown = percent;
+          progress->SetPercent(percent);
+          if (progress->Cancelled()) Refuse("import cancelled; nothing imported");
+        }
+      }
+    });
+    progress->SetText("Sharing them with your groups");
+    u.R().S().Settle();
+    progress->SetPercent(100);
+    progress.reset();
+    std::cout << "imported " << n << " appointments\n";
+    return 0;
+  });
+}
+
+}  // namespace host
