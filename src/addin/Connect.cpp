@@ -282,6 +282,9 @@ void Connect::SetupGroups() {
   env.fldCalendar = m_fldCalendar;
   env.fldZentab = m_fldZentab;
   env.DoEvents = [this] { if (m_timers) m_timers->SafeDoEvents(); };
+  // The groups' own rewrites of many items run with the folders unwatched.
+  env.DoneFolderHandlers = [this] { if (m_events) m_events->DoneFolderHandlers(); };
+  env.InitFolderHandlers = [this] { if (m_events) m_events->InitFolderHandlers(); };
   m_mailEnv = std::make_unique<mMain::MailEnv>(*m_rdoSession, m_app->Sys(), m_app->Reg(), m_app->Loop().clock(),
                                                *m_lang, [this] { return g_UserEmail; });
   m_groups = std::make_unique<CGroups>(env);

@@ -4,6 +4,10 @@
 
 #include "addin/Connect.h"
 #include "addin/frmShablon.h"
+#include "groups/CGroup.h"
+#include "groups/CGroups.h"
+#include "groups/CMember.h"
+#include "groups/mGroupEnums.h"
 #include "platform/store/Items.h"
 #include "support/TempHome.h"
 #include "sync/CLoomcastEvents.h"
@@ -82,5 +86,42 @@ TEST(ConnectSync, MarkingAllReadIsNoChangeToShare) {
   EXPECT_FALSE(c.g_fldZentab().Items().Item(1).UnRead());
   EXPECT_EQ(c.g_fldZentab().Items().Item(1).EntryID(), copyId) << "the copy was not replaced";
   EXPECT_EQ(g_Sync()->colPending.Count(), 0u) << "nothing to send";
+  s.Stop();
+}
+
+// The add-in's own rewrite of a member's items (his new display name) is no
+// change of the user's: nothing is queued, no copy replaced.
+TEST(ConnectSync, RenamingAMembersItemsIsNoUserChange) {
+  TempDir dir;
+  TempHome alice(dir.Path(), "alice", "alice@example.com");
+  auto& s = alice.Open();
+  ASSERT_EQ(s.Start(), Connect::State::Running);
+  Connect& c = s.AddIn();
+  CGroups& groups = *c.Groups();
+  GroupPtr team = groups.CreateMyGroup("Team");
+  team->Add2("Bob", "bob@example.com", ROLE_MEMBER, true);
+  groups.Add(team);
+  ASSERT_TRUE(c.CheckRights("bob@example.com", "Team")) << "alice could send bob's item";
+  platform::Item copy = c.g_fldZentab().Items().Add(platform::olAppointmentItem);
+  copy.SetSubject("[Bob] Planning");
+  copy.SetStart(platform::Date::FromParts(2026, 12, 10, 10, 0));
+  copy.SetEnd(platform::Date::FromParts(2026, 12, 10, 11, 0));
+  mAppointments::SetUserProperty(copy, mAppointments::kOwnerAddress, "bob@example.com", false);
+  mAppointments::SetUserProperty(copy, mAppointments::kItemID, "11111111-20261201080000", false);
+  mAppointments::SetUserProperty(copy, mAppointments::kGroups, "Team", false);
+  mAppointments::ItemSave(copy);
+  s.Settle();
+
+  groups.UpdateOwnerSubjects("bob@example.com", "Bob", "Bob Brown");
+  s.Settle();
+  EXPECT_EQ(c.g_fldZentab().Items().Item(1).Subject(), "[Bob Brown] Planning");
+  EXPECT_EQ(g_Sync()->colPending.Count(), 0u);
+  // The folders are watched again afterwards.
+  platform::Item mine = c.fldCalendar().Items().Add(platform::olAppointmentItem);
+  mine.SetStart(platform::Date::FromParts(2026, 12, 11, 10, 0));
+  mine.SetEnd(platform::Date::FromParts(2026, 12, 11, 11, 0));
+  mine.Save();
+  s.Settle();
+  EXPECT_EQ(g_Sync()->colPending.Count(), 1u);
   s.Stop();
 }

@@ -2,6 +2,8 @@
 // counting, the journal's work for the user's changes, and the mail folders.
 #include <gtest/gtest.h>
 
+#include "options/CWinReg.h"
+#include "platform/FileUtil.h"
 #include "platform/store/UserProperties.h"
 #include "support/SyncFixture.h"
 #include "sync/mAppointments.h"
@@ -204,6 +206,53 @@ TEST_F(BridgeTest, NewInboxMailRestartsTheNewMailTimer) {
     m.Save();
   });
   EXPECT_EQ(restarts, 1);
+}
+
+TEST_F(BridgeTest, TheEngineGetsItsDatabaseAndSettingsFromTheExtension) {
+  namespace fs = std::filesystem;
+  // The product key's "DatabasePath".
+  auto storedPath = [this] {
+    CWinReg r(*registry);
+    return r.InitForRead(platform::HKEY_CURRENT_USER, "Software\\Korvel\\Zentabo") ? r.GetStringValue("DatabasePath")
+                                                                                    : std::string();
+  };
+  const fs::path data = system->AppData() / "Korvel" / "Zentabo";
+  EXPECT_EQ(storedPath(), (data / "loomcast.mdb").string());
+  EXPECT_EQ(engine->DatabasePath(), storedPath());
+  EXPECT_TRUE(platform::FileUtil::Exists(storedPath()));
+  EXPECT_EQ(engine->ProductCode(), "Zentab");
+  EXPECT_FALSE(engine->Settings().bResumeJobs);
+  EXPECT_EQ(engine->Settings().strLogs, (data / "loomcast.log").string());
+
+  // A stored path naming a file is kept; one naming none is replaced, and
+  // the installed template is copied only where no database is yet.
+  const fs::path elsewhere = dir.Path() / "elsewhere.mdb";
+  platform::FileUtil::WriteFile(elsewhere, "");
+  {
+    CWinReg r(*registry);
+    ASSERT_TRUE(r.InitForWrite(platform::HKEY_CURRENT_USER, "Software\\Korvel\\Zentabo", true));
+    r.SetStringValue("DatabasePath", elsewhere.string());
+  }
+  std::string path;
+  CLoomcastEvents(*engine, *registry, *system, {}).DatabasePath(path);
+  EXPECT_EQ(path, elsewhere.string());
+
+  platform::FileUtil::Delete(elsewhere);
+  platform::FileUtil::Delete(data / "loomcast.mdb");
+  platform::FileUtil::WriteFile(system->InstallDir() / "loomcast.mdb", "template");
+  CLoomcastEvents(*engine, *registry, *system, {}).DatabasePath(path);
+  EXPECT_EQ(path, (data / "loomcast.mdb").string());
+  EXPECT_EQ(storedPath(), path);
+  EXPECT_EQ(platform::FileUtil::ReadFile(path), "template");
+  platform::FileUtil::WriteFile(path, "the engine's own");
+  {
+    CWinReg r(*registry);
+    ASSERT_TRUE(r.InitForWrite(platform::HKEY_CURRENT_USER, "Software\\Korvel\\Zentabo", true));
+    r.SetStringValue("DatabasePath", elsewhere.string());  // gone
+  }
+  CLoomcastEvents(*engine, *registry, *system, {}).DatabasePath(path);
+  EXPECT_EQ(platform::FileUtil::ReadFile(path), "the engine's own") << "never overwritten";
+  EXPECT_TRUE(Logged("DatabasePath = " + path));
 }
 
 class LoggingBridgeTest : public testing_support::SyncFixture {
