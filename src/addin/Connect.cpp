@@ -321,6 +321,7 @@ void Connect::InstallSync() {
   s.dSyncEnd = mOptions::g_Options().dtSynchEnd;
   s.bCleanMode = m_startFlags.bFolderCreated;
   s.bLogEvents = m_options->LogEvents();
+  s.Post = [&app](std::function<void()> fn) { app.Loop().Post(std::move(fn)); };
   s.StartSafeTimer = [this] { if (m_timers) m_timers->StartSafeTimer(); };
   s.EnableNewMailsTimer = [this] { if (m_timers) m_timers->RestartNewMailsTimer(); };
   s.StartInspectTimer = [this] { if (m_timers) m_timers->StartInspectTimer(); };

@@ -8,6 +8,10 @@ void CJournal::Add(int32_t nAction, const std::string& sEntryID, int32_t nFolder
   mAppointments::ProcessJournal(*this);
 }
 
+void CJournal::Queue(int32_t nAction, const std::string& sEntryID, int32_t nFolder) {
+  m_entries.push_back(CJournalEntry{nAction, sEntryID, nFolder});
+}
+
 const CJournalEntry& CJournal::Item(size_t index) const {
   if (index < 1 || index > m_entries.size())
     throw platform::Error("journal entry " + std::to_string(index) + " out of range");

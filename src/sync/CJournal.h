@@ -1,8 +1,8 @@
 #pragma once
 // CJournal: the item events of the user's folders that the event bridge has
 // taken for user changes, waiting to be applied to the twin folder. Adding an
-// entry processes the journal at once (mAppointments::ProcessJournal), so it
-// is empty between events.
+// entry processes the journal at once (mAppointments::ProcessJournal); the
+// bridge queues the events of one burst and processes them together.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,6 +23,9 @@ class CJournal {
   // Appends an entry and processes the journal (which clears it); failures
   // of the processing are logged there.
   void Add(int32_t nAction, const std::string& sEntryID, int32_t nFolder);
+  // Appends an entry without processing: the caller processes the journal
+  // (mAppointments::ProcessJournal) once the burst of events is in.
+  void Queue(int32_t nAction, const std::string& sEntryID, int32_t nFolder);
   // The entry at 1-based `index`; throws platform::Error when out of range.
   const CJournalEntry& Item(size_t index) const;
   size_t Count() const { return m_entries.size(); }

@@ -27,15 +27,6 @@ constexpr const char* kDatabaseFile = "loomcast.mdb";
 
 bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
-// The folder's display name for the log; "" when it cannot be read.
-std::string FolderName(const CSyncContext& ctx, const std::string& folderId) {
-  try {
-    return ctx.pSession->GetFolderFromID(folderId).Name();
-  } catch (...) {
-    return "";
-  }
-}
-
 // The item, or Nothing when it no longer opens.
 platform::Item OpenItem(const CSyncContext& ctx, const std::string& entryId, const std::string& storeId) {
   try {
@@ -144,9 +135,7 @@ void CLoomcastEvents::OnItemEvent(EventKind kind, const LoomcastItem& event) {
     if (!process || ctx->bEventsSuspended) return;
 
     platform::Item item = OpenItem(*ctx, entryId, event.StoreID());
-    auto journal = [&](int32_t action, int32_t folder) {
-      if (ctx->pJournal) ctx->pJournal->Add(action, entryId, folder);
-    };
+    auto journal = [&](int32_t action, int32_t folder) { Journal(*ctx, action, entryId, folder); };
     auto isAppointment = [&item] { return item && item.Class() == platform::olAppointment; };
     const bool calendar = ctx->fldCalendar && folderId == ctx->fldCalendar.EntryID();
     const bool zentab = ctx->fldZentab && folderId == ctx->fldZentab.EntryID();
@@ -175,6 +164,41 @@ void CLoomcastEvents::OnItemEvent(EventKind kind, const LoomcastItem& event) {
     }
   } catch (...) {
     g_Debug().OutError(source);
+  }
+}
+
+void CLoomcastEvents::Journal(CSyncContext& ctx, int32_t action, const std::string& entryId, int32_t folder) {
+  if (!ctx.pJournal) return;
+  // The changes are applied in one store transaction: a kill in the middle
+  // leaves neither a copy without its link nor a half-made share, and a
+  // burst of thousands costs one commit.
+  if (!ctx.Post) {
+    ctx.pSession->Batch([&] { ctx.pJournal->Add(action, entryId, folder); });
+    return;
+  }
+  ctx.pJournal->Queue(action, entryId, folder);
+  if (m_bJournalPosted) return;
+  m_bJournalPosted = true;
+  std::weak_ptr<bool> alive = m_alive;
+  ctx.Post([this, alive] {
+    if (alive.expired()) return;
+    m_bJournalPosted = false;
+    try {
+      CSyncContext* now = g_Sync();
+      if (!now || !now->pJournal || !now->pJournal->Count()) return;
+      now->pSession->Batch([&] { mAppointments::ProcessJournal(*now->pJournal); });
+    } catch (...) {
+      g_Debug().OutError("mAppointments.ProcessJournal");
+    }
+  });
+}
+
+std::string CLoomcastEvents::FolderName(const CSyncContext& ctx, const std::string& folderId) const {
+  if (auto it = m_folderNames.find(folderId); it != m_folderNames.end()) return it->second;
+  try {
+    return ctx.pSession->GetFolderFromID(folderId).Name();
+  } catch (...) {
+    return "";
   }
 }
 
@@ -231,13 +255,17 @@ void CLoomcastEvents::InitFolderHandlers() {
         continue;
       }
       m_folders[folder.EntryID()] = watched;
+      m_folderNames[folder.EntryID()] = folder.Name();
     }
   } catch (...) {
     g_Debug().OutError("CLoomcastEvents::InitFolderHandlers");
   }
 }
 
-void CLoomcastEvents::DoneFolderHandlers() { m_folders.clear(); }
+void CLoomcastEvents::DoneFolderHandlers() {
+  m_folders.clear();
+  m_folderNames.clear();
+}
 
 void CLoomcastEvents::OnDone() {
   DoneFolderHandlers();

@@ -8,12 +8,17 @@
 // that the add-in's own writes cause: every such write announces them first
 // (IgnoreEvents), and the host's safe timer forgets what never came.
 //
+// The user's changes of one burst (the events already waiting in the event
+// loop) are applied together, as one store transaction, by a message posted
+// behind them; without a poster in the context each is applied at once.
+//
 // It works on the installed CSyncContext (g_Sync()); without one, events are
 // answered as handled and nothing else happens. Every member traps its
 // failures and logs them with its trace name; an event that fails is lost
 // (the local synchronisation repairs the folders).
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "platform/Registry.h"
@@ -21,6 +26,8 @@
 #include "platform/engine/ILoomcastExt.h"
 #include "platform/engine/LoomcastEngine.h"
 #include "sync/CIgnoreEntry.h"
+
+struct CSyncContext;
 
 class CLoomcastEvents : public platform::loomcast::ILoomcastExt {
  public:
@@ -98,13 +105,23 @@ class CLoomcastEvents : public platform::loomcast::ILoomcastExt {
   void LogEvent(const char* eventName, const std::string& folderName, const std::string& entryId,
                 const std::string& folderId, bool process);
   bool IsOtherStore(const std::string& StoreID) const;
+  // Journals a user change; see the class comment for when it is applied.
+  void Journal(CSyncContext& ctx, int32_t action, const std::string& entryId, int32_t folder);
+  // A watched folder's name (for the logs); others are looked up.
+  std::string FolderName(const CSyncContext& ctx, const std::string& folderId) const;
   void PrepareEngineFiles(platform::Registry& reg, const platform::System& sys);
 
   platform::loomcast::LoomcastEngine& m_engine;
   LogSwitches m_log;
   std::string m_strDatabasePath;
-  // The engine's folder objects of the watched folders, by folder entry id.
+  // The engine's folder objects of the watched folders and their names, by
+  // folder entry id.
   std::map<std::string, platform::loomcast::LoomcastFolder> m_folders;
+  std::map<std::string, std::string> m_folderNames;
+  // A processing of the queued journal is posted and has not run yet.
+  bool m_bJournalPosted = false;
+  // Expires with the object, so that a posted processing finds it gone.
+  std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
   // folder entry id -> item entry id -> what is expected.
   std::map<std::string, std::map<std::string, CIgnoreEntry>> m_ignore;
 };

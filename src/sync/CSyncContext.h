@@ -86,6 +86,10 @@ struct CSyncContext {
   // The "LogEvents" switch: item events, the journal and deletions are traced.
   bool bLogEvents = false;
 
+  // Posts work to the event loop, to run after the messages already waiting
+  // (the rest of a burst of item events). Empty: the bridge processes each
+  // event at once.
+  std::function<void(std::function<void()>)> Post;
   // Arms the host's safe timer, whose tick forgets the events announced to
   // the bridge that never came; called after every announcement. May be empty.
   std::function<void()> StartSafeTimer;

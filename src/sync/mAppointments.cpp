@@ -723,7 +723,10 @@ void ProcessJournal(CJournal& journal) {
   try {
     const CSyncContext& ctx = Ctx();
     if (ctx.bLogEvents) g_Debug().Out("ProcessJournal.Start");
-    for (const CJournalEntry& entry : std::vector<CJournalEntry>(journal.begin(), journal.end())) {
+    // Taken out first: entries journalled meanwhile wait for their own run.
+    const std::vector<CJournalEntry> entries(journal.begin(), journal.end());
+    journal.Clear();
+    for (const CJournalEntry& entry : entries) {
       try {
         platform::Item item = GetItemFromID(*ctx.pSession, entry.sEntryID);
         if (entry.nFolder == CJournalEntry::DeletedItems) {
@@ -773,7 +776,6 @@ void ProcessJournal(CJournal& journal) {
         g_Debug().OutError("mAppointments.ProcessJournal");
       }
     }
-    journal.Clear();
     if (ctx.bLogEvents) g_Debug().Out("ProcessJournal.End");
   } catch (...) {
     journal.Clear();

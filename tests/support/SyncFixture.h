@@ -53,6 +53,7 @@ class SyncFixture : public ProfileFixture {
     ctx.dSyncStart = WindowStart();
     ctx.dSyncEnd = WindowEnd();
     ctx.pJournal = &journal;
+    ctx.Post = [this](std::function<void()> fn) { loop.Post(std::move(fn)); };
     ctx.CheckRights = [this](const std::string& owner, const std::string& groups) {
       return rights && rights(owner, groups);
     };

@@ -125,6 +125,21 @@ TEST_F(BridgeTest, AUserItemAddedInTheCalendarIsCopiedAndQueuedOnce) {
   EXPECT_EQ(engine->EventsNotHandled(), 0u);
 }
 
+TEST_F(BridgeTest, ABurstOfUserChangesIsAppliedInOneRun) {
+  ctx.bLogEvents = true;
+  AsUser([&] {
+    for (const char* subject : {"one", "two", "three"}) Appointment(Calendar(), subject);
+  });
+  EXPECT_EQ(Count(Shared()), 3u);
+  EXPECT_EQ(ctx.colPending.Count(), 3u);
+  const std::string log = Log();
+  size_t runs = 0;
+  for (size_t p = log.find("ProcessJournal.Start"); p != std::string::npos; p = log.find("ProcessJournal.Start", p + 1))
+    ++runs;
+  EXPECT_EQ(runs, 1u);
+  EXPECT_EQ(journal.Count(), 0u);
+}
+
 TEST_F(BridgeTest, AUserItemAddedInTheSharedFolderGoesToTheCalendarAndIsShared) {
   platform::Item item;
   AsUser([&] { item = Appointment(Shared(), "Team lunch"); });
