@@ -231,6 +231,29 @@ TEST_F(ItemOpsTest, BothCopyPathsGiveASavedCrossLinkedCopy) {
   }
 }
 
+// Writing one occurrence of a series raises a change of the series: the
+// guarded writes announce it for the series, so another member's series
+// rewritten by the add-in is not taken for the user's change.
+TEST_F(ItemOpsTest, GuardedWritesOfAnOccurrenceAnnounceTheSeriesChange) {
+  rights = [](const std::string&, const std::string&) { return true; };
+  platform::Item series = NewAppointment(Shared(), "[Bob Brown] Weekly");
+  series.SetStart(platform::Date::FromParts(2026, 12, 7, 9, 0));
+  series.SetEnd(platform::Date::FromParts(2026, 12, 7, 10, 0));
+  series.GetRecurrencePattern().SetOccurrences(6);
+  SetUserProperty(series, kOwnerAddress, "bob@example.org", false);
+  SetUserProperty(series, kItemID, "33333333-20261201080000", false);
+  SetUserProperty(series, kGroups, "Team", true);
+  Settle();
+  platform::Item changed = series.GetOccurrence(platform::Date::FromParts(2026, 12, 14, 9, 0));
+  changed.SetLocation("elsewhere");
+  ItemSave(changed);
+  platform::Item dropped = series.GetOccurrence(platform::Date::FromParts(2026, 12, 21, 9, 0));
+  ItemDelete(dropped, false);
+  Settle();
+  EXPECT_EQ(ctx.colPending.Count(), 0u);
+  EXPECT_EQ(events->IgnoreEntryCount(), 0u);
+}
+
 TEST_F(ItemOpsTest, ShortFormCopiesWithoutSendingAndKeepsTheIds) {
   platform::Item item = Quiet(Shared(), "Edited by assistant");
   SetUserProperty(item, kItemID, "22222222-20261201080000", false);
