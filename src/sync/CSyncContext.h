@@ -78,6 +78,14 @@ struct CSyncContext {
   platform::Date dSyncStart, dSyncEnd;
   // Last start of a fast pass.
   platform::Date g_dLastFastSync;
+  // Long passes turn the add-in's safe pump between items through this; may be empty.
+  std::function<void()> DoEvents;
+  // Whether long passes show their progress window now (automatic runs
+  // follow the option); empty: they do.
+  std::function<bool()> ShowProgressWindows;
+  // Dialogs that are open and forbid the fast local synchronisation.
+  bool bSetGroupsLoaded = false;
+  bool bOptionsLoaded = false;
   bool p_bLSynch = false;      // a full local synchronisation runs
   bool g_bGSynch = false;      // a global synchronisation runs
   bool bCleanMode = false;     // the shared folder was just created
