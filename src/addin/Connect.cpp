@@ -29,10 +29,13 @@
 #include "platform/Text.h"
 #include "platform/engine/LoomcastEngine.h"
 #include "platform/store/Items.h"
+#include "platform/store/Links.h"
+#include "platform/store/RecurrencePattern.h"
 #include "sync/CJournal.h"
 #include "sync/CLoomcastEvents.h"
 #include "sync/CSyncContext.h"
 #include "sync/mAppointments.h"
+#include "sync/mLocalSync.h"
 
 namespace {
 
@@ -48,8 +51,15 @@ Connect::Connect() {
     mProcessMsg::ProcessEnv env(*c.m_groups, *c.m_mailEnv, mOptions::g_Options());
     env.RaiseCustomEvent = [&c](const std::string& e) { c.RaiseCustomEvent(e); };
     env.ReceiveAppointments = c.m_hooks.ReceiveAppointments;
+    // A member who shares in other groups already has what they share.
+    env.SendMembersItems = [](const std::string& email, const std::string& group, int nShareGroups) {
+      mAppointments::SendMembersItems(email, group, nShareGroups > 1, true);
+    };
+    env.UpdateItemsGroups = [] { mAppointments::UpdateItemsGroups(); };
     return mProcessMsg::OnNewMails(env);
   };
+  m_hooks.LocalSynchronization = [](Connect&) { mAppointments::LocalSynchronization(); };
+  m_hooks.FastLocalSynchronization = [](Connect&) { mAppointments::FastLocalSynchronization(); };
   m_hooks.NewGroupMsg = [](Connect& c) -> std::unique_ptr<IGroupMsgSender> {
     if (!c.m_mailEnv) return nullptr;
     return std::make_unique<CGroupMsgSender>(*c.m_mailEnv);
@@ -215,6 +225,8 @@ bool Connect::Init(const platform::Explorer& /*explorer*/) {
     mOptions::LoadOptions(app.Reg(), m_strStoreId, app.Loop().clock().Now());
     mFolders::ApplyStartFlags(m_startFlags, mOptions::g_Options());
     m_options = std::make_unique<COptions>(app.Reg(), m_strStoreId);
+    // A killed run may have missed item events: offer a local synchronisation.
+    if (app.Session().LastRunEndedUncleanly()) m_options->NeedLocalSync(true);
     // The safe-item library's session, through which the current user is
     // read and every add-in mail is sent.
     if (!m_rdoSession) {
@@ -671,6 +683,108 @@ bool Connect::EditMember(const std::string& sEmail, const std::string& /*sGroup*
     return true;
   } catch (...) {
     g_Debug().OutError("Connect.EditMember");
+    return false;
+  }
+}
+
+int Connect::GlobalSynchronization() {
+  try {
+    if (m_state != State::Running) return 0;
+    return mAppointments::GlobalSynchronization();
+  } catch (...) {
+    g_Debug().OutError("Connect.GlobalSynchronization");
+    return 0;
+  }
+}
+
+bool Connect::RunLocalSynchronization(bool fast, platform::Date since) {
+  try {
+    if (m_state != State::Running || !g_Sync()) return false;
+    if (!fast) return mAppointments::LocalSynchronization();
+    if (!since.IsZero()) g_Sync()->g_dLastFastSync = since;
+    return mAppointments::FastLocalSynchronization();
+  } catch (...) {
+    g_Debug().OutError("Connect.RunLocalSynchronization");
+    return false;
+  }
+}
+
+namespace {
+
+// The contact of the default Contacts folder with that full name and
+// address (a virtual member's by its "VestrandVirtualEmail"), made when
+// there is none.
+platform::Item MemberContact(platform::MailSession& session, const std::string& name, const std::string& address) {
+  const bool isVirtual = address.find('/') != std::string::npos;
+  platform::Folder contacts = session.GetDefaultFolder(platform::olFolderContacts);
+  for (platform::Item& c : contacts.Items().All()) {
+    if (c.FullName() != name) continue;
+    const std::string stored = isVirtual ? mAppointments::GetUserProperty(c, mAppointments::kVirtualEmail)
+                                         : c.Email1Address();
+    if (platform::EqualsNoCase(stored, address)) return c;
+  }
+  platform::Item c = contacts.Items().Add(platform::olContactItem);
+  c.Set("FullName", name);
+  if (isVirtual)
+    mAppointments::SetUserProperty(c, mAppointments::kVirtualEmail, address, false);
+  else
+    c.Set("Email1Address", address);
+  c.Save();
+  return c;
+}
+
+}  // namespace
+
+bool Connect::CreateAppoitmentForMember(const std::string& strOwner, platform::Date StartDate,
+                                        platform::Date EndDate, const std::string& strGroups, bool bAllDay,
+                                        bool bRecur, const std::string& sContacts) {
+  try {
+    if (m_state != State::Running) return false;
+    if (!CheckRights(strOwner, strGroups)) {
+      m_app->UserPrompt().MessageBox(Text("LID_CANT_CREATE_ITEM"), "Zentabo", platform::Buttons::OK,
+                                     platform::Icon::Information);
+      return false;
+    }
+    if (strGroups.empty()) g_Debug().OutWarning("Connect.CreateAppoitmentForMember", "Len(strGroups) = 0");
+    const std::string owner = strOwner.empty() ? g_UserEmail : platform::Lower(strOwner);
+    const bool foreign = !platform::EqualsNoCase(owner, g_UserEmail) && !strGroups.empty();
+    if (foreign && !m_fldZentab) {
+      g_Debug().OutCustomError("Connect.CreateAppoitmentForMember", "g_fldZentab Is Nothing.");
+      return false;
+    }
+    platform::Item item = (foreign ? m_fldZentab : m_fldCalendar).Items().Add(platform::olAppointmentItem);
+    item.SetAllDayEvent(bAllDay);
+    item.SetStart(StartDate);
+    item.SetEnd(EndDate);
+    if (bRecur) item.GetRecurrencePattern();
+    mAppointments::SetUserProperty(item, mAppointments::kOwnerAddress, owner, false);
+    mAppointments::SetUserProperty(item, mAppointments::kGroups, strGroups, false);
+    // The members of the groups (every group for "(All Groups)"), then the
+    // contacts passed, each linked once.
+    std::vector<std::pair<std::string, std::string>> people;
+    const std::vector<std::string> names = platform::Split(strGroups, ';');
+    for (const GroupPtr& g : m_groups->Groups()) {
+      if (strGroups != mAppointments::kAllGroups && std::find(names.begin(), names.end(), g->strName) == names.end())
+        continue;
+      for (const MemberPtr& m : g->Members())
+        if (!m->IsMySelf) people.emplace_back(m->strName.empty() ? m->strEmail : m->strName, m->strEmail);
+    }
+    const std::vector<std::string> pairs = platform::Split(sContacts, ';');
+    for (size_t i = 0; i + 1 < pairs.size(); i += 2)
+      if (!pairs[i + 1].empty()) people.emplace_back(pairs[i], platform::Lower(platform::Trim(pairs[i + 1])));
+    platform::Links links = item.Links();
+    std::vector<std::string> linked;
+    for (const auto& [name, address] : people) {
+      if (std::find(linked.begin(), linked.end(), address) != linked.end()) continue;
+      linked.push_back(address);
+      links.Add(MemberContact(m_app->Session(), name, address));
+    }
+    g_Debug().Out("CreateAppoitmentForMember, oItem.Display");
+    item.Display();
+    g_Debug().Out("CreateAppoitmentForMember, after oItem.Display");
+    return true;
+  } catch (...) {
+    g_Debug().OutError("Connect.CreateAppoitmentForMember");
     return false;
   }
 }

@@ -112,9 +112,25 @@ class Connect : private ITimerHost {
   void OverviewMembers(const std::string& strGroup, const std::string& strMembers);
   std::vector<std::string> GetViewFolders(const std::string& strHtmlID);
   std::string GetHtmlID();
+  // A new appointment for a member (the page's double click): refused with
+  // LID_CANT_CREATE_ITEM when the rights do not allow it; otherwise made in
+  // the shared folder for another member's item shared with groups, in the
+  // calendar otherwise, with owner and groups set, the members of the groups
+  // (and the contacts of sContacts, "name;address;...") linked, and
+  // displayed. False when nothing was created.
+  bool CreateAppoitmentForMember(const std::string& strOwner, platform::Date StartDate, platform::Date EndDate,
+                                 const std::string& strGroups, bool bAllDay, bool bRecur,
+                                 const std::string& sContacts);
   bool CheckRights(const std::string& strMemberEmail, const std::string& strItemGroups);
   void Syncronize(bool bShowComplete = false) override;
   bool EditMember(const std::string& sEmail, const std::string& sGroup);
+  // Resends every shared own item to the members (after the notice that a
+  // new shared folder needs it). Returns the number of items sent.
+  int GlobalSynchronization();
+  // A local synchronisation on demand: the full pass, or with `fast` the
+  // incremental one over the items modified since `since` (zero: since the
+  // previous fast pass, or this start). True when the pass ran to its end.
+  bool RunLocalSynchronization(bool fast, platform::Date since = {});
 
   int SubscribePage(PageHandler handler);
   void UnsubscribePage(int id);

@@ -139,7 +139,8 @@ void AddReplay(ProcessEnv& env, const CGroupMsg& msg, IGroupMsgSender& sender) {
   else
     sender.SendBroadcastAdd(member, *t.group, {});
   if (env.SendMembersItems)
-    env.SendMembersItems(member.strEmail, bShareOn ? groups.GetMemberShareGroupsCount(member.strEmail) : 0);
+    env.SendMembersItems(member.strEmail, t.group->strName,
+                         bShareOn ? groups.GetMemberShareGroupsCount(member.strEmail) : 0);
 }
 
 void AddConfirmation(ProcessEnv& env, const CGroupMsg& msg) {

@@ -36,9 +36,11 @@ struct ProcessEnv {
   std::function<void()> CloseGroupDialogs;
   // The host's custom event; called with "Groups" after a batch.
   std::function<void(const std::string& strEvent)> RaiseCustomEvent;
-  // Sends the local user's items to a member who has just joined (or whose
-  // sharing was switched on: nShareGroups is then the number of groups he shares).
-  std::function<void(const std::string& strEmail, int nShareGroups)> SendMembersItems;
+  // Sends the local user's items to a member who has just joined strGroup
+  // (or whose sharing in it was switched on: nShareGroups is then the number
+  // of groups he shares).
+  std::function<void(const std::string& strEmail, const std::string& strGroup, int nShareGroups)>
+      SendMembersItems;
   // Refreshes the group assignment of the items after a batch.
   std::function<void()> UpdateItemsGroups;
   // The end of a processed mail; mMain::DiscardMail (marked read, deleted) when empty.

@@ -132,6 +132,24 @@ int Sync(const GlobalOptions& g) {
   });
 }
 
+int LocalSync(const GlobalOptions& g, bool fast, const std::string& since) {
+  platform::Date from;
+  if (!since.empty()) {
+    try {
+      from = platform::Date::Parse(since);
+    } catch (const platform::Error&) {
+      std::cerr << "zentabo: --since \"" << since << "\" is no date (YYYY-MM-DD HH:MM)\n";
+      return 2;
+    }
+  }
+  return WithAddIn(g, [&](Running& r) {
+    if (r.C().RunLocalSynchronization(fast, from)) return 0;
+    std::cerr << "zentabo: the local synchronisation did not run to its end (see: zentabo --home "
+              << r.S().Sys().Home().string() << " log)\n";
+    return 1;
+  });
+}
+
 int GroupList(const GlobalOptions& g) {
   return WithAddIn(g, [](Running& r) {
     for (const GroupPtr& grp : r.C().Groups()->Groups()) PrintGroup(*grp);

@@ -27,6 +27,9 @@ int Status(const GlobalOptions& g);
 int Options(const GlobalOptions& g, const std::string& name, const std::string& value, bool setValue);
 int PrintLog(const GlobalOptions& g, bool errorsOnly);
 int Sync(const GlobalOptions& g);
+// A local synchronisation pass (fast: over the items modified since `since`,
+// "YYYY-MM-DD HH:MM", or since the add-in's start).
+int LocalSync(const GlobalOptions& g, bool fast, const std::string& since);
 int GroupList(const GlobalOptions& g);
 int GroupCreate(const GlobalOptions& g, const std::string& name);
 int GroupDelete(const GlobalOptions& g, const std::string& name);

@@ -60,6 +60,11 @@ int main(int argc, char** argv) {
   bool errorsOnly = false;
   log->add_flag("--errors", errorsOnly, "only the error log");
   auto* sync = app.add_subcommand("sync", "start the add-in, exchange with the other members, shut down");
+  auto* localsync = app.add_subcommand("localsync", "compare the calendar with the shared folder and repair them");
+  bool fastSync = false;
+  std::string fastSince;
+  localsync->add_flag("--fast", fastSync, "only the items modified since the last fast pass");
+  localsync->add_option("--since", fastSince, "with --fast: the items modified since \"YYYY-MM-DD HH:MM\"");
 
   auto* group = app.add_subcommand("group", "groups");
   group->require_subcommand(1);
@@ -180,6 +185,7 @@ int main(int argc, char** argv) {
     if (*status) return host::Status(g);
     if (*options) return host::Options(g, optName, optValue, options->count("value") > 0);
     if (*sync) return host::Sync(g);
+    if (*localsync) return host::LocalSync(g, fastSync, fastSince);
     if (*groupList) return host::GroupList(g);
     if (*groupCreate) return host::GroupCreate(g, groupName);
     if (*groupDelete) return host::GroupDelete(g, groupName);

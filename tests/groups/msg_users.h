@@ -47,7 +47,7 @@ class MsgUser {
         groups(MakeGroups()),
         penv(*groups, mail, options) {
     penv.RaiseCustomEvent = [this](const std::string& e) { events.push_back(e); };
-    penv.SendMembersItems = [this](const std::string& email, int n) {
+    penv.SendMembersItems = [this](const std::string& email, const std::string&, int n) {
       itemsSentTo.push_back(email + ":" + std::to_string(n));
     };
   }
