@@ -730,36 +730,6 @@ void ClearAppointment(platform::Item& item) {
   }
 }
 
-int DeleteShamans(const std::string& meetingUID) {
-  CSyncContext* pctx = g_Sync();
-  if (!pctx || !pctx->pSession || meetingUID.empty()) return 0;
-  CSyncContext& ctx = *pctx;
-  int deleted = 0;
-  try {
-    g_Debug().Out("DeleteShamans.Start");
-    std::vector<platform::Item> shamans;
-    for (platform::Item& item : ctx.pSession->FindByUserProperty(ctx.fldZentab, kShamMeetingUID, meetingUID))
-      if (item.MeetingStatus() == platform::olNonMeeting && GetUserProperty(item, kShamMeetingUID) == meetingUID)
-        shamans.push_back(item);
-    if (!shamans.empty())
-      g_Debug().Out("OnUpdateMeeting : Found And Deleting " + std::to_string(shamans.size()) + " previous shamans");
-    for (platform::Item& item : shamans) {
-      try {
-        SynchRemoveItem(item, GetUserProperty(item, kItemID), GetUserProperty(item, kOwnerAddress),
-                        GetUserProperty(item, kShamMeeting), GetUserProperty(item, kGroups), meetingUID);
-        ItemDelete(item, true);
-        ++deleted;
-      } catch (...) {
-        g_Debug().OutError("mAppointments.DeleteShamans");
-      }
-    }
-    g_Debug().Out("DeleteShamans.End");
-  } catch (...) {
-    g_Debug().OutError("mAppointments.DeleteShamans");
-  }
-  return deleted;
-}
-
 int GlobalSynchronization() {
   CSyncContext* pctx = g_Sync();
   if (!pctx || pctx->g_bGSynch) return 0;

@@ -79,11 +79,6 @@ int SetAllPrivate();
 // differs.
 void ClearAppointment(platform::Item& item);
 
-// Deletes the earlier sham copies of an updated meeting from the shared
-// folder (copies that are no meetings and carry the meeting's UID), queuing
-// their removal. Returns the number deleted.
-int DeleteShamans(const std::string& meetingUID);
-
 // Resends every own shared item of the shared folder to all receivers (as
 // "Changed"), after whatever was pending; the context's g_bGSynch is set
 // meanwhile. Returns the number of items queued.
