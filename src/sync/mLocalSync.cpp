@@ -135,8 +135,15 @@ std::string EntryOf(const platform::Item& item) {
 // in the order seen.
 class Remembered {
  public:
-  void Add(const std::string& id, const std::string& entryId) {
-    if (m_index.emplace(id, m_order.size()).second) m_order.push_back({id, entryId});
+  explicit Remembered(size_t expected) {
+    m_index.reserve(expected);
+    m_order.reserve(expected);
+  }
+  // False (nothing remembered) when the id was seen before.
+  bool Add(const std::string& id, const std::string& entryId) {
+    if (!m_index.emplace(id, m_order.size()).second) return false;
+    m_order.push_back({id, entryId});
+    return true;
   }
   bool Contains(const std::string& id) const { return m_index.count(id) != 0; }
   bool Forget(const std::string& id) {
@@ -183,8 +190,7 @@ struct CalendarLogs {
 };
 
 std::string CheckCalendarItem(CSyncContext& ctx, platform::Item& item, const std::string& action,
-                              const CalendarLogs& logs, std::unordered_set<std::string>& seen,
-                              Remembered& remembered) {
+                              const CalendarLogs& logs, Remembered& remembered) {
   const std::string owner = GetUserProperty(item, kOwnerAddress);
   const std::string id = GetUserProperty(item, kItemID);
   if (!IsMe(ctx, owner)) {
@@ -198,10 +204,7 @@ std::string CheckCalendarItem(CSyncContext& ctx, platform::Item& item, const std
       SetUserProperty(twin, kOwnerAddress, ctx.strMe, true);
     }
   }
-  if (!id.empty() && seen.insert(id).second) {
-    remembered.Add(id, EntryOf(item));
-    return id;
-  }
+  if (!id.empty() && remembered.Add(id, EntryOf(item))) return id;
   if (!id.empty()) {
     g_Debug().Out(logs.notUnique);
     SetUserProperty(item, kItemID, "", false);
@@ -306,8 +309,7 @@ bool LocalSynchronization() {
     }
 
     // Calendar: every item is the user's own and shared under an id of its own.
-    std::unordered_set<std::string> seen;
-    Remembered remembered;
+    Remembered remembered(calendar.size());
     const CalendarLogs logs{" Calendar.OtherOwner detected '", "'", "Calendar.Item is not unique",
                             "Calendar.NewItem detected"};
     for (size_t i = 0; i < calendar.size(); ++i) {
@@ -316,7 +318,7 @@ bool LocalSynchronization() {
         std::string groups = GetUserProperty(item, kGroups);
         NormalizeItemGroups(item, groups, existing);
         const std::string sham = GetUserProperty(item, kShamMeeting);
-        const std::string kept = CheckCalendarItem(ctx, item, action, logs, seen, remembered);
+        const std::string kept = CheckCalendarItem(ctx, item, action, logs, remembered);
         if (!kept.empty()) SetBillInfo(item, ctx.strMe, ShamNumber(sham), groups, item.Categories(), listSep);
       } catch (...) {
         g_Debug().OutError("mAppointments.LocalSynchronization");
@@ -330,6 +332,7 @@ bool LocalSynchronization() {
       progress.Phase("LID_ANALIZING_ZENTAB_ITEMS");
       std::vector<platform::Item> zentab = Appointments(ctx.fldZentab);
       std::unordered_set<std::string> seenCopies;
+      seenCopies.reserve(zentab.size());
       for (size_t i = 0; i < zentab.size(); ++i) {
         platform::Item& item = zentab[i];
         try {
@@ -468,15 +471,14 @@ bool FastLocalSynchronization() {
     // Calendar.
     std::vector<platform::Item> calendar = Appointments(ctx.fldCalendar, filter);
     g_Debug().Out("FastLocalSynchronization : Calendar.Items.Count = " + std::to_string(calendar.size()));
-    std::unordered_set<std::string> seen;
-    Remembered remembered;
+    Remembered remembered(calendar.size());
     const CalendarLogs logs{"Detected Calendar.Item.Owner is not me - ", "", "Detected Calendar Not Unique Item",
                             "Detected Calendar.New Item"};
     for (platform::Item& item : calendar) {
       try {
         if (!modifiedSince(item)) continue;
         g_Debug().Out("From Calendar : " + item.Subject() + " -> " + item.LastModificationTime().ToIso());
-        CheckCalendarItem(ctx, item, "Added", logs, seen, remembered);
+        CheckCalendarItem(ctx, item, "Added", logs, remembered);
       } catch (...) {
         g_Debug().OutError("mAppointments.FastLocalSynchronization");
       }
