@@ -20,6 +20,7 @@
 #include "groups/mGroups.h"
 #include "groups/mProcessMsg.h"
 #include "lang/CLang.h"
+#include "lang/FormModel.h"
 #include "options/COptions.h"
 #include "options/CWinReg.h"
 #include "options/mOptions.h"
@@ -400,17 +401,28 @@ void Connect::SetNeedLocalSync() {
   if (m_options) m_options->NeedLocalSync(true);
 }
 
-void Connect::ShowNeedGlobalSync() {
+platform::FormRequest Connect::StartNotice(const std::string& name, platform::Buttons buttons) {
+  FormModel form(name);
+  form.AddControl("lblMessage", "Label");
+  if (m_lang) m_lang->LocalizeForm(form);
   platform::FormRequest f;
-  f.name = "frmNeedGlobalSync";
-  f.buttons = platform::Buttons::OK;
-  m_app->UserPrompt().ShowForm(f);
+  f.name = name;
+  f.buttons = buttons;
+  f.Set("Caption", COptions::ProductShortName());
+  f.Set("lblMessage", form.Caption("lblMessage"));
+  return f;
+}
+
+void Connect::ShowNeedGlobalSync() {
+  // The notice says that every item must reach the members again; its OK resends them.
+  platform::FormRequest f = StartNotice("frmNeedGlobalSync", platform::Buttons::OK);
+  if (m_app->UserPrompt().ShowForm(f) == platform::IDOK) GlobalSynchronization();
 }
 
 bool Connect::AskNeedLocalSync() {
-  platform::FormRequest f;
-  f.name = "frmNeedLocalSync";
-  f.buttons = platform::Buttons::YesNo;
+  // Unanswered, the question stays No: the option stays set and is asked again next time.
+  platform::FormRequest f = StartNotice("frmNeedLocalSync", platform::Buttons::YesNo);
+  f.defaultButton = platform::DefaultButton::Second;
   return m_app->UserPrompt().ShowForm(f) == platform::IDYES;
 }
 

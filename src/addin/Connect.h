@@ -15,6 +15,7 @@
 #include "addin/mFolders.h"
 #include "exchange/mMain.h"
 #include "platform/Date.h"
+#include "platform/Prompt.h"
 #include "platform/client/Application.h"
 
 class CDebug;
@@ -186,6 +187,9 @@ class Connect : private ITimerHost {
   void StartEngine();
   // The engine stopped, then the context removed.
   void StopSync();
+  // One of the start-up notices, its caption the product's name and its
+  // message localised.
+  platform::FormRequest StartNotice(const std::string& name, platform::Buttons buttons);
   // Applies a change of the groups (the groups' one edit sequence) and tells the page.
   void EditGroups(const std::function<bool(CGroups& copy)>& edit);
 
