@@ -267,8 +267,11 @@ void SetBillInfo(platform::Item& item, const std::string& owner, const std::stri
   try {
     if (item.Categories() != categories)
       g_Debug().OutCustomError("SetBillInfo", "olItem.Categories <> strCategories");
-    item.SetBillingInformation(FormatBillInfo(item.EntryID(), owner, sham, item.RecurrenceState(), groups,
-                                              categories, listSeparator, GetDisplayAttachmentsCount(item)));
+    // An unchanged block is not written again: a pass over items that are
+    // in step rewrites nothing.
+    const std::string block = FormatBillInfo(item.EntryID(), owner, sham, item.RecurrenceState(), groups,
+                                             categories, listSeparator, GetDisplayAttachmentsCount(item));
+    if (item.BillingInformation() != block) item.SetBillingInformation(block);
     ItemSave(item);
   } catch (...) {
     g_Debug().OutError("mAppointments.SetBillInfo");
