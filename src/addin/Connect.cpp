@@ -338,7 +338,16 @@ void Connect::InstallSync() {
   s.StartSafeTimer = [this] { if (m_timers) m_timers->StartSafeTimer(); };
   s.EnableNewMailsTimer = [this] { if (m_timers) m_timers->RestartNewMailsTimer(); };
   s.StartInspectTimer = [this] { if (m_timers) m_timers->StartInspectTimer(); };
+  WireLocalSync(s);
   SetGlobalSync(&s);
+}
+
+void Connect::WireLocalSync(CSyncContext& s) {
+  s.DoEvents = [this] { if (m_timers) m_timers->SafeDoEvents(); };
+  s.ShowProgressWindows = [this] { return m_bShowProgress; };
+  // The first fast pass looks at what changed since this start.
+  s.g_dLastFastSync = m_app->Loop().clock().Now();
+  s.UpdateItemsGroups = [] { mAppointments::UpdateItemsGroups(); };
 }
 
 void Connect::StartEngine() {
@@ -670,17 +679,20 @@ void Connect::Syncronize(bool bShowComplete) {
   try {
     if (m_state != State::Running) return;
     m_bGSynch = true;
+    if (m_sync) m_sync->g_bGSynch = true;  // no fast pass meanwhile
     bool saved = m_bShowProgress;
     if (!bShowComplete) m_bShowProgress = mOptions::g_Options().ShowProgressBarOnReceiving;
     if (m_hooks.ProcessNewMails) m_hooks.ProcessNewMails(*this);
     if (m_hooks.SendAppointments) m_hooks.SendAppointments(*this);
     m_bShowProgress = saved;
     m_bGSynch = false;
+    if (m_sync) m_sync->g_bGSynch = false;
     if (bShowComplete)
       m_app->UserPrompt().MessageBox(Text("LID_SYNCH_COMPLETE"), "Zentabo", platform::Buttons::OK,
                                      platform::Icon::Information);
   } catch (...) {
     m_bGSynch = false;
+    if (m_sync) m_sync->g_bGSynch = false;
     g_Debug().OutError("Connect.Syncronize");
   }
 }

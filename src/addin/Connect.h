@@ -182,6 +182,9 @@ class Connect : private ITimerHost {
   mFolders::OverviewContext OverviewCtx();
   // Fills the sync context from this run's state and installs it.
   void InstallSync();
+  // The local synchronisation's part of the context: the safe pump, the
+  // progress rule, the first fast pass's start, the groups pass after receiving.
+  void WireLocalSync(CSyncContext& s);
   // The sharing engine and its extension over the context's folders; a
   // failure is logged and leaves the add-in without item events.
   void StartEngine();
