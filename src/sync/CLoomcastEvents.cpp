@@ -159,8 +159,9 @@ void CLoomcastEvents::OnItemEvent(EventKind kind, const LoomcastItem& event) {
       fldSentItems_OnItemAdded(item);
     } else if (deleted) {
       fldDeletedItems_OnItemAdded(item);
-    } else if (ctx->EnableNewMailsTimer) {
-      ctx->EnableNewMailsTimer();
+    } else {
+      if (ctx->NewMailItem) ctx->NewMailItem(item);
+      if (ctx->EnableNewMailsTimer) ctx->EnableNewMailsTimer();
     }
   } catch (...) {
     g_Debug().OutError(source);

@@ -101,7 +101,11 @@ struct CSyncContext {
   // Arms the host's safe timer, whose tick forgets the events announced to
   // the bridge that never came; called after every announcement. May be empty.
   std::function<void()> StartSafeTimer;
-  // Restarts the host's new-mail timer (a mail arrived in the Inbox). May be empty.
+  // A mail arrived in the Inbox: NewMailItem hands it to the handlers that
+  // look at each new mail at once (the meeting contacts, the send
+  // workaround), then EnableNewMailsTimer restarts the host's new-mail
+  // timer. Either may be empty.
+  std::function<void(platform::Item& mail)> NewMailItem;
   std::function<void()> EnableNewMailsTimer;
   // Starts the host's inspect timer, which closes objShamCopy's window 50 ms
   // later (a sham copy opened from the shared folder shows its meeting instead).

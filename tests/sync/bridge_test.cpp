@@ -165,6 +165,25 @@ TEST_F(BridgeTest, AUserChangeReplacesTheCopyAndKeepsTheFirstAction) {
   EXPECT_EQ(events->IgnoreEntryCount(), 0u);
 }
 
+TEST_F(BridgeTest, AUserChangeOfTheSharedCopyReachesTheCalendar) {
+  platform::Item item;
+  AsUser([&] { item = Appointment(Calendar(), "Dentist"); });
+  ctx.colPending.RemoveAll();  // as if sent
+  const std::string id = GetUserProperty(Fresh(item), kItemID);
+  platform::Item copy = Shared().Items().Item(1);
+  UserChange(copy, "Room 7");
+  ASSERT_EQ(Count(Calendar()), 1u) << "the calendar item was replaced, not doubled";
+  platform::Item mine = Calendar().Items().Item(1);
+  EXPECT_EQ(mine.Location(), "Room 7");
+  EXPECT_EQ(GetUserProperty(mine, kReferID), copy.EntryID());
+  EXPECT_EQ(GetUserProperty(Fresh(copy), kReferID), mine.EntryID());
+  EXPECT_EQ(GetUserProperty(mine, kItemID), id);
+  EXPECT_EQ(GetUserProperty(Fresh(copy), kItemID), id);
+  ASSERT_EQ(ctx.colPending.Count(), 1u);
+  EXPECT_EQ(ctx.colPending.begin()->m_strAction, "Changed");
+  EXPECT_EQ(events->IgnoreEntryCount(), 0u);
+}
+
 TEST_F(BridgeTest, ADeletedItemTakesItsCopyAlongEvenWhenDeletedForGood) {
   platform::Item moved, forGood;
   AsUser([&] {
@@ -212,15 +231,16 @@ TEST_F(BridgeTest, MagicMailsLeaveSentItemsAndDeletedItemsOnlyWithHardDeletion) 
   EXPECT_EQ(Count(deleted), 3u) << "the two kept before and the user's mail";
 }
 
-TEST_F(BridgeTest, NewInboxMailRestartsTheNewMailTimer) {
-  int restarts = 0;
-  ctx.EnableNewMailsTimer = [&] { ++restarts; };
+TEST_F(BridgeTest, NewInboxMailIsHandedOnThenTheNewMailTimerRestarted) {
+  std::vector<std::string> seen;
+  ctx.NewMailItem = [&](platform::Item& mail) { seen.push_back(mail.Subject()); };
+  ctx.EnableNewMailsTimer = [&] { seen.push_back("timer"); };
   AsUser([&] {
     platform::Item m = Default(platform::olFolderInbox).Items().Add(platform::olMailItem);
     m.SetSubject("hi");
     m.Save();
   });
-  EXPECT_EQ(restarts, 1);
+  EXPECT_EQ(seen, (std::vector<std::string>{"hi", "timer"}));
 }
 
 TEST_F(BridgeTest, TheEngineGetsItsDatabaseAndSettingsFromTheExtension) {
