@@ -99,7 +99,11 @@ std::shared_ptr<StoreCore> StoreCore::Open(const std::string& path, Poster poste
     // The flock above already keeps every other process out, so SQLite's own
     // per-transaction file locks and the shared-memory WAL index are not
     // needed; this must be set before the first access to the file.
-    core->db_->Exec("PRAGMA locking_mode=EXCLUSIVE");
+    // Every write inside a batch runs under a savepoint, whose undo journal
+    // SQLite keeps in a temporary file by default: page by page, that is
+    // dozens of file writes per saved item. They are only needed while the
+    // process lives, so they stay in memory.
+    core->db_->Exec("PRAGMA locking_mode=EXCLUSIVE; PRAGMA temp_store=MEMORY");
     core->CheckSchema();
     core->lastRunUnclean_ = core->Meta("running") == "1";
     core->SetMeta("running", "1");
