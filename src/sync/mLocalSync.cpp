@@ -1,5 +1,6 @@
 #include "sync/mLocalSync.h"
 
+#include <algorithm>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -28,7 +29,8 @@ namespace mAppointments {
 namespace {
 
 constexpr const char* kAppointmentFilter = "[MessageClass] = \"IPM.Appointment\"";
-constexpr int kPumpEvery = 64;  // items between two turns of the safe pump
+// Items repaired in one store transaction; the safe pump turns between two.
+constexpr size_t kBatchItems = 256;
 
 // The progress window of the copying passes is open.
 bool g_bCopyingItemsLoaded = false;
@@ -59,9 +61,8 @@ std::vector<platform::Item> Appointments(const platform::Folder& folder, const s
 }
 
 // The progress window (frmCopyingItems) of one bulk pass: a caption, a line
-// per phase, the bar, and the safe pump between items. Hidden when the
-// add-in runs the pass unattended; then it only pumps. Once the user
-// cancels, every later Step answers false.
+// per phase and the bar; hidden when the add-in runs the pass unattended.
+// Once the user cancels, every later Step answers false.
 class PassProgress {
  public:
   PassProgress(CSyncContext& ctx, const std::string& captionLid) : m_ctx(ctx) {
@@ -84,8 +85,7 @@ class PassProgress {
       m_window->SetPercent(0);
     }
   }
-  // After item `done` (1-based) of `count`: the bar, a turn of the pump now
-  // and then, and whether to go on.
+  // After item `done` (1-based) of `count`: the bar, and whether to go on.
   bool Step(size_t done, size_t count) {
     if (m_cancelled) return false;
     if (m_window && count > 0) {
@@ -96,7 +96,6 @@ class PassProgress {
       }
       if (m_window->Cancelled()) m_cancelled = true;
     }
-    if (m_ctx.DoEvents && done % kPumpEvery == 0) m_ctx.DoEvents();
     return !m_cancelled;
   }
   bool Cancelled() const { return m_cancelled; }
@@ -107,6 +106,30 @@ class PassProgress {
   int m_percent = -1;
   bool m_cancelled = false;
 };
+
+// Runs step(i) for every index below `count` in store batches of
+// kBatchItems (one commit for many repairs instead of one each), with the
+// progress after each item and the safe pump between batches (never inside
+// one); stops when the user cancels. Each step traps its own failures.
+template <typename Step>
+void InBatches(CSyncContext& ctx, PassProgress& progress, size_t count, Step step) {
+  size_t i = 0;
+  while (i < count && !progress.Cancelled()) {
+    auto batch = [&] {
+      const size_t end = std::min(count, i + kBatchItems);
+      while (i < end) {
+        step(i);
+        ++i;
+        if (!progress.Step(i, count)) break;
+      }
+    };
+    if (ctx.pSession)
+      ctx.pSession->Batch(batch);
+    else
+      batch();
+    if (ctx.DoEvents) ctx.DoEvents();
+  }
+}
 
 // Sets a text property only when it differs (a missing property counts as
 // empty and is not created for an empty value), saving with `save`.
@@ -154,11 +177,12 @@ class Remembered {
     return true;
   }
   size_t Count() const { return m_index.size(); }
-  // id -> entry id of the ones not forgotten.
-  template <typename F>
-  void ForEach(F f) const {
+  // (id, entry id) of the ones not forgotten, in the order seen.
+  std::vector<std::pair<std::string, std::string>> Unmatched() const {
+    std::vector<std::pair<std::string, std::string>> out;
     for (const auto& e : m_order)
-      if (!e.forgotten) f(e.id, e.entryId);
+      if (!e.forgotten) out.emplace_back(e.id, e.entryId);
+    return out;
   }
 
  private:
@@ -219,13 +243,23 @@ std::string CheckCalendarItem(CSyncContext& ctx, platform::Item& item, const std
 // Marks for deletion, by entry id, in the order marked.
 using Marked = std::vector<platform::Item>;
 
-void DeleteMarked(Marked& marked) {
-  for (platform::Item& item : marked) {
-    try {
-      DeleteItem(item);
-    } catch (...) {
-      g_Debug().OutError("mAppointments.DeleteMarked");
-    }
+void DeleteMarked(platform::Item& item) {
+  try {
+    DeleteItem(item);
+  } catch (...) {
+    g_Debug().OutError("mAppointments.DeleteMarked");
+  }
+}
+
+// Makes the missing copy of a calendar item again, under its id and
+// without queuing anything.
+void RestoreCopy(CSyncContext& ctx, const std::pair<std::string, std::string>& idAndEntry) {
+  try {
+    platform::Item item = ctx.pSession ? GetItemFromID(*ctx.pSession, idAndEntry.second) : platform::Item{};
+    std::string keep = idAndEntry.first;
+    if (item) CopyItem(item, ctx.fldZentab, keep, false, "Nothing");
+  } catch (...) {
+    g_Debug().OutError("mAppointments.RestoreCopy");
   }
 }
 
@@ -304,17 +338,17 @@ bool LocalSynchronization() {
     progress.Phase("LID_ANALIZING_CALENDAR_ITEMS");
 
     std::vector<platform::Item> calendar = Appointments(ctx.fldCalendar);
-    if (clean) {
-      for (platform::Item& item : calendar) DeleteVestrandProps(item, true);
-    }
 
     // Calendar: every item is the user's own and shared under an id of its own.
     Remembered remembered(calendar.size());
     const CalendarLogs logs{" Calendar.OtherOwner detected '", "'", "Calendar.Item is not unique",
                             "Calendar.NewItem detected"};
-    for (size_t i = 0; i < calendar.size(); ++i) {
+    InBatches(ctx, progress, calendar.size(), [&](size_t i) {
       platform::Item& item = calendar[i];
       try {
+        // Stripping an item just before its turn is stripping them all
+        // first: no item's repair reads another's properties.
+        if (clean) DeleteVestrandProps(item, true);
         std::string groups = GetUserProperty(item, kGroups);
         NormalizeItemGroups(item, groups, existing);
         const std::string sham = GetUserProperty(item, kShamMeeting);
@@ -323,8 +357,7 @@ bool LocalSynchronization() {
       } catch (...) {
         g_Debug().OutError("mAppointments.LocalSynchronization");
       }
-      if (!progress.Step(i + 1, calendar.size())) break;
-    }
+    });
 
     // Shared folder: own copies are matched to their calendar items.
     Marked marked;
@@ -333,7 +366,7 @@ bool LocalSynchronization() {
       std::vector<platform::Item> zentab = Appointments(ctx.fldZentab);
       std::unordered_set<std::string> seenCopies;
       seenCopies.reserve(zentab.size());
-      for (size_t i = 0; i < zentab.size(); ++i) {
+      InBatches(ctx, progress, zentab.size(), [&](size_t i) {
         platform::Item& item = zentab[i];
         try {
           std::string owner = GetUserProperty(item, kOwnerAddress);
@@ -381,30 +414,21 @@ bool LocalSynchronization() {
         } catch (...) {
           g_Debug().OutError("mAppointments.LocalSynchronization");
         }
-        if (!progress.Step(i + 1, zentab.size())) break;
-      }
+      });
     }
 
     // Deleting and restoring rely on both folders having been seen whole.
     if (!progress.Cancelled()) {
       progress.Phase("LID_DELETING_UNLINKED_ITEMS");
       g_Debug().Out("LocalSynchronization: Deleting Items Count = " + std::to_string(marked.size()));
-      DeleteMarked(marked);
+      InBatches(ctx, progress, marked.size(), [&](size_t i) { DeleteMarked(marked[i]); });
+    }
+    if (!progress.Cancelled()) {
       progress.Phase("LID_RESTORING_UNLINKED_ITEMS");
-      g_Debug().Out("LocalSynchronization: Restoring unlink appointments  = " +
-                    std::to_string(clean ? 0 : remembered.Count()));
-      if (!clean) {
-        remembered.ForEach([&](const std::string& id, const std::string& entryId) {
-          try {
-            platform::Item item = ctx.pSession ? GetItemFromID(*ctx.pSession, entryId) : platform::Item{};
-            std::string keep = id;
-            if (item) CopyItem(item, ctx.fldZentab, keep, false, "Nothing");
-          } catch (...) {
-            g_Debug().OutError("mAppointments.LocalSynchronization");
-          }
-        });
-      }
-      completed = true;
+      const auto unmatched = clean ? decltype(remembered.Unmatched()){} : remembered.Unmatched();
+      g_Debug().Out("LocalSynchronization: Restoring unlink appointments  = " + std::to_string(unmatched.size()));
+      InBatches(ctx, progress, unmatched.size(), [&](size_t i) { RestoreCopy(ctx, unmatched[i]); });
+      completed = !progress.Cancelled();
     }
   } catch (...) {
     g_Debug().OutError("mAppointments.LocalSynchronization");
@@ -544,17 +568,9 @@ bool FastLocalSynchronization() {
       } catch (...) {
       }
     }
-    DeleteMarked(marked);
+    for (platform::Item& item : marked) DeleteMarked(item);
     g_Debug().Out("Restoring unlink  " + std::to_string(remembered.Count()) + " appointments");
-    remembered.ForEach([&](const std::string& id, const std::string& entryId) {
-      try {
-        platform::Item item = ctx.pSession ? GetItemFromID(*ctx.pSession, entryId) : platform::Item{};
-        std::string keep = id;
-        if (item) CopyItem(item, ctx.fldZentab, keep, false, "Nothing");
-      } catch (...) {
-        g_Debug().OutError("mAppointments.FastLocalSynchronization");
-      }
-    });
+    for (const auto& unmatched : remembered.Unmatched()) RestoreCopy(ctx, unmatched);
 
     if (mOptions::g_Options().HardDeletion) {
       for (platform::Item& mail : MagicMailsByLMT(ctx.fldDeletedItems, times, last)) ItemDelete(mail, true);
@@ -579,7 +595,7 @@ void UpdateItemsGroups() {
     progress.Phase("LID_UPDATING_INFO");
     std::vector<platform::Item> zentab = Appointments(ctx.fldZentab);
     Marked marked;
-    for (size_t i = 0; i < zentab.size(); ++i) {
+    InBatches(ctx, progress, zentab.size(), [&](size_t i) {
       platform::Item& item = zentab[i];
       try {
         std::string owner = GetUserProperty(item, kOwnerAddress);
@@ -612,15 +628,14 @@ void UpdateItemsGroups() {
       } catch (...) {
         g_Debug().OutError("mAppointments.UpdateItemsGroups");
       }
-      if (!progress.Step(i + 1, zentab.size())) break;
-    }
+    });
     if (!progress.Cancelled()) {
-      for (platform::Item& item : marked) {
-        g_Debug().Out("UpdateItemsGroups, DeleteItem, owner = " + GetUserProperty(item, kOwnerAddress) +
-                      "\r\nItemId = " + GetUserProperty(item, kItemID) + "\r\nFolder = " +
+      InBatches(ctx, progress, marked.size(), [&](size_t i) {
+        g_Debug().Out("UpdateItemsGroups, DeleteItem, owner = " + GetUserProperty(marked[i], kOwnerAddress) +
+                      "\r\nItemId = " + GetUserProperty(marked[i], kItemID) + "\r\nFolder = " +
                       ctx.fldZentab.FolderPath());
-      }
-      DeleteMarked(marked);
+        DeleteMarked(marked[i]);
+      });
     }
     g_Debug().Out("UpdateItemsGroups.End");
   } catch (...) {
@@ -647,7 +662,7 @@ void SendMembersItems(const std::string& address, const std::string& group, bool
     PassProgress progress(ctx, "LID_SENDING_ITEMS_TO");
     progress.Phase("LID_SENDING_ITEMS_TO");
     const std::vector<platform::Item> zentab = Appointments(ctx.fldZentab);
-    for (size_t i = 0; i < zentab.size(); ++i) {
+    InBatches(ctx, progress, zentab.size(), [&](size_t i) {
       const platform::Item& item = zentab[i];
       try {
         std::string owner = GetUserProperty(item, kOwnerAddress);
@@ -663,8 +678,7 @@ void SendMembersItems(const std::string& address, const std::string& group, bool
       } catch (...) {
         g_Debug().OutError("mAppointments.SendMembersItems");
       }
-      if (!progress.Step(i + 1, zentab.size())) break;
-    }
+    });
     // A cancelled walk still sends what it queued.
     std::string only = member;
     mSendAppointments::SendAppointments("", only);
@@ -685,7 +699,7 @@ int SetAllPrivate() {
     PassProgress progress(ctx, "LID_SETTING_ALL_PRIVATE");
     progress.Phase("LID_SETTING_ALL_PRIVATE");
     std::vector<platform::Item> calendar = Appointments(ctx.fldCalendar);
-    for (size_t i = 0; i < calendar.size(); ++i) {
+    InBatches(ctx, progress, calendar.size(), [&](size_t i) {
       platform::Item& item = calendar[i];
       try {
         std::string id = GetUserProperty(item, kItemID);
@@ -698,8 +712,7 @@ int SetAllPrivate() {
       } catch (...) {
         g_Debug().OutError("mAppointments.SetAllPrivate");
       }
-      if (!progress.Step(i + 1, calendar.size())) break;
-    }
+    });
   } catch (...) {
     g_Debug().OutError("mAppointments.SetAllPrivate");
   }
@@ -745,7 +758,7 @@ int GlobalSynchronization() {
     PassProgress progress(ctx, "LID_SENDING_ITEMS_TO");
     progress.Phase("LID_SENDING_ITEMS_TO");
     const std::vector<platform::Item> zentab = Appointments(ctx.fldZentab);
-    for (size_t i = 0; i < zentab.size(); ++i) {
+    InBatches(ctx, progress, zentab.size(), [&](size_t i) {
       const platform::Item& item = zentab[i];
       try {
         const std::string owner = GetUserProperty(item, kOwnerAddress);
@@ -758,8 +771,7 @@ int GlobalSynchronization() {
       } catch (...) {
         g_Debug().OutError("mAppointments.GlobalSynchronization");
       }
-      if (!progress.Step(i + 1, zentab.size())) break;
-    }
+    });
     everyone.clear();
     mSendAppointments::SendAppointments("", everyone);
     g_Debug().Out("GlobalSynchronization.End, queued = " + std::to_string(queued));
