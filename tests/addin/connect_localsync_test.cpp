@@ -111,9 +111,28 @@ TEST(ConnectLocalSync, ThePassOnDemandRemovesCopiesOfItemsDeletedWhileTheAddInWa
   alice.S().Settle();
   g_Sync()->colPending.RemoveAll();
   EXPECT_TRUE(again.RunLocalSynchronization(false));
+  alice.S().Settle();  // the pass's own writes reach the bridge, which drops them
   EXPECT_EQ(again.g_fldZentab().Items().Count(), 0);
+  ASSERT_EQ(g_Sync()->colPending.Count(), 1u);
   ASSERT_NE(g_Sync()->colPending.Item(id), nullptr);
   EXPECT_EQ(g_Sync()->colPending.Item(id)->m_strAction, "Removed");
+
+  // A copy lost while the add-in was off comes back, and nothing is queued for it.
+  AddAppointment(again.fldCalendar(), "Review");
+  alice.S().Settle();
+  g_Sync()->colPending.RemoveAll();
+  platform::Item copy = again.g_fldZentab().Items().Item(1);
+  alice.Close();
+  alice.Open();
+  alice.S().Session().GetItemFromID(copy.EntryID()).Delete();
+  alice.Close();
+  alice.Open().Start();
+  alice.S().Settle();
+  Connect& third = alice.S().AddIn();
+  EXPECT_TRUE(third.RunLocalSynchronization(false));
+  alice.S().Settle();
+  EXPECT_EQ(third.g_fldZentab().Items().Count(), 1);
+  EXPECT_EQ(g_Sync()->colPending.Count(), 0u);
 }
 
 TEST(ConnectLocalSync, AppointmentsForMembersNeedTheRights) {

@@ -15,6 +15,7 @@
 #include "platform/Clock.h"
 #include "platform/Registry.h"
 #include "platform/ScriptedPrompt.h"
+#include "platform/store/RecurrencePattern.h"
 #include "support/ProfileFixture.h"
 #include "sync/CSyncContext.h"
 #include "sync/mAppointments.h"
@@ -289,6 +290,31 @@ TEST_F(LocalSyncTest, ForeignCopiesFollowTheGroups) {
   EXPECT_TRUE(Logged("Zentab.Other Owner(dave@example.org) detected, deleting"));
   EXPECT_EQ(ctx.colPending.Count(), 0u) << "nothing of other members is sent";
   EXPECT_TRUE(All(Calendar()).empty());
+}
+
+TEST_F(LocalSyncTest, ABlankedSeriesKeepsNoTextInItsChangedOccurrences) {
+  Item series = ForeignCopy("bob@example.org", "12121212-20261201080000", "Gone");
+  platform::RecurrencePattern pattern = series.GetRecurrencePattern();
+  pattern.SetRecurrenceType(platform::olRecursDaily);
+  pattern.SetDayOfWeekMask(0);  // every day
+  pattern.SetOccurrences(5);
+  series.Save();
+  Item special = Fresh(series).GetOccurrence(Date::FromParts(2026, 12, 12));
+  special.SetSubject("[Owner] Special budget talk");
+  special.SetLocation("Board room");
+  special.Save();
+
+  ASSERT_TRUE(mAppointments::LocalSynchronization());
+
+  Item blank = Fresh(series);
+  EXPECT_EQ(blank.Subject(), "");
+  EXPECT_EQ(GetUserProperty(blank, mAppointments::kGroups), "(Null Group)");
+  const auto exceptions = blank.GetRecurrencePattern().Exceptions();
+  ASSERT_EQ(exceptions.size(), 1u);
+  Item occurrence = exceptions[0].AppointmentItem();
+  EXPECT_EQ(occurrence.Subject(), "");
+  EXPECT_EQ(occurrence.Location(), "");
+  EXPECT_EQ(occurrence.BusyStatus(), 2);
 }
 
 TEST_F(LocalSyncTest, UpdateItemsGroupsDeletesCopiesOfAnOwnerWhoLeftEveryGroup) {
