@@ -201,17 +201,19 @@ void Reshare(CSyncContext& ctx, platform::Item& item, const std::string& action,
   if (!id.empty()) remembered.Add(id, EntryOf(item));
 }
 
-// The calendar step common to both passes for one item: a foreign owner is
-// taken over, a duplicate id is dropped and the item shared again, an item
-// without id is shared; the item's id is remembered. Returns the item id
-// kept when the item was already shared under it (so the caller refreshes
-// its bill), "" otherwise.
+// The log texts of the calendar step, which the two passes word differently.
 struct CalendarLogs {
   const char* otherOwner;  // followed by the owner
   const char* otherOwnerEnd;
   const char* notUnique;
   const char* newItem;
 };
+
+// The calendar step common to both passes for one item: a foreign owner is
+// taken over, a duplicate id is dropped and the item shared again, an item
+// without id is shared; the item's id is remembered. Returns the item id
+// kept when the item was already shared under it (so the caller refreshes
+// its bill), "" otherwise.
 
 std::string CheckCalendarItem(CSyncContext& ctx, platform::Item& item, const std::string& action,
                               const CalendarLogs& logs, Remembered& remembered) {
@@ -240,14 +242,14 @@ std::string CheckCalendarItem(CSyncContext& ctx, platform::Item& item, const std
   return "";
 }
 
-// Marks for deletion, by entry id, in the order marked.
+// The copies a pass marked for deletion, in the order marked.
 using Marked = std::vector<platform::Item>;
 
-void DeleteMarked(platform::Item& item) {
+void DeleteCopy(platform::Item& item) {
   try {
     DeleteItem(item);
   } catch (...) {
-    g_Debug().OutError("mAppointments.DeleteMarked");
+    g_Debug().OutError("mAppointments.DeleteCopy");
   }
 }
 
@@ -421,7 +423,7 @@ bool LocalSynchronization() {
     if (!progress.Cancelled()) {
       progress.Phase("LID_DELETING_UNLINKED_ITEMS");
       g_Debug().Out("LocalSynchronization: Deleting Items Count = " + std::to_string(marked.size()));
-      InBatches(ctx, progress, marked.size(), [&](size_t i) { DeleteMarked(marked[i]); });
+      InBatches(ctx, progress, marked.size(), [&](size_t i) { DeleteCopy(marked[i]); });
     }
     if (!progress.Cancelled()) {
       progress.Phase("LID_RESTORING_UNLINKED_ITEMS");
@@ -568,7 +570,7 @@ bool FastLocalSynchronization() {
       } catch (...) {
       }
     }
-    for (platform::Item& item : marked) DeleteMarked(item);
+    for (platform::Item& item : marked) DeleteCopy(item);
     g_Debug().Out("Restoring unlink  " + std::to_string(remembered.Count()) + " appointments");
     for (const auto& unmatched : remembered.Unmatched()) RestoreCopy(ctx, unmatched);
 
@@ -634,7 +636,7 @@ void UpdateItemsGroups() {
         g_Debug().Out("UpdateItemsGroups, DeleteItem, owner = " + GetUserProperty(marked[i], kOwnerAddress) +
                       "\r\nItemId = " + GetUserProperty(marked[i], kItemID) + "\r\nFolder = " +
                       ctx.fldZentab.FolderPath());
-        DeleteMarked(marked[i]);
+        DeleteCopy(marked[i]);
       });
     }
     g_Debug().Out("UpdateItemsGroups.End");
