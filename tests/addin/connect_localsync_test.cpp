@@ -110,7 +110,12 @@ TEST(ConnectLocalSync, ThePassOnDemandRemovesCopiesOfItemsDeletedWhileTheAddInWa
   Connect& again = alice.S().AddIn();
   alice.S().Settle();
   g_Sync()->colPending.RemoveAll();
+  int redraws = 0;
+  again.SubscribePage([&](Connect::PageEvent e, const std::string&, std::string*) {
+    redraws += e == Connect::PageEvent::OnChangeAppointments;
+  });
   EXPECT_TRUE(again.RunLocalSynchronization(false));
+  EXPECT_EQ(redraws, 1) << "the page redraws after the pass";
   alice.S().Settle();  // the pass's own writes reach the bridge, which drops them
   EXPECT_EQ(again.g_fldZentab().Items().Count(), 0);
   ASSERT_EQ(g_Sync()->colPending.Count(), 1u);
