@@ -1,13 +1,30 @@
 #include "exchange/CXmlAppointments.h"
 
-#include <sstream>
 #include <utility>
+#include <vector>
 
 #include "diagnostics/CDebug.h"
 #include "exchange/mEnvelope.h"
 #include "platform/FileUtil.h"
 
 namespace {
+
+// Collects the saved text in pieces and joins them once: a document of
+// thousands of items grown in one string is copied again at every doubling.
+struct StringWriter : pugi::xml_writer {
+  std::vector<std::string> chunks;
+  size_t size = 0;
+  void write(const void* data, size_t n) override {
+    chunks.emplace_back(static_cast<const char*>(data), n);
+    size += n;
+  }
+  std::string Text() const {
+    std::string text;
+    text.reserve(size);
+    for (const std::string& c : chunks) text += c;
+    return text;
+  }
+};
 
 // Whitespace-only text is a value here (a subject of one blank), and line
 // ends are kept as written (bodies carry CR LF), so neither is normalised.
@@ -87,6 +104,15 @@ bool CXmlAppointments::SetCurItem(int index) {
   }
   m_curItem = child;
   return true;
+}
+
+bool CXmlAppointments::SetNextItem() {
+  for (pugi::xml_node next = m_curItem.next_sibling(); next; next = next.next_sibling()) {
+    if (next.type() != pugi::node_element) continue;
+    m_curItem = next;
+    return true;
+  }
+  return false;
 }
 
 bool CXmlAppointments::SetCurItem(const std::string& name) {
@@ -173,9 +199,9 @@ bool CXmlAppointments::Delete() {
 
 bool CXmlAppointments::Save() {
   try {
-    std::ostringstream out;
+    StringWriter out;
     m_doc.save(out, "", pugi::format_raw, pugi::encoding_utf8);
-    platform::FileUtil::WriteFile(m_strFileName, out.str());
+    platform::FileUtil::WriteFile(m_strFileName, out.Text());
     return true;
   } catch (...) {
     g_Debug().OutError("CXmlAppointments.Save");
@@ -202,7 +228,7 @@ bool CXmlAppointments::Load() {
       g_Debug().OutCustomError("CXmlAppointments.Load", m_strFileName + ": the document has no three sections");
       return false;
     }
-    m_doc.reset(loaded);
+    m_doc = std::move(loaded);  // taken over, not copied: a document of 10,000 items is large
     root = m_doc.document_element();
     m_nodeAdded = NthElement(root, 1);
     m_nodeChanged = NthElement(root, 2);

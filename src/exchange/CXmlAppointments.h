@@ -48,6 +48,10 @@ class CXmlAppointments {
   // (logged, cursor unchanged) when there is none.
   bool SetCurItem(int index);
   bool SetCurItem(const std::string& name);
+  // The current item's next sibling element becomes the current item (a
+  // walk over many items without counting from the first each time). False,
+  // cursor unchanged, when there is none.
+  bool SetNextItem();
   // 0..2: the section becomes the current node; 3: the current item becomes
   // the current node. The current item stays as it was, so that after 3 the
   // properties written go into the new node itself. Any other value changes

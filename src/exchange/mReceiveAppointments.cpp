@@ -1,12 +1,31 @@
 #include "exchange/mReceiveAppointments.h"
 
 #include <filesystem>
+#include <algorithm>
+#include <cctype>
+#include <memory>
 #include <optional>
+#include <set>
 
 #include "diagnostics/CDebug.h"
 #include "exchange/CXmlAppointments.h"
 #include "exchange/mAppointmentXml.h"
+#include "exchange/mMain.h"
+#include "exchange/mSendAppointments.h"
 #include "exchange/mZip.h"
+#include "groups/CGroups.h"
+#include "lang/CLang.h"
+#include "options/mOptions.h"
+#include "options/mSynchRange.h"
+#include "platform/Prompt.h"
+#include "platform/redemption/MAPITable.h"
+#include "platform/redemption/MAPIUtils.h"
+#include "platform/redemption/MapiProps.h"
+#include "platform/redemption/SafeItems.h"
+#include "platform/store/Items.h"
+#include "platform/store/MailSession.h"
+#include "sync/CSyncContext.h"
+#include "sync/mAppointments.h"
 #include "platform/Error.h"
 #include "platform/FileUtil.h"
 #include "platform/System.h"
@@ -327,6 +346,517 @@ bool ProcessAppointment1(CXmlAppointments& xml, const std::string& subjectPrefix
   if (!reader.Save()) return false;
   reader.Exceptions(subjectPrefix, attachesZip);
   return true;
+}
+
+// --- receiving the mails -------------------------------------------------------
+
+namespace {
+
+constexpr const char* kRcvXml = "SyncRcvItems.xml";
+constexpr const char* kAttachFile = "AttachFile.zip";
+constexpr const char* kRcvAttaches = "SyncRcvItemsAttaches.zip";
+
+CSyncContext& Context() {
+  CSyncContext* ctx = g_Sync();
+  if (!ctx || !ctx->pSession || !ctx->pGroups || !ctx->pMail)
+    throw platform::Error("the add-in's context is not installed");
+  return *ctx;
+}
+
+std::string Lang(const CSyncContext& ctx, const std::string& lid) { return ctx.pLang ? ctx.pLang->Item(lid) : lid; }
+
+bool Contains(const std::vector<std::string>& list, const std::string& value) {
+  for (const std::string& v : list)
+    if (v == value) return true;
+  return false;
+}
+
+// True when the ";"-separated list names the address (letter case ignored).
+bool InRecipients(const std::string& recips, const std::string& address) {
+  for (const std::string& r : platform::Split(recips, ';'))
+    if (mEnvelope::SameAddress(platform::Trim(r), address)) return true;
+  return false;
+}
+
+std::string Upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+bool IsZipName(const std::string& fileName) {
+  const size_t dot = fileName.rfind('.');
+  const std::string ext = dot == std::string::npos ? "" : Upper(fileName.substr(dot + 1));
+  return ext == "ZIP" || ext == "ZM9";
+}
+
+std::string FolderCounts(const CSyncContext& ctx) {
+  auto count = [](const platform::Folder& f) { return f ? std::to_string(f.Items().Count()) : std::string("-"); };
+  return "\r\n    Calendar.Items.Count = " + count(ctx.fldCalendar) + "\r\n    Zentab.Items.Count = " +
+         count(ctx.fldZentab) + "\r\n    Deleted.Items.Count = " + count(ctx.fldDeletedItems);
+}
+
+// The progress window of one mail, when the option asks for it.
+class MailProgress {
+ public:
+  MailProgress(const CSyncContext& ctx, const std::string& sender) : m_ctx(ctx) {
+    if (!mOptions::g_Options().ShowProgressBarOnReceiving || !ctx.pPrompt) return;
+    std::string name = ctx.pGroups->GetShowAsFromAddress(sender);
+    const std::string who = name + " (" + (sender.empty() ? Lang(ctx, "LID_NO_ADDRESS") : sender) + ")";
+    std::string caption = Lang(ctx, "LID_PROCESSING_ITEMS_FROM");
+    const size_t at = caption.find("%s");
+    caption = at == std::string::npos ? caption + " " + who : caption.replace(at, 2, who);
+    m_progress = ctx.pPrompt->ShowProgress(caption);
+  }
+  void Text(const std::string& lid) {
+    if (m_progress) m_progress->SetText(Lang(m_ctx, lid));
+  }
+  void Step(int done, int total) {
+    if (m_progress && total > 0) m_progress->SetPercent(done * 100 / total);
+  }
+
+ private:
+  const CSyncContext& m_ctx;
+  std::unique_ptr<platform::Progress> m_progress;
+};
+
+// The items of one section in document order; a child that is no "item"
+// has no place in a section and is left out (logged).
+int SectionItems(CXmlAppointments& xml, int section, const char* name) {
+  xml.SetCurNode(section);
+  const int n = xml.GetItemsCount();
+  for (pugi::xml_node child : xml.CurNode().children())
+    if (child.type() == pugi::node_element && std::string(child.name()) != "item")
+      g_Debug().OutWarning("mReceiveAppointments.ReceiveItems",
+                           "Unexpected element <" + std::string(child.name()) + "> in section <" + name + ">.");
+  return n;
+}
+
+bool IsItem(const CXmlAppointments& xml) { return std::string(xml.CurItem().name()) == "item"; }
+
+// Saves through the add-in's guarded save; the reader needs a failure as an exception.
+void GuardedSave(platform::Item& item) {
+  if (!mAppointments::ItemSave(item)) throw platform::Error("the store did not save the item");
+}
+
+}  // namespace
+
+bool ReceiveAppointments(std::vector<platform::Item>& mails) {
+  ReceiveRun run;
+  if (mails.empty()) return false;
+  try {
+    CSyncContext& ctx = Context();
+    g_Debug().Out1("ReceiveAppointments, Mails = " + std::to_string(mails.size()));
+    for (platform::Item& mail : mails) {
+      try {
+        // The mail is applied and deleted together: a run that dies halfway
+        // finds it again, with nothing of it applied.
+        ctx.pSession->Batch([&] {
+          bool processed = true;
+          ReciveMail1(run, mail, processed);
+          if (!processed) return;
+          mail.SetUnRead(false);
+          mAppointments::ItemSave(mail);
+          mAppointments::ItemDelete(mail, false);
+        });
+      } catch (...) {
+        g_Debug().OutError("mReceiveAppointments.ReceiveAppointments");
+      }
+    }
+    mails.clear();
+    if (ctx.UpdateItemsGroups) ctx.UpdateItemsGroups();
+    if (run.bChanged && ctx.RaiseCustomEvent) ctx.RaiseCustomEvent("Appointments");
+  } catch (...) {
+    g_Debug().OutError("mReceiveAppointments.ReceiveAppointments");
+  }
+  return true;
+}
+
+void ReciveMail1(ReceiveRun& run, platform::Item& mail, bool& processed) {
+  try {
+    CSyncContext& ctx = Context();
+    run.colVirtualMembers = ctx.pGroups->GetVirtualMembers(ctx.strMe);
+    g_Debug().Out1("mReceiveAppointments.ReciveMail1.Start\r\nSender = " + mMain::GetSenderAddress(mail) +
+                   "\r\nReceivedTime = " + mail.ReceivedTime().ToIso() + "\r\nSendOn = " + mail.SentOn().ToIso() +
+                   FolderCounts(ctx));
+    ReciveMail(run, mail, processed);
+    run.colVirtualMembers.clear();
+    g_Debug().Out1("mReceiveAppointments.ReciveMail1.End" + FolderCounts(ctx));
+  } catch (...) {
+    g_Debug().OutError("mReceiveAppointments.ReciveMail1");
+  }
+}
+
+void ReciveMail(ReceiveRun& run, platform::Item& mail, bool& processed) {
+  constexpr const char* kSrc = "mReceiveAppointments.ReciveMail";
+  try {
+    CSyncContext& ctx = Context();
+    run.lines = mMain::ReadHeader(mail);
+    const std::string min = mEnvelope::GetStrFromSplit(run.lines, "CompatibilityVersionMin", false);
+    const std::string max = mEnvelope::GetStrFromSplit(run.lines, "CompatibilityVersionMax", false);
+    if (!min.empty() && !max.empty()) {
+      if (!mEnvelope::IsVersionInWindow(min, max)) {
+        processed = false;
+        run.bUnsupportedVersion = true;
+        g_Debug().OutWarning(kSrc, "Ignore mail from unsupported version range [" + min + ", " + max + "]");
+        return;
+      }
+      g_Debug().printf("mail in range: %s <= %s <= %s", min, mEnvelope::GetAppVersion(), max);
+    } else {
+      g_Debug().Out("mail from <= 2.60 version");
+    }
+    run.strSender = mEnvelope::GetStrFromSplit(run.lines, "SenderAddress", false);
+    if (mEnvelope::SameAddress(run.strSender, ctx.strMe)) {
+      g_Debug().Out("Sender mail address is equal to current user address, <" + run.strSender + ">");
+      return;
+    }
+    if (!ctx.pGroups->FindByEmail(platform::Lower(run.strSender))) {
+      g_Debug().Out("Sender <" + run.strSender + "> is not member of any group.");
+      return;
+    }
+    const std::string action = mEnvelope::GetStrFromSplit(run.lines, "Action", false);
+    platform::Attachments attachments = mail.Attachments();
+    const int count = attachments.Count();
+    if (count == 0) {
+      g_Debug().OutWarning(kSrc, "No attached file.");
+      return;
+    }
+    for (int i = 1; i <= std::min(count, 2); ++i) {
+      const std::string name = attachments.Item(i).FileName();
+      if (!IsZipName(name)) {
+        g_Debug().OutWarning(kSrc, "Incorrect format of the attached file <" + name + ">.");
+        return;
+      }
+    }
+    const mMain::MailEnv& env = *ctx.pMail;
+    const std::string attachFile = mMain::GetWorkFilePath(env, kAttachFile);
+    const std::string xmlPath = mMain::GetWorkFilePath(env, kRcvXml);
+    platform::FileUtil::Delete(attachFile);
+    platform::FileUtil::Delete(xmlPath);
+    attachments.Item(1).SaveAsFile(attachFile);
+    std::string attachesZip;
+    if (count >= 2) {
+      attachesZip = mMain::GetWorkFilePath(env, kRcvAttaches);
+      platform::FileUtil::Delete(attachesZip);
+      attachments.Item(2).SaveAsFile(attachesZip);
+    }
+    if (!mZip::UnZipFile(attachFile, env.InstallFolder(), kRcvXml)) {
+      g_Debug().OutWarning(kSrc, "UnZipFile function return an error.");
+      return;
+    }
+    if (!mZip::FileExists(xmlPath)) {
+      g_Debug().OutWarning(kSrc, std::string(kRcvXml) + " file is not exist.");
+      return;
+    }
+    if (mZip::IsFileEmpty(xmlPath)) {
+      g_Debug().OutWarning(kSrc, std::string(kRcvXml) + " file is an empty.");
+      return;
+    }
+    CXmlAppointments xml(xmlPath);
+    if (!xml.Load()) {
+      g_Debug().OutWarning(kSrc, std::string(kRcvXml) + " file has not valid format.");
+      return;
+    }
+    mOptions::ApplySynchRange(env.registry, ctx.strStoreId, mEnvelope::GetStrFromSplit(run.lines, "SynchRange", false),
+                              mOptions::g_Options());
+    if (!action.empty())
+      ReceiveAllItems(run, xml, action, attachesZip);
+    else
+      ReceiveItems(run, xml, attachesZip);
+    xml.Delete();
+  } catch (...) {
+    g_Debug().OutError(kSrc);
+  }
+}
+
+void ReceiveItems(ReceiveRun& run, CXmlAppointments& xml, const std::string& attachesZip) {
+  try {
+    CSyncContext& ctx = Context();
+    g_Debug().Out1("mReceiveAppointments.ReceiveItems.Start" + FolderCounts(ctx));
+    MailProgress progress(ctx, run.strSender);
+    struct Section {
+      int node;
+      const char* name;
+      const char* lid;
+      const char* word;
+    };
+    const Section sections[] = {{CXmlAppointments::ntAdded, "added", "LID_PROCESSING_NEW_ITEMS", "Added"},
+                                {CXmlAppointments::ntChanged, "changed", "LID_PROCESSING_CHANGED_ITEMS", "Changed"},
+                                {CXmlAppointments::ntRemoved, "removed", "LID_PROCESSING_REMOVED_ITEMS", "Removed"}};
+    int total = 0;
+    for (const Section& s : sections) total += SectionItems(xml, s.node, s.name);
+    int done = 0;
+    for (const Section& s : sections) {
+      xml.SetCurNode(s.node);
+      const int n = xml.GetItemsCount();
+      if (n > 0) progress.Text(s.lid);
+      for (bool more = n > 0 && xml.SetCurItem(1); more; more = xml.SetNextItem()) {
+        if (IsItem(xml)) ReceiveItem(run, xml, s.word, attachesZip);
+        progress.Step(++done, total);
+      }
+    }
+    g_Debug().Out1("mReceiveAppointments.ReceiveItems.End" + FolderCounts(ctx));
+  } catch (...) {
+    g_Debug().OutError("mReceiveAppointments.ReceiveItems");
+  }
+}
+
+void ReceiveAllItems(ReceiveRun& run, CXmlAppointments& xml, const std::string& action,
+                     const std::string& attachesZip) {
+  constexpr const char* kSrc = "mReceiveAppointments.ReceiveAllItems";
+  try {
+    CSyncContext& ctx = Context();
+    const std::string synchTime = mEnvelope::GetStrFromSplit(run.lines, "SynchTime", false);
+    if (synchTime.empty()) {
+      g_Debug().OutWarning(kSrc, "Synchronization time is not defined.");
+      return;
+    }
+    if (action != "Respond" && action != "Request") {
+      g_Debug().OutWarning(kSrc, "Not valid action.");
+      return;
+    }
+    MailProgress progress(ctx, run.strSender);
+    progress.Text("LID_PROCESSING_ALL_ITEMS");
+    std::set<std::string> received;
+    const int total = SectionItems(xml, CXmlAppointments::ntAdded, "added") +
+                      SectionItems(xml, CXmlAppointments::ntChanged, "changed");
+    int done = 0;
+    for (int section : {CXmlAppointments::ntAdded, CXmlAppointments::ntChanged}) {
+      xml.SetCurNode(section);
+      for (bool more = xml.GetItemsCount() > 0 && xml.SetCurItem(1); more; more = xml.SetNextItem()) {
+        if (!IsItem(xml)) continue;
+        received.insert(xml.ReadItemPropS(mAppointments::kItemID));
+        ReceiveItem(run, xml, "Changed", attachesZip);
+        progress.Step(++done, total);
+      }
+    }
+    for (const std::string& owner : ctx.pGroups->GetVirtualMembers(run.strSender)) {
+      for (platform::Item& copy : FindItems(ctx.fldZentab, owner)) {
+        if (received.count(mAppointments::GetUserProperty(copy, mAppointments::kItemID))) continue;
+        mAppointments::DeleteItem(copy);
+        run.bChanged = true;
+      }
+    }
+    if (action == "Request") g_Debug().Out("SyncAll Respond was disabled");
+  } catch (...) {
+    g_Debug().OutError(kSrc);
+  }
+}
+
+void ReceiveItem(ReceiveRun& run, CXmlAppointments& xml, const std::string& section,
+                 const std::string& attachesZip) {
+  constexpr const char* kSrc = "mReceiveAppointments.ReceiveItem";
+  try {
+    CSyncContext& ctx = Context();
+    const std::string owner = xml.ReadItemPropS(mAppointments::kOwnerAddress);
+    const std::string sham = xml.ReadItemPropS(mAppointments::kShamMeeting);
+    const std::string recips = xml.ReadItemPropS(mAppointments::kShamMeetingRecips);
+    const std::string uid = xml.ReadItemPropS(mAppointments::kShamMeetingUID);
+    if (!ctx.pGroups->MemberExists(owner, false)) {
+      g_Debug().OutWarning(kSrc, "Owner <" + owner + "> is not member of any group.");
+      return;
+    }
+    const int mode = GetSyncMode(run.strSender, ctx.strMe, owner, sham, recips);
+    if (mode == -1) return;
+    const std::string groups = xml.ReadItemPropS(mAppointments::kGroups);
+    const std::string id = xml.ReadItemPropS(mAppointments::kItemID);
+    const std::string lastMod = xml.ReadItemPropS("LastModificationTime");
+    if (id.empty()) {
+      g_Debug().OutWarning(kSrc, "Item of <" + owner + "> without " + mAppointments::kItemID + ".");
+      return;
+    }
+    const bool virtualOwner = Contains(run.colVirtualMembers, platform::Lower(owner));
+    if (virtualOwner && !SenderCanEditMyItem(*ctx.pGroups, run.strSender, groups)) return;
+
+    platform::Item copy = FindItem(ctx.fldZentab, id);
+    // The received version replaces a change of the item not sent yet.
+    ctx.colPending.Remove(id);
+    bool reminderSet = false;
+    int reminderMinutes = 0;
+    const bool hadCopy = static_cast<bool>(copy);
+    if (copy) {
+      try {
+        reminderSet = copy.ReminderSet();
+        reminderMinutes = copy.ReminderMinutesBeforeStart();
+        run.bChanged = true;
+        const std::string refer = mAppointments::GetUserProperty(copy, mAppointments::kReferID);
+        if (!refer.empty()) {
+          platform::Item twin = mAppointments::GetItemFromID(*ctx.pSession, refer);
+          if (twin) mAppointments::DeleteItem(twin);
+        }
+        mAppointments::DeleteItem(copy);
+      } catch (...) {
+        g_Debug().OutWarning(kSrc, "Initialize shming collection error.");
+      }
+    }
+    if (section == "Removed") return;
+
+    platform::Item fresh = ProcessAppointment(xml, owner, attachesZip);
+    if (!fresh) {
+      g_Debug().OutWarning("ReceiveItem", "Can't ProcessAppointment");
+      return;
+    }
+    run.bChanged = true;
+    if (hadCopy) {
+      fresh.SetReminderSet(reminderSet);
+      fresh.SetReminderMinutesBeforeStart(reminderMinutes);
+    }
+    mAppointments::SetBillInfo(fresh, owner, sham, groups, fresh.Categories(),
+                               mAppointments::GetListSeparator(ctx.pSystem));
+    platform::Item sent = fresh;
+    if (mode == 1) {
+      // The user's own item, changed by a member: the calendar follows.
+      platform::Item own = mAppointments::CopyItem(fresh, ctx.fldCalendar);
+      if (own) sent = own;
+    }
+    if (virtualOwner)
+      mAppointments::SynchCopyItem(sent, "Changed", id, owner, groups, sham, uid, true);
+    (void)lastMod;
+  } catch (...) {
+    g_Debug().OutError(kSrc);
+  }
+}
+
+int GetSyncMode(const std::string& sender, const std::string& me, const std::string& owner,
+                const std::string& sham, const std::string& recips) {
+  const bool isSham = mAppointments::IsShamValue(sham);
+  if (mEnvelope::SameAddress(owner, me)) {
+    if (isSham) {
+      if (!InRecipients(recips, me)) {
+        g_Debug().OutWarning("mReceiveAppointments.GetSynchMode",
+                             "Current user is owner of meeting and not in recipients.Owner : <" + owner +
+                                 "> , Recipients : <" + recips + ">.");
+        return -1;
+      }
+      if (InRecipients(recips, sender)) return -1;
+    }
+    return 1;
+  }
+  if (mEnvelope::SameAddress(owner, sender)) {
+    if (isSham) {
+      if (!InRecipients(recips, sender)) {
+        g_Debug().OutWarning("mReceiveAppointments.GetSyncMode",
+                             "Sender user is owner of meeting and not in recipients.Sender : <" + sender +
+                                 "> , Recipients : <" + recips + ">.");
+        return -1;
+      }
+      if (InRecipients(recips, me)) return -1;
+    }
+    return 0;
+  }
+  if (isSham && !InRecipients(recips, owner)) {
+    g_Debug().OutWarning("mReceiveAppointments.ReceiveItem", "owner of meeting not in recipients.Owner : <" + owner +
+                                                                 "> , Recipients : <" + recips + ">.");
+    return -1;
+  }
+  return 0;
+}
+
+bool SenderCanEditMyItem(const CGroups& groups, const std::string& sender, const std::string& itemGroups) {
+  bool allowed = false;
+  try {
+    const std::string address = platform::Lower(sender);
+    if (itemGroups.empty() || itemGroups == mAppointments::kAllGroups) {
+      allowed = groups.FindByEmail(address) != nullptr;
+    } else if (itemGroups == mAppointments::kNullGroup) {
+      g_Debug().Out("Decline my appointment from (" + sender + ") with NULL_GROUP");
+    } else {
+      for (const std::string& name : platform::Split(itemGroups, ';')) {
+        if (name == mAppointments::kNullGroup || name == mAppointments::kAllGroups) {
+          g_Debug().OutWarning("SenderCanEditMyItem", "Invalid ItemGroups - " + itemGroups);
+          continue;
+        }
+        GroupPtr group = groups.FindByName(name);
+        if (group && group->FindByEmail(address)) {
+          allowed = true;
+          break;
+        }
+      }
+    }
+  } catch (...) {
+    g_Debug().OutError("mReceiveAppointments.SenderCanEditMyItem");
+    allowed = false;
+  }
+  if (!allowed)
+    g_Debug().OutWarning("SenderCanEditMyItem", "Rejecting Received Item from " + sender + " with groups = " + itemGroups);
+  return allowed;
+}
+
+namespace {
+
+// The appointments of `folder` whose user property `name` equals `value`,
+// through the safe-item table and the store's user-property index.
+std::vector<platform::Item> FindByUserProperty(const platform::Folder& folder, const char* name,
+                                               const std::string& value) {
+  std::vector<platform::Item> found;
+  const long id = Redemption::ResolveNamedProp(Redemption::PS_PUBLIC_STRINGS, name, false);
+  if (id == 0 || value.empty()) return found;  // no item ever carried the property
+  Redemption::MAPITable table;
+  table.Item(folder.Items());
+  Redemption::Restriction& root = table.Filter().SetKind(Redemption::RES_AND);
+  Redemption::Restriction& cls = root.Add(Redemption::RES_PROPERTY);
+  cls.ulPropTag = Redemption::PR_MESSAGE_CLASS;
+  cls.lpProp = std::string("IPM.Appointment");
+  Redemption::Restriction& prop = root.Add(Redemption::RES_PROPERTY);
+  prop.ulPropTag = id | Redemption::PT_STRING8;
+  prop.lpProp = value;
+  table.Columns({Redemption::PR_ENTRYID});
+  table.Filter().Restrict();
+  const platform::MailSession& session = *Context().pSession;
+  const std::string storeId = folder.StoreID();
+  for (std::vector<platform::PropValue> row = table.GetRow(); !row.empty(); row = table.GetRow())
+    found.push_back(session.GetItemFromID(Redemption::MAPIUtils::HrArrayToString(row[0]), storeId));
+  return found;
+}
+
+}  // namespace
+
+platform::Item FindItem(const platform::Folder& folder, const std::string& itemID) {
+  try {
+    std::vector<platform::Item> found = FindByUserProperty(folder, mAppointments::kItemID, itemID);
+    return found.empty() ? platform::Item() : found.front();
+  } catch (...) {
+    g_Debug().OutError("mReceiveAppointments.FindItem");
+    return {};
+  }
+}
+
+std::vector<platform::Item> FindItems(const platform::Folder& folder, const std::string& owner) {
+  try {
+    return FindByUserProperty(folder, mAppointments::kOwnerAddress, owner);
+  } catch (...) {
+    g_Debug().OutError("mReceiveAppointments.FindItems");
+    return {};
+  }
+}
+
+platform::Item ProcessAppointment(CXmlAppointments& xml, const std::string& owner, const std::string& attachesZip) {
+  try {
+    CSyncContext& ctx = Context();
+    platform::Item item;
+    try {
+      item = ctx.fldZentab.Items().Add(platform::olAppointmentItem);
+    } catch (...) {
+      g_Debug().OutWarning("mReceiveAppointments.ProcessAppointment", "Can`t create appoitment.");
+      return {};
+    }
+    const std::string prefix =
+        mEnvelope::SameAddress(owner, ctx.strMe) ? "" : mSendAppointments::OwnerPrefix(ctx, owner);
+    ReadEnv env;
+    env.nBias = ctx.nBias;
+    env.bIgnoreMsgAttaches = mOptions::g_Options().IgnoreMsgAttaches;
+    env.pSystem = ctx.pSystem;
+    env.SaveItem = GuardedSave;
+    // The copy carries the document's identity, owner, groups and meeting
+    // values from its first save on.
+    for (const char* name : {mAppointments::kItemID, mAppointments::kOwnerAddress, mAppointments::kGroups,
+                             mAppointments::kShamMeeting, mAppointments::kShamMeetingUID})
+      mAppointments::SetUserProperty(item, name, xml.ReadItemPropS(name), false);
+    if (!ProcessAppointment1(xml, prefix, item, attachesZip, env)) return {};
+    return item;
+  } catch (...) {
+    g_Debug().OutError("mReceiveAppointments.ProcessAppointment");
+    return {};
+  }
 }
 
 }  // namespace mReceiveAppointments

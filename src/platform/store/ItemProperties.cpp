@@ -1,6 +1,8 @@
 #include "platform/store/ItemProperties.h"
 
 #include <array>
+#include <string>
+#include <unordered_map>
 
 #include "platform/Error.h"
 #include "platform/Text.h"
@@ -74,6 +76,14 @@ const std::array kProps = {
 }  // namespace
 
 const PropInfo* FindProperty(std::string_view name) {
+  // Every property read and write looks its name up: a table by exact name
+  // answers the usual spelling at once, the scan any other letter case.
+  static const std::unordered_map<std::string_view, const PropInfo*> byName = [] {
+    std::unordered_map<std::string_view, const PropInfo*> m;
+    for (const auto& p : kProps) m.emplace(p.name, &p);
+    return m;
+  }();
+  if (auto it = byName.find(name); it != byName.end()) return it->second;
   for (const auto& p : kProps) {
     if (EqualsNoCase(name, p.name)) return &p;
   }
