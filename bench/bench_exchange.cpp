@@ -166,7 +166,7 @@ struct Home {
 struct Sender : Home {
   std::vector<platform::Item> items;
   Sender() : Home("Alice", "alice@example.org") {
-    session->WriteBatch([&] {
+    session->Batch([&] {
       for (int i = 0; i < kItems; ++i) {
         platform::Item it = ctx.fldCalendar.Items().Add(platform::olAppointmentItem);
         Fill(it, i);
@@ -260,7 +260,7 @@ struct Receiver : Home {
     xml.SetCurNode(CXmlAppointments::ntChanged);
     mSendAppointments::WriteEnv env;
     env.nBias = ctx.nBias;
-    session->WriteBatch([&] {
+    session->Batch([&] {
       for (int i = 0; i < kItems; ++i) {
         platform::Item it = ctx.fldZentab.Items().Add(platform::olAppointmentItem);
         Fill(it, i);
@@ -326,7 +326,7 @@ void BM_ReceiveFloor10000(benchmark::State& state) {
     platform::Zip::Extract(zipPath, platform::Zip::Entries(zipPath).at(0).name, xmlPath, uint64_t{1} << 30);
     pugi::xml_document doc;
     doc.load_file(xmlPath.c_str());
-    bob.session->WriteBatch([&] {
+    bob.session->Batch([&] {
       for (pugi::xml_node item : doc.child("appointments").child("changed").children()) {
         platform::Item it = target.Items().Add(platform::olAppointmentItem);
         it.SetSubject(item.child("Subject").text().get());
