@@ -11,12 +11,15 @@
 #include "diagnostics/LibKorvel.h"
 #include "diagnostics/mReduceLog.h"
 #include "dialogs/frmCurUser.h"
+#include "exchange/mReceiveAppointments.h"
+#include "exchange/mSendAppointments.h"
 #include "groups/mAddress.h"
 #include "groups/CGroups.h"
 #include "groups/CGroupsEnv.h"
 #include "groups/IGroupMsgSender.h"
 #include "groups/CGroupMsgSender.h"
 #include "groups/CKeyGenerator.h"
+#include "groups/mFailSafe.h"
 #include "groups/mGroups.h"
 #include "groups/mProcessMsg.h"
 #include "lang/CLang.h"
@@ -45,8 +48,16 @@ std::string TwoDigits(int v) { return (v < 10 ? "0" : "") + std::to_string(v); }
 }  // namespace
 
 Connect::Connect() {
-  // Group mails are processed by the group protocol; appointment mails stay
-  // in the Inbox until a receiver is installed through the hooks.
+  // Group mails are processed by the group protocol, then the appointment
+  // mails found beside them are received; Syncronize sends the pending
+  // changes afterwards.
+  m_hooks.ReceiveAppointments = [](std::vector<platform::Item>& mails) {
+    mReceiveAppointments::ReceiveAppointments(mails);
+  };
+  m_hooks.SendAppointments = [](Connect&) {
+    std::string recipients;
+    mSendAppointments::SendAppointments("", recipients);
+  };
   m_hooks.ProcessNewMails = [](Connect& c) {
     if (!c.m_groups || !c.m_mailEnv) return false;
     mProcessMsg::ProcessEnv env(*c.m_groups, *c.m_mailEnv, mOptions::g_Options());
@@ -249,6 +260,8 @@ bool Connect::Init(const platform::Explorer& /*explorer*/) {
     g_Debug().Out("BEFORE StartTimers(bQuickStartClicked)");
     m_timers = std::make_unique<frmShablon>(app.Loop(), static_cast<ITimerHost&>(*this));
     m_timers->StartTimers(false);
+    // What the last run could not send goes now, once.
+    FSRestore();
     // New mail does no work in its event: it restarts the one-shot timer, so
     // a burst of mails is processed once.
     m_newMailSub = app.OnNewMail([this] {
@@ -519,6 +532,8 @@ void Connect::Done(bool full) {
     m_timers.reset();
     if (m_app && m_newMailSub) m_app->UnsubscribeNewMail(m_newMailSub);
     m_newMailSub = 0;
+    // Changes not sent yet are kept for the next start.
+    FSStore();
     StopSync();
     m_fldRoot = m_fldCalendar = m_fldZentab = m_fldInbox = m_fldDeleted = m_fldSent = {};
     m_groups.reset();

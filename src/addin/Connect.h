@@ -60,10 +60,12 @@ class Connect : private ITimerHost {
     // appointment mails. Returns true when the groups changed. The default
     // runs the group protocol.
     std::function<bool(Connect&)> ProcessNewMails;
-    // Receives the appointment mails found beside the group messages; when
-    // empty they stay in the Inbox untouched.
+    // Receives the appointment mails found beside the group messages (the
+    // default applies them to the shared folder); when empty they stay in
+    // the Inbox untouched.
     std::function<void(std::vector<platform::Item>& mails)> ReceiveAppointments;
-    // Sends the pending appointment changes.
+    // Sends the pending appointment changes (the default: as one mail to the
+    // groups' receivers).
     std::function<void(Connect&)> SendAppointments;
     // A new group-message object (the model sends through it); the default
     // sends real group mails.

@@ -1,11 +1,9 @@
 // Sending the pending queue: one mail for the whole batch to every receiver,
-// what is left out and when nothing goes at all; and the fail-safe work
-// files that carry an unsent batch from one run to the next.
+// what is left out and when nothing goes at all.
 #include <gtest/gtest.h>
 
 #include "appt_world.h"
 #include "exchange/mSendAppointments.h"
-#include "groups/mFailSafe.h"
 #include "platform/store/Attachments.h"
 #include "platform/store/Recipients.h"
 
@@ -125,85 +123,6 @@ TEST_F(SendTest, AttachmentIdentifiersNeverRepeat) {
   mSendAppointments::AttachmentIDs ids;
   std::set<std::string> seen;
   for (int i = 0; i < 2000; ++i) EXPECT_TRUE(seen.insert(ids.Next()).second);
-}
-
-// --- the fail-safe work files ------------------------------------------------
-
-class FailSafeTest : public SendTest {
- protected:
-  std::string Work() const { return alice->u.system->InstallDir().string(); }
-  bool WorkFileExists() const {
-    return platform::FileUtil::Exists(FSItemsPath(Work(), alice->ctx.strStoreId));
-  }
-};
-
-TEST_F(FailSafeTest, NothingPendingOrNobodyToReceiveWritesNoWorkFile) {
-  alice->Use();
-  FSStore();
-  EXPECT_FALSE(WorkFileExists());
-
-  alice->u.groups->Clear();
-  alice->Queue("Added", alice->NewAppointment("Lunch", kMonday), "11111111-20261205093000");
-  FSStore();
-  EXPECT_FALSE(WorkFileExists());
-  FSRestore();
-  EXPECT_EQ(alice->u.SentCount(), 0);
-}
-
-TEST_F(FailSafeTest, PendingChangesAreSentOnceAtTheNextStart) {
-  alice->Use();
-  platform::Item item = alice->NewAppointment("Lunch", kMonday);
-  item.Attachments().AddData("menu.txt", {'s', 'o', 'u', 'p'});
-  item.Save();
-  alice->Queue("Added", item, "11111111-20261205093000");
-  alice->Queue("Removed", platform::Item(), "22222222-20261205093000");
-  FSStore();
-  ASSERT_TRUE(WorkFileExists());
-  EXPECT_NE(FSItemsPath(Work(), alice->ctx.strStoreId).find(alice->ctx.strStoreId + "SaveItems.xml"),
-            std::string::npos);
-  EXPECT_TRUE(platform::FileUtil::Exists(FSAttachesPath(Work(), alice->ctx.strStoreId)));
-  EXPECT_EQ(alice->u.SentCount(), 0) << "nothing leaves at shutdown";
-
-  // The next run starts with an empty queue and sends the saved batch.
-  alice->ctx.colPending.RemoveAll();
-  FSRestore();
-  FSRestore();
-  EXPECT_EQ(alice->u.SentCount(), 1);
-  EXPECT_FALSE(WorkFileExists());
-  EXPECT_FALSE(platform::FileUtil::Exists(Work() + "/Temp")) << "the emptied folder goes";
-  std::vector<platform::Item> mails = PickUp(*bob);
-  ASSERT_EQ(mails.size(), 1u);
-  EXPECT_EQ(mails[0].Attachments().Count(), 2);
-  CXmlAppointments xml("");
-  ASSERT_TRUE(ReadMailDocument(mails[0], Scratch(), xml));
-  EXPECT_TRUE(xml.HasItem("11111111-20261205093000", "", CXmlAppointments::ntAdded));
-  EXPECT_TRUE(xml.HasItem("22222222-20261205093000", "", CXmlAppointments::ntRemoved));
-  EXPECT_EQ(alice->ctx.colPending.Count(), 0u) << "the saved changes are not queued again";
-}
-
-TEST_F(FailSafeTest, ASavedDocumentWithoutItemsOrUnreadableIsDroppedUnsent) {
-  alice->Use();
-  for (const std::string& text : {std::string("<appointments><added/><changed/><removed/></appointments>"),
-                                  std::string("<appointments><added>")}) {
-    platform::FileUtil::MakeDirs(Work() + "/Temp");
-    platform::FileUtil::WriteFile(FSItemsPath(Work(), alice->ctx.strStoreId), text);
-    FSRestore();
-    EXPECT_FALSE(WorkFileExists());
-  }
-  EXPECT_EQ(alice->u.SentCount(), 0);
-}
-
-TEST_F(FailSafeTest, ProfilesKeepTheirOwnWorkFiles) {
-  alice->Use();
-  alice->Queue("Added", alice->NewAppointment("Lunch", kMonday), "11111111-20261205093000");
-  FSStore();
-  // Another profile on the same installation finds nothing of Alice's.
-  const std::string aliceKey = alice->ctx.strStoreId;
-  alice->ctx.strStoreId = "00000000FEEDFACE";
-  FSRestore();
-  EXPECT_EQ(alice->u.SentCount(), 0);
-  alice->ctx.strStoreId = aliceKey;
-  EXPECT_TRUE(WorkFileExists());
 }
 
 }  // namespace
