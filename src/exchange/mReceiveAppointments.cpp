@@ -659,7 +659,6 @@ void ReceiveItem(ReceiveRun& run, CXmlAppointments& xml, const std::string& sect
     if (mode == -1) return;
     const std::string groups = xml.ReadItemPropS(mAppointments::kGroups);
     const std::string id = xml.ReadItemPropS(mAppointments::kItemID);
-    const std::string lastMod = xml.ReadItemPropS("LastModificationTime");
     if (id.empty()) {
       g_Debug().OutWarning(kSrc, "Item of <" + owner + "> without " + mAppointments::kItemID + ".");
       return;
@@ -710,7 +709,6 @@ void ReceiveItem(ReceiveRun& run, CXmlAppointments& xml, const std::string& sect
     }
     if (virtualOwner)
       mAppointments::SynchCopyItem(sent, "Changed", id, owner, groups, sham, uid, true);
-    (void)lastMod;
   } catch (...) {
     g_Debug().OutError(kSrc);
   }

@@ -186,7 +186,9 @@ TEST_F(ReceiveTest, SyncModes) {
   for (const Case& c : cases) {
     log.Clear();
     EXPECT_EQ(mReceiveAppointments::GetSyncMode(c.sender, me, c.owner, c.sham, c.recips), c.mode) << c.name;
-    if (c.warning) EXPECT_TRUE(log.Logged(c.warning)) << c.name;
+    if (c.warning) {
+      EXPECT_TRUE(log.Logged(c.warning)) << c.name;
+    }
   }
 }
 
@@ -211,7 +213,9 @@ TEST_F(ReceiveTest, WhoMayEditMyItem) {
     log.Clear();
     EXPECT_EQ(mReceiveAppointments::SenderCanEditMyItem(*alice->u.groups, c.sender, c.groups), c.allowed)
         << c.sender << " " << c.groups;
-    if (c.logged) EXPECT_TRUE(log.Logged(c.logged)) << c.logged;
+    if (c.logged) {
+      EXPECT_TRUE(log.Logged(c.logged)) << c.logged;
+    }
   }
 }
 
@@ -255,7 +259,7 @@ TEST_F(ReceiveTest, ProgressShowsTheSenderAndTheSections) {
 
 // One appointment mail put straight into the Inbox.
 struct BadMail {
-  const char* name;
+  const char* name = "";
   std::string logged;               // the text the refusal logs
   std::string sender = "alice@example.org";
   std::string min = "2.60.0000", max = "3.99.9999";
@@ -340,11 +344,15 @@ TEST_P(BadMailTest, IsRefusedWithItsMessageAndChangesNothing) {
   EXPECT_EQ(bob->ctx.fldCalendar.Items().Count(), 0) << m.name;
   EXPECT_TRUE(bob->events.empty()) << m.name;
   EXPECT_EQ(bob->Inbox().size(), m.stays ? 1u : 0u) << m.name;
-  if (m.stays) EXPECT_TRUE(bob->Inbox()[0].UnRead());
+  if (m.stays) {
+    EXPECT_TRUE(bob->Inbox()[0].UnRead());
+  }
 }
 
 BadMail Make(const char* name, std::string logged, std::function<void(BadMail&)> change = {}) {
-  BadMail m{name, std::move(logged)};
+  BadMail m;
+  m.name = name;
+  m.logged = std::move(logged);
   if (change) change(m);
   return m;
 }
