@@ -67,6 +67,7 @@ void SetPattern(Item& item, const RecurrenceRecord& r) {
   p.SetRecurrenceType(type);
   const int weekday = 1 << (start.Weekday() - 1);
   switch (type) {
+    case platform::olRecursDaily: p.SetDayOfWeekMask(0); break;  // every day, not every weekday
     case platform::olRecursWeekly: p.SetDayOfWeekMask(weekday); break;
     case platform::olRecursMonthly: p.SetDayOfMonth(start.Day()); break;
     case platform::olRecursYearly:

@@ -145,4 +145,20 @@ TEST_F(AppointmentOpsTest, ARangeListsWhatOverlapsItInOrderOfStart) {
   EXPECT_EQ(host::ListAppointments(calendar, std::nullopt, std::nullopt).size(), 5u);
 }
 
+TEST_F(AppointmentOpsTest, EachKindOfSeriesEndsOnItsCountedOccurrence) {
+  // Starting on Monday 7 December 2026, 09:00, three occurrences each.
+  const std::pair<const char*, Date> cases[] = {
+      {"daily,count=3", Date::FromParts(2026, 12, 9)},      {"daily:2,count=3", Date::FromParts(2026, 12, 11)},
+      {"weekly,count=3", Date::FromParts(2026, 12, 21)},    {"monthly,count=3", Date::FromParts(2027, 2, 7)},
+      {"yearly,count=3", Date::FromParts(2028, 12, 7)},
+  };
+  for (const auto& [text, last] : cases) {
+    AppointmentEdit e = At(Date::FromParts(2026, 12, 7, 9, 0), 30, text);
+    e.recurrence = host::ParseRecurrence(text);
+    const host::AppointmentRecord r = host::ReadRecord(Add(e), "");
+    ASSERT_TRUE(r.recurrence) << text;
+    EXPECT_EQ(*r.recurrence->until, last) << text;
+  }
+}
+
 }  // namespace
