@@ -1,0 +1,132 @@
+#!/usr/bin/env bash
+# Appointments through the zentabo program only: alice, bob (assistant)
+# and carol in "Team" on one post office, carol also in "Other" without
+# alice. Alice adds the kinds of items a calendar holds - plain, private, a
+# series with a changed and a deleted occurrence, attachments, one shared
+# with no group, all-day, a meeting - and pastes more in bulk; her add-in
+# shares each into her shared folder. Bad input is refused and adds nothing.
+# Usage: appointments.sh ZENTABO_BINARY
+set -uo pipefail
+Z=${1:?usage: appointments.sh ZENTABO_BINARY}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0 failed=0
+
+z() { "$Z" --home "$work/$1" --answer yes "${@:2}" 2>>"$work/stderr"; }
+sync_all() { for who in "$@"; do z "$who" sync >/dev/null; done; }
+check() {  # check NAME COMMAND...: passes when the command succeeds
+  local name=$1; shift
+  if "$@"; then passed=$((passed + 1)); echo "ok   $name"; else failed=$((failed + 1)); echo "FAIL $name"; fi
+}
+same() {  # same NAME WANT GOT
+  if [ "$2" = "$3" ]; then passed=$((passed + 1)); echo "ok   $1"
+  else failed=$((failed + 1)); echo "FAIL $1: want '$2', got '$3'"; fi
+}
+
+# The JSON listing of a folder, flattened to "object <TAB> field <TAB> value"
+# (values of texts without their quotes): "3 attachments[1].sha256 ab12...".
+listing() {  # listing HOME [--shared]: writes $work/HOME.flat
+  z "$1" appt list --json "${@:2}" >"$work/$1.json"
+  awk '
+    /^  \{/ { n++; sec = ""; next }
+    /^      \{/ { idx++; next }
+    {
+      if (!match($0, /"[a-z_0-9]+": /)) next
+      ind = RSTART - 1
+      key = substr($0, RSTART + 1, RLENGTH - 4)
+      val = substr($0, RSTART + RLENGTH); sub(/,$/, "", val); gsub(/^"|"$/, "", val)
+      if (ind == 4) {
+        if (val == "[" || val == "{") { sec = key; idx = 0; next }
+        print n "\t" key "\t" val
+      } else if (ind == 6) print n "\t" sec "." key "\t" val
+      else print n "\t" sec "[" idx "]." key "\t" val
+    }' "$work/$1.json" >"$work/$1.flat"
+}
+# field HOME START PATH: the value of PATH of the item starting at START in
+# the last listing of HOME ("" when there is none).
+field() {
+  awk -F'\t' -v s="$2" -v p="$3" '
+    { v[$1 FS $2] = $3 } $2 == "start" && $3 == s { n = $1 }
+    END { if (n != "") print v[n FS p] }' "$work/$1.flat"
+}
+count() { awk -F'\t' '$2 == "start"' "$work/$1.flat" | wc -l; }
+
+for who in "alice:Alice Able" "bob:Bob Baker" "carol:Carol Cole" "dave:Dave Dunn"; do
+  "$Z" profile init --home "$work/${who%%:*}" --name "${who#*:}" --email "${who%%:*}@example.com" \
+    --postoffice "$work/po" >/dev/null
+done
+
+# --- the groups ----------------------------------------------------------
+z alice group create Team >/dev/null
+z alice member add Team bob@example.com --name "Bob Baker" --role assistant >/dev/null
+z alice member add Team carol@example.com --name "Carol Cole" >/dev/null
+sync_all bob carol alice bob carol
+z carol group create Other >/dev/null
+z carol member add Other bob@example.com --name "Bob Baker" >/dev/null
+sync_all bob carol bob
+check "the groups are active" bash -c "[ \$('$Z' --home '$work/carol' group list | grep -c active) -eq 5 ]"
+
+# --- alice's items ----------------------------------------------------------
+printf 'plain text\n' >"$work/notes.txt"
+head -c 3000 /dev/urandom >"$work/forward.msg"
+PLAIN=$(z alice appt add --subject "Plain" --start "2026-12-07 09:00" --minutes 60 --location "Room 1" \
+  --body "Agenda" --categories "Blue" --groups Team)
+PRIVATE=$(z alice appt add --subject "Dentist" --start "2026-12-07 14:00" --minutes 30 --private \
+  --location "Dr. Who" --body "secret" --groups Team)
+SERIES=$(z alice appt add --subject "Weekly" --start "2026-12-08 10:00" --minutes 30 --recur weekly,count=4 \
+  --groups Team)
+z alice appt change "$SERIES" --occurrence 2026-12-15 --subject "Weekly moved" --start "2026-12-15 11:00" >/dev/null
+z alice appt change "$SERIES" --occurrence 2026-12-22 --delete >/dev/null
+FILES=$(z alice appt add --subject "Files" --start "2026-12-09 10:00" --minutes 30 --attach "$work/notes.txt" \
+  --attach "$work/forward.msg" --groups Team)
+NOBODY=$(z alice appt add --subject "Nobody" --start "2026-12-09 15:00" --minutes 30 --no-group)
+HOLIDAY=$(z alice appt add --subject "Holiday" --start 2026-12-11 --all-day --groups Team)
+MEETING=$(z alice appt add --subject "Meeting" --start "2026-12-10 13:00" --minutes 45 --meeting \
+  --attendee bob@example.com --groups Team)
+check "appt add prints entry ids" test -n "$PLAIN" -a -n "$PRIVATE" -a -n "$SERIES" -a -n "$FILES" -a \
+  -n "$NOBODY" -a -n "$HOLIDAY" -a -n "$MEETING"
+listing alice --shared
+same "alice's shared folder holds her seven items" 7 "$(count alice)"
+same "alice's copy of the meeting is a sham" "0 1" \
+  "$(field alice "2026-12-10 13:00" meeting_status) $(field alice "2026-12-10 13:00" sham_meeting)"
+
+
+# Bad input is refused with one clear line, and nothing is added.
+refused() {  # refused NAME TEXT ARGS...: the command fails naming TEXT; alice's calendar keeps its count
+  local name=$1 text=$2 before out rc
+  shift 2
+  listing alice; before=$(count alice)
+  out=$("$Z" --home "$work/alice" "$@" 2>&1 >/dev/null); rc=$?
+  listing alice
+  check "$name" bash -c "[ $rc -ne 0 ] && grep -q -- '$text' <<<'${out//\'/}' && [ $before -eq $(count alice) ]"
+}
+refused "a group alice is not in" 'no group named "Others"' appt add --subject x --start "2026-12-01 10:00" \
+  --minutes 5 --groups "Team;Others"
+refused "groups without the add-in" "dialog" --no-safeitems appt add --subject x --start "2026-12-01 10:00" \
+  --minutes 5 --groups Team
+refused "a date that is none" "no date of the calendar" appt add --subject x --start "2026-02-30 10:00" --minutes 5
+refused "an attachment that is no file" "no such file" appt add --subject x --start "2026-12-01 10:00" \
+  --minutes 5 --attach "$work/none.txt"
+printf '[{"subject": "a", "start": "2026-12-01 10:00", "end": "2026-12-01 11:00"},\n {"subject": "b"}]' \
+  >"$work/bad.json"
+refused "an import with a bad object" 'object 2 has no "start"' appt import "$work/bad.json"
+
+# Alice pastes two more in bulk: a series with a changed occurrence and an
+# item with an attachment.
+cat >"$work/paste.json" <<JSON
+[
+  {"subject": "Imported series", "start": "2026-12-14 16:00", "end": "2026-12-14 16:30", "groups": "Team",
+   "recurrence": {"type": "daily", "interval": 1, "count": 3},
+   "exceptions": [{"original": "2026-12-15 16:00", "deleted": false, "subject": "Imported moved",
+                   "start": "2026-12-15 17:00", "end": "2026-12-15 17:30"}]},
+  {"subject": "Imported file", "start": "2026-12-14 18:00", "end": "2026-12-14 18:30", "groups": "Team",
+   "attachments": [{"name": "notes.txt", "path": "$work/notes.txt"}]}
+]
+JSON
+check "appt import" bash -c "'$Z' --home '$work/alice' appt import '$work/paste.json' 2>/dev/null | grep -q 'imported 2 appointments'"
+listing alice --shared
+same "imported items are shared" "Imported series|Imported file|notes.txt" \
+  "$(field alice "2026-12-14 16:00" subject)|$(field alice "2026-12-14 18:00" subject)|$(field alice "2026-12-14 18:00" "attachments[1].name")"
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
