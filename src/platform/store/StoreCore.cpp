@@ -249,9 +249,7 @@ void StoreCore::CheckSchema() {
                 std::to_string(version) + ", this program reads up to " + std::to_string(kSchemaVersion) + ")");
   if (version < 1) throw Error("profile " + path_ + " is damaged (profile version " + std::to_string(version) + ")");
   try {
-    // The savepoints of writes inside a batch keep their undo pages in
-    // memory, not in a scratch file written page by page.
-    db.Exec("PRAGMA temp_store=MEMORY; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA journal_size_limit=" +
+    db.Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA journal_size_limit=" +
             std::to_string(kWalSizeLimit));
     Upgrade(version);
     uid_ = Meta("store_uid");
