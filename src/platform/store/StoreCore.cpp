@@ -741,34 +741,65 @@ void StoreCore::SaveItem(ItemState& state, std::optional<int64_t> toFolder) {
   NewOrds ords;
   Write([&] {
     SqliteDb& db = Db();
-    const char* sql =
-        id == 0 ? "INSERT INTO items(folder_id, class, message_class, subject, full_name, start_time, end_time,"
-                  " last_mod, creation, received, global_id, data, id) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
-                : "UPDATE items SET folder_id = ?, class = ?, message_class = ?, subject = ?, full_name = ?,"
-                  " start_time = ?, end_time = ?, last_mod = ?, creation = ?, received = ?, global_id = ?,"
-                  " data = ? WHERE id = ?";
-    Stmt s = db.Prepare(sql);
-    s.Bind(1, folder).Bind(2, int64_t{snap.cls}).Bind(3, TextColumn(snap.props, "MessageClass"));
-    s.Bind(4, TextColumn(snap.props, "Subject")).Bind(5, TextColumn(snap.props, "FullName"));
-    s.Bind(6, DateColumn(snap.props, "Start")).Bind(7, DateColumn(snap.props, "End"));
-    s.Bind(8, DateColumn(snap.props, "LastModificationTime")).Bind(9, DateColumn(snap.props, "CreationTime"));
-    s.Bind(10, DateColumn(snap.props, "ReceivedTime"));
-    s.Bind(11, globalId.empty() ? SqlValue() : SqlValue(globalId)).Bind(12, SqlValue(blob));
     const bool inserting = id == 0;
-    // The filter columns as stored before, to tell which ones this save changes.
-    std::vector<SqlValue> before;
-    if (!inserting) {
+    uint32_t changed = 0;
+    // The filter columns first (in the order of the change-event columns),
+    // then the folder, class and global id.
+    const std::vector<SqlValue> after = {
+        TextColumn(snap.props, "MessageClass"),          TextColumn(snap.props, "Subject"),
+        TextColumn(snap.props, "FullName"),              DateColumn(snap.props, "Start"),
+        DateColumn(snap.props, "End"),                   DateColumn(snap.props, "LastModificationTime"),
+        DateColumn(snap.props, "CreationTime"),          DateColumn(snap.props, "ReceivedTime"),
+        SqlValue(folder),                                SqlValue(int64_t{snap.cls}),
+        globalId.empty() ? SqlValue() : SqlValue(globalId)};
+    static const char* const kColumns[] = {"message_class", "subject", "full_name", "start_time",
+                                           "end_time",      "last_mod", "creation", "received",
+                                           "folder_id",     "class",    "global_id"};
+    if (inserting) {
+      id = nextItemId_++;
+      Stmt s = db.Prepare(
+          "INSERT INTO items(message_class, subject, full_name, start_time, end_time, last_mod, creation, received,"
+          " folder_id, class, global_id, data, id) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+      for (size_t i = 0; i < after.size(); ++i) s.Bind(static_cast<int>(i) + 1, after[i]);
+      s.Bind(12, SqlValue(blob)).Bind(13, id);
+      WriteStep(s);
+    } else {
+      // The columns as stored before: a column this save leaves alone is not
+      // set again, so its indexes are not rewritten, and the change event
+      // names only the filter columns that did change.
       Stmt old = db.Prepare(
-          "SELECT message_class, subject, full_name, start_time, end_time, last_mod, creation, received"
-          " FROM items WHERE id = ?");
+          "SELECT message_class, subject, full_name, start_time, end_time, last_mod, creation, received,"
+          " folder_id, class, global_id FROM items WHERE id = ?");
       old.Bind(1, id);
       if (!old.Step()) throw Error("item " + ItemEntryID(id) + " no longer exists in profile " + path_);
-      for (int i = 0; i < kItemColumnCount; ++i)
-        before.push_back(old.IsNull(i) ? SqlValue() : i < 3 ? SqlValue(old.Text(i)) : SqlValue(old.Int(i)));
+      std::vector<SqlValue> before;
+      for (int i = 0; i < static_cast<int>(after.size()); ++i) {
+        if (old.IsNull(i))
+          before.emplace_back();
+        else if (i < 3)
+          before.emplace_back(old.Text(i));
+        else if (i == 10) {
+          const auto* p = static_cast<const uint8_t*>(old.BlobData(i));
+          before.emplace_back(std::vector<uint8_t>(p, p + old.BlobSize(i)));
+        } else
+          before.emplace_back(old.Int(i));
+      }
+      std::string sql = "UPDATE items SET data = ?";
+      std::vector<size_t> set;
+      for (size_t i = 0; i < after.size(); ++i) {
+        if (before[i] == after[i]) continue;
+        if (i < static_cast<size_t>(kItemColumnCount)) changed |= 1u << i;
+        sql += std::string(", ") + kColumns[i] + " = ?";
+        set.push_back(i);
+      }
+      sql += " WHERE id = ?";
+      Stmt s = db.Prepare(sql);
+      s.Bind(1, SqlValue(blob));
+      int n = 2;
+      for (size_t i : set) s.Bind(n++, after[i]);
+      s.Bind(n, id);
+      WriteStep(s);
     }
-    if (inserting) id = nextItemId_++;
-    s.Bind(13, id);
-    WriteStep(s);
     ords = WriteParts(snap, id, inserting);
     if (inserting) {
       QueueEvent(EventKind::Add, folder, id);
@@ -776,15 +807,6 @@ void StoreCore::SaveItem(ItemState& state, std::optional<int64_t> toFolder) {
       QueueEvent(EventKind::Remove, state.folderId, id);
       QueueEvent(EventKind::Add, folder, id);
     } else {
-      const std::vector<SqlValue> after = {TextColumn(snap.props, "MessageClass"), TextColumn(snap.props, "Subject"),
-                                           TextColumn(snap.props, "FullName"),     DateColumn(snap.props, "Start"),
-                                           DateColumn(snap.props, "End"),
-                                           DateColumn(snap.props, "LastModificationTime"),
-                                           DateColumn(snap.props, "CreationTime"),
-                                           DateColumn(snap.props, "ReceivedTime")};
-      uint32_t changed = 0;
-      for (int i = 0; i < kItemColumnCount; ++i)
-        if (!(before[static_cast<size_t>(i)] == after[static_cast<size_t>(i)])) changed |= 1u << i;
       QueueEvent(EventKind::Change, folder, id, changed);
     }
   });
