@@ -318,7 +318,7 @@ void ItemReader::Exceptions(const std::string& subjectPrefix, const std::string&
       platform::Item occurrence = m_item.GetOccurrence(*date);
       if (TextBool(m_xml.ReadItemPropS("Deleted"))) {
         g_Debug().Out1("Set oExc = .GetOccurrence(" + date->ToIso() + ").Delete");
-        occurrence.Delete();
+        mAppointments::ItemDelete(occurrence, false);
         continue;
       }
       if (!Enter("AppointmentItem")) continue;

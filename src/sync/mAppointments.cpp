@@ -340,12 +340,13 @@ platform::Item ItemCopyMove(platform::Item& item, const platform::Folder& destin
 
 void ItemDelete(platform::Item& item, bool hard) {
   try {
-    const CSyncContext& ctx = Ctx();
+    // Like ItemSave, a delete works without an installed context: nothing is then watched.
+    const CSyncContext* ctx = g_Sync();
     const platform::Folder folder = item.Parent();
     const std::string entryId = item.EntryID();
     Announce(entryId, folder, 1, "ItemDelete", "mAppointments.ItemDelete");
-    if (hard && ctx.fldDeletedItems && !folder.IsSame(ctx.fldDeletedItems))
-      Announce(entryId, ctx.fldDeletedItems, 1, "ItemDelete1", "mAppointments.ItemDelete");
+    if (hard && ctx && ctx->fldDeletedItems && !folder.IsSame(ctx->fldDeletedItems))
+      Announce(entryId, ctx->fldDeletedItems, 1, "ItemDelete1", "mAppointments.ItemDelete");
     item.Delete();
   } catch (...) {
     g_Debug().OutError("mAppointments.ItemDelete");

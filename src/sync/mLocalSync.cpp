@@ -736,7 +736,7 @@ void ClearAppointment(platform::Item& item) {
         if (ex.Deleted()) continue;
         platform::Item occurrence = ex.AppointmentItem();
         BlankItem(occurrence);
-        if (!occurrence.Saved()) occurrence.Save();
+        ItemSave(occurrence);
       }
     }
     SetUserProperty(item, kGroups, kNullGroup, true);
