@@ -525,7 +525,8 @@ void DeleteItem(platform::Item& item) {
       g_Debug().Out("DeleteItem, owner = " + GetUserProperty(item, kOwnerAddress) + "\r\nItemId = " +
                     GetUserProperty(item, kItemID) + "\r\nFolder = " + (folder ? folder.FolderPath() : ""));
     }
-    SetUserProperty(item, kItemID, "", true);
+    // The cleared id travels with the move to Deleted Items, in the same write.
+    SetUserProperty(item, kItemID, "", false);
     if (ctx.bLogEvents) {
       const std::string left = GetUserProperty(item, kItemID);
       if (!left.empty()) g_Debug().OutCustomError("DeleteItem", "ItemId not erased, still equal - '" + left + "'");

@@ -149,8 +149,8 @@ platform::Item ChangeItem(platform::Item& item, const platform::Folder& destinat
 // an own item without a twin link, which stays untouched. Items never shared
 // are ignored.
 void RemoveItem(platform::Item& item);
-// Clears the item id (saved) and deletes the item through ItemDelete with
-// both events expected. Logs "Argument is nothing." for Nothing.
+// Clears the item id and deletes the item through ItemDelete with both
+// events expected (the cleared id is saved in the delete's own write). Logs "Argument is nothing." for Nothing.
 void DeleteItem(platform::Item& item);
 // Queues an item's change for sending: not outside the synchronisation
 // window (unless `force`), not for items that are not shared (holidays,

@@ -110,6 +110,34 @@ TEST_F(StoreWritesTest, MoveAndDeleteStampTheModificationTime) {
   EXPECT_EQ(found.Item(1).EntryID(), id);
 }
 
+// Counts the data-changing statements of each write.
+class CountingHook : public platform::StoreWriteHook {
+ public:
+  void BeforeWrite(std::string_view) override { ++count; }
+  int count = 0;
+};
+
+TEST_F(StoreWritesTest, DeleteCarriesPendingChangesInOneWriteAndOneMove) {
+  Item item = NewAppointment(Calendar(), "x");
+  item.UserProperties().Add("VestrandItemID").SetValue("id");
+  item.Save();
+  Folder deleted = S().GetDefaultFolder(platform::olFolderDeletedItems);
+  Watch(Calendar());
+  Watch(deleted);
+  Events();
+  auto hook = std::make_shared<CountingHook>();
+  S().SetWriteHook(hook);
+  item.UserProperties().Find("VestrandItemID").SetValue("");
+  item.Delete();
+  S().SetWriteHook(nullptr);
+  EXPECT_EQ(hook->count, 2) << "the row and the changed property, nothing more";
+  EXPECT_EQ(Events(), (std::vector<std::string>{"remove Calendar", "add Deleted Items"}));
+  Reopen();
+  Item back = S().GetItemFromID(item.EntryID());
+  EXPECT_TRUE(back.Parent().IsSame(S().GetDefaultFolder(platform::olFolderDeletedItems)));
+  EXPECT_EQ(back.UserProperties().Find("VestrandItemID").Value(), "");
+}
+
 TEST_F(StoreWritesTest, ExceptionsKeepTheirOwnAttachmentsAndUserProperties) {
   Item series = NewAppointment(Calendar(), "weekly");
   series.GetRecurrencePattern().SetOccurrences(4);
@@ -149,13 +177,6 @@ TEST_F(StoreWritesTest, ExceptionsKeepTheirOwnAttachmentsAndUserProperties) {
   Reopen();
   EXPECT_THROW(S().GetItemFromID(series.EntryID()).GetOccurrence(second), platform::Error);
 }
-
-// Counts the data-changing statements of each write.
-class CountingHook : public platform::StoreWriteHook {
- public:
-  void BeforeWrite(std::string_view) override { ++count; }
-  int count = 0;
-};
 
 TEST_F(StoreWritesTest, ASaveWritesOnlyThePartsThatChanged) {
   Item item = NewAppointment(Calendar(), "parts");

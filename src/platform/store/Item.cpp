@@ -358,8 +358,16 @@ void Item::Delete() {
     return;
   }
   const int64_t deleted = core_->DefaultFolderId(olFolderDeletedItems);
-  if (core_->IsWithin(s.folderId, deleted)) core_->RemoveItem(s);
-  else core_->MoveItem(s, deleted);
+  if (core_->IsWithin(s.folderId, deleted)) {
+    core_->RemoveItem(s);
+    return;
+  }
+  if (s.dirty) {
+    if (s.recurrence) detail::SyncMasterTimes(s);
+    core_->SaveItem(s, deleted);
+  } else {
+    core_->MoveItem(s, deleted);
+  }
 }
 
 Item Item::Copy() const {

@@ -160,8 +160,8 @@ class Item {
   // On failure throws platform::Error and the database and the item's saved
   // state are as before the call.
   void Save();
-  // Outside Deleted Items: moves the item there (ItemRemove in its folder,
-  // ItemAdd in Deleted Items). Inside Deleted Items (or a folder below it):
+  // Outside Deleted Items: moves the item there with its pending changes,
+  // in one write (ItemRemove in its folder, ItemAdd in Deleted Items). Inside Deleted Items (or a folder below it):
   // removes it for good (ItemRemove). An unsaved item is just dropped. On an
   // occurrence: records a deleted exception and saves the master. After a
   // removal for good (or a drop) further use of the handle throws
