@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Appointments through the zentabo program only: alice, bob (assistant)
-# and carol in "Team" on one post office, carol also in "Other" without
-# alice. Alice adds the kinds of items a calendar holds - plain, private, a
-# series with a changed and a deleted occurrence, attachments, one shared
-# with no group, all-day, a meeting - and pastes more in bulk; her add-in
-# shares each into her shared folder. Bad input is refused and adds nothing.
+# Appointments travel, through the zentabo program only: alice, bob
+# (assistant) and carol in "Team" on one post office, carol also in "Other"
+# without alice. Alice adds the kinds of items a calendar holds; after the
+# exchange bob's and carol's shared folders hold exactly what the sharing
+# rules give. Then changes and deletions follow, bob edits alice's item for
+# her, carol may not, dave joins later and receives the earlier items, and
+# an item deleted while alice's add-in was not running is removed at the
+# members after her next local synchronisation.
 # Usage: appointments.sh ZENTABO_BINARY
 set -uo pipefail
 Z=${1:?usage: appointments.sh ZENTABO_BINARY}
@@ -50,6 +52,8 @@ field() {
     END { if (n != "") print v[n FS p] }' "$work/$1.flat"
 }
 count() { awk -F'\t' '$2 == "start"' "$work/$1.flat" | wc -l; }
+# The entry id of the item starting at START in HOME's shared folder.
+shared_id() { listing "$1" --shared; field "$1" "$2" id; }
 
 for who in "alice:Alice Able" "bob:Bob Baker" "carol:Carol Cole" "dave:Dave Dunn"; do
   "$Z" profile init --home "$work/${who%%:*}" --name "${who#*:}" --email "${who%%:*}@example.com" \
@@ -127,6 +131,101 @@ check "appt import" bash -c "'$Z' --home '$work/alice' appt import '$work/paste.
 listing alice --shared
 same "imported items are shared" "Imported series|Imported file|notes.txt" \
   "$(field alice "2026-12-14 16:00" subject)|$(field alice "2026-12-14 18:00" subject)|$(field alice "2026-12-14 18:00" "attachments[1].name")"
+
+sync_all alice bob carol
+
+# Bob, the meeting's attendee, gets no copy of it (his comes as the meeting
+# request); carol gets it as a sham copy.
+same "bob: alice's items but the meeting" 8 "$(listing bob --shared; count bob)"
+same "carol: all of alice's items" 9 "$(listing carol --shared; count carol)"
+same "bob: no sham copy of the meeting he attends" "" "$(field bob "2026-12-10 13:00" subject)"
+same "carol: the meeting as a sham copy" "[Alice Able] Meeting|0|1" \
+  "$(field carol "2026-12-10 13:00" subject)|$(field carol "2026-12-10 13:00" meeting_status)|$(field carol "2026-12-10 13:00" sham_meeting)"
+for who in bob carol; do
+  listing $who --shared
+  same "$who: the imported series" "[Alice Able] Imported series|daily|3|2026-12-15 17:00" \
+    "$(field $who "2026-12-14 16:00" subject)|$(field $who "2026-12-14 16:00" recurrence.type)|$(field $who "2026-12-14 16:00" recurrence.count)|$(field $who "2026-12-14 16:00" "exceptions[1].start")"
+  same "$who: plain item with the owner prefix" "[Alice Able] Plain" "$(field $who "2026-12-07 09:00" subject)"
+  same "$who: plain item's owner" "alice@example.com" "$(field $who "2026-12-07 09:00" owner)"
+  same "$who: plain item's groups" "Team" "$(field $who "2026-12-07 09:00" groups)"
+  same "$who: plain item's location" "Room 1" "$(field $who "2026-12-07 09:00" location)"
+  same "$who: private item blanked" "[Alice Able] |||busy" \
+    "$(field $who "2026-12-07 14:00" subject)|$(field $who "2026-12-07 14:00" location)|$(field $who "2026-12-07 14:00" body)|$(field $who "2026-12-07 14:00" busy)"
+  same "$who: series" "weekly 1 4" \
+    "$(field $who "2026-12-08 10:00" recurrence.type) $(field $who "2026-12-08 10:00" recurrence.interval) $(field $who "2026-12-08 10:00" recurrence.count)"
+  same "$who: series' changed occurrence" "false 2026-12-15 11:00" \
+    "$(field $who "2026-12-08 10:00" "exceptions[1].deleted") $(field $who "2026-12-08 10:00" "exceptions[1].start")"
+  same "$who: series' deleted occurrence" "2026-12-22 10:00 true" \
+    "$(field $who "2026-12-08 10:00" "exceptions[2].original") $(field $who "2026-12-08 10:00" "exceptions[2].deleted")"
+  same "$who: attachment byte-identical, the .msg left out" \
+    "notes.txt $(sha256sum <"$work/notes.txt" | cut -d' ' -f1) " \
+    "$(field $who "2026-12-09 10:00" "attachments[1].name") $(field $who "2026-12-09 10:00" "attachments[1].sha256") $(field $who "2026-12-09 10:00" "attachments[2].name")"
+  same "$who: the null-group item only as an anonymous busy block" "||(Null Group)|busy" \
+    "$(field $who "2026-12-09 15:00" subject)|$(field $who "2026-12-09 15:00" location)|$(field $who "2026-12-09 15:00" groups)|$(field $who "2026-12-09 15:00" busy)"
+  same "$who: all-day item" "true 2026-12-12 00:00" \
+    "$(field $who "2026-12-11 00:00" all_day) $(field $who "2026-12-11 00:00" end)"
+done
+
+# --- alice changes and deletes; the copies follow -------------------------
+z alice appt change "$PLAIN" --subject "Plain changed" --start "2026-12-07 08:00" >/dev/null
+z alice appt delete "$HOLIDAY" >/dev/null
+z alice appt change "$SERIES" --occurrence 2026-12-29 --delete >/dev/null
+sync_all alice bob carol
+listing alice
+same "alice's series is still the item she made (no member sent it back)" "$SERIES" \
+  "$(field alice "2026-12-08 10:00" id)"
+for who in bob carol; do
+  listing $who --shared
+  same "$who: the change followed" "[Alice Able] Plain changed" "$(field $who "2026-12-07 08:00" subject)"
+  same "$who: the old time is gone" "" "$(field $who "2026-12-07 09:00" subject)"
+  same "$who: the deletion followed" "" "$(field $who "2026-12-11 00:00" subject)"
+  same "$who: the series lost one more" "2026-12-29 10:00 true" \
+    "$(field $who "2026-12-08 10:00" "exceptions[3].original") $(field $who "2026-12-08 10:00" "exceptions[3].deleted")"
+done
+
+# --- bob, assistant, edits alice's item; alice's calendar follows ---------
+BOBS=$(shared_id bob "2026-12-07 08:00")
+z bob appt change "$BOBS" --location "Room 2" >/dev/null
+check "bob's edit of alice's item is accepted" test $? -eq 0
+sync_all bob alice carol
+listing alice
+same "alice's calendar follows bob's edit" "Plain changed|Room 2" \
+  "$(field alice "2026-12-07 08:00" subject)|$(field alice "2026-12-07 08:00" location)"
+listing carol --shared
+same "carol's copy follows bob's edit" "Room 2" "$(field carol "2026-12-07 08:00" location)"
+
+# --- carol, member, may not edit alice's item: refused, nothing sent -----
+CAROLS=$(shared_id carol "2026-12-07 08:00")
+"$Z" --home "$work/carol" appt change "$CAROLS" --location "Room 9" 2>"$work/refusal" >/dev/null
+check "carol's edit is refused" test $? -ne 0
+check "the refusal says so" grep -q "appointment is not sent" "$work/refusal"
+before=$(ls "$work/po/alice@example.com/new" | wc -l)
+z carol sync >/dev/null
+same "carol's sync sends alice nothing" "$before" "$(ls "$work/po/alice@example.com/new" | wc -l)"
+sync_all alice bob
+listing alice
+same "alice's calendar keeps its location" "Room 2" "$(field alice "2026-12-07 08:00" location)"
+listing bob --shared
+same "bob's copy keeps its location" "Room 2" "$(field bob "2026-12-07 08:00" location)"
+
+# --- dave joins Team later and receives alice's earlier items ------------
+z alice member add Team dave@example.com --name "Dave Dunn" >/dev/null
+sync_all dave alice dave alice dave
+listing dave --shared
+same "dave receives alice's earlier items" "[Alice Able] Plain changed|[Alice Able] Files" \
+  "$(field dave "2026-12-07 08:00" subject)|$(field dave "2026-12-09 10:00" subject)"
+
+# --- deleted while alice's add-in was not running --------------------------
+z alice --no-safeitems appt delete "$FILES" >/dev/null
+sync_all alice bob
+listing bob --shared
+same "unseen deletion not sent by itself" "[Alice Able] Files" "$(field bob "2026-12-09 10:00" subject)"
+z alice localsync >/dev/null
+sync_all alice bob carol
+for who in bob carol; do
+  listing $who --shared
+  same "$who: the unseen deletion follows alice's local synchronisation" "" "$(field $who "2026-12-09 10:00" subject)"
+done
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
