@@ -13,6 +13,9 @@ Z=${1:?usage: appointments.sh ZENTABO_BINARY}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 passed=0 failed=0
+# The items lie in the days after today, inside the window of dates shared.
+base=$(date -d tomorrow +%Y-%m-%d)
+d() { date -d "$base + $1 day" +%Y-%m-%d; }  # d N: the date N days after tomorrow
 
 z() { "$Z" --home "$work/$1" --answer yes "${@:2}" 2>>"$work/stderr"; }
 sync_all() { for who in "$@"; do z "$who" sync >/dev/null; done; }
@@ -73,26 +76,26 @@ check "the groups are active" bash -c "[ \$('$Z' --home '$work/carol' group list
 # --- alice's items ----------------------------------------------------------
 printf 'plain text\n' >"$work/notes.txt"
 head -c 3000 /dev/urandom >"$work/forward.msg"
-PLAIN=$(z alice appt add --subject "Plain" --start "2026-12-07 09:00" --minutes 60 --location "Room 1" \
+PLAIN=$(z alice appt add --subject "Plain" --start "$(d 0) 09:00" --minutes 60 --location "Room 1" \
   --body "Agenda" --categories "Blue" --groups Team)
-PRIVATE=$(z alice appt add --subject "Dentist" --start "2026-12-07 14:00" --minutes 30 --private \
+PRIVATE=$(z alice appt add --subject "Dentist" --start "$(d 0) 14:00" --minutes 30 --private \
   --location "Dr. Who" --body "secret" --groups Team)
-SERIES=$(z alice appt add --subject "Weekly" --start "2026-12-08 10:00" --minutes 30 --recur weekly,count=4 \
+SERIES=$(z alice appt add --subject "Weekly" --start "$(d 1) 10:00" --minutes 30 --recur weekly,count=4 \
   --groups Team)
-z alice appt change "$SERIES" --occurrence 2026-12-15 --subject "Weekly moved" --start "2026-12-15 11:00" >/dev/null
-z alice appt change "$SERIES" --occurrence 2026-12-22 --delete >/dev/null
-FILES=$(z alice appt add --subject "Files" --start "2026-12-09 10:00" --minutes 30 --attach "$work/notes.txt" \
+z alice appt change "$SERIES" --occurrence $(d 8) --subject "Weekly moved" --start "$(d 8) 11:00" >/dev/null
+z alice appt change "$SERIES" --occurrence $(d 15) --delete >/dev/null
+FILES=$(z alice appt add --subject "Files" --start "$(d 2) 10:00" --minutes 30 --attach "$work/notes.txt" \
   --attach "$work/forward.msg" --groups Team)
-NOBODY=$(z alice appt add --subject "Nobody" --start "2026-12-09 15:00" --minutes 30 --no-group)
-HOLIDAY=$(z alice appt add --subject "Holiday" --start 2026-12-11 --all-day --groups Team)
-MEETING=$(z alice appt add --subject "Meeting" --start "2026-12-10 13:00" --minutes 45 --meeting \
+NOBODY=$(z alice appt add --subject "Nobody" --start "$(d 2) 15:00" --minutes 30 --no-group)
+HOLIDAY=$(z alice appt add --subject "Holiday" --start $(d 4) --all-day --groups Team)
+MEETING=$(z alice appt add --subject "Meeting" --start "$(d 3) 13:00" --minutes 45 --meeting \
   --attendee bob@example.com --groups Team)
 check "appt add prints entry ids" test -n "$PLAIN" -a -n "$PRIVATE" -a -n "$SERIES" -a -n "$FILES" -a \
   -n "$NOBODY" -a -n "$HOLIDAY" -a -n "$MEETING"
 listing alice --shared
 same "alice's shared folder holds her seven items" 7 "$(count alice)"
 same "alice's copy of the meeting is a sham" "0 1" \
-  "$(field alice "2026-12-10 13:00" meeting_status) $(field alice "2026-12-10 13:00" sham_meeting)"
+  "$(field alice "$(d 3) 13:00" meeting_status) $(field alice "$(d 3) 13:00" sham_meeting)"
 
 
 # Bad input is refused with one clear line, and nothing is added.
@@ -119,18 +122,18 @@ refused "an import with a bad object" 'object 2 has no "start"' appt import "$wo
 # item with an attachment.
 cat >"$work/paste.json" <<JSON
 [
-  {"subject": "Imported series", "start": "2026-12-14 16:00", "end": "2026-12-14 16:30", "groups": "Team",
+  {"subject": "Imported series", "start": "$(d 7) 16:00", "end": "$(d 7) 16:30", "groups": "Team",
    "recurrence": {"type": "daily", "interval": 1, "count": 3},
-   "exceptions": [{"original": "2026-12-15 16:00", "deleted": false, "subject": "Imported moved",
-                   "start": "2026-12-15 17:00", "end": "2026-12-15 17:30"}]},
-  {"subject": "Imported file", "start": "2026-12-14 18:00", "end": "2026-12-14 18:30", "groups": "Team",
+   "exceptions": [{"original": "$(d 8) 16:00", "deleted": false, "subject": "Imported moved",
+                   "start": "$(d 8) 17:00", "end": "$(d 8) 17:30"}]},
+  {"subject": "Imported file", "start": "$(d 7) 18:00", "end": "$(d 7) 18:30", "groups": "Team",
    "attachments": [{"name": "notes.txt", "path": "$work/notes.txt"}]}
 ]
 JSON
 check "appt import" bash -c "'$Z' --home '$work/alice' appt import '$work/paste.json' 2>/dev/null | grep -q 'imported 2 appointments'"
 listing alice --shared
 same "imported items are shared" "Imported series|Imported file|notes.txt" \
-  "$(field alice "2026-12-14 16:00" subject)|$(field alice "2026-12-14 18:00" subject)|$(field alice "2026-12-14 18:00" "attachments[1].name")"
+  "$(field alice "$(d 7) 16:00" subject)|$(field alice "$(d 7) 18:00" subject)|$(field alice "$(d 7) 18:00" "attachments[1].name")"
 
 sync_all alice bob carol
 
@@ -138,64 +141,64 @@ sync_all alice bob carol
 # request); carol gets it as a sham copy.
 same "bob: alice's items but the meeting" 8 "$(listing bob --shared; count bob)"
 same "carol: all of alice's items" 9 "$(listing carol --shared; count carol)"
-same "bob: no sham copy of the meeting he attends" "" "$(field bob "2026-12-10 13:00" subject)"
+same "bob: no sham copy of the meeting he attends" "" "$(field bob "$(d 3) 13:00" subject)"
 same "carol: the meeting as a sham copy" "[Alice Able] Meeting|0|1" \
-  "$(field carol "2026-12-10 13:00" subject)|$(field carol "2026-12-10 13:00" meeting_status)|$(field carol "2026-12-10 13:00" sham_meeting)"
+  "$(field carol "$(d 3) 13:00" subject)|$(field carol "$(d 3) 13:00" meeting_status)|$(field carol "$(d 3) 13:00" sham_meeting)"
 for who in bob carol; do
   listing $who --shared
-  same "$who: the imported series" "[Alice Able] Imported series|daily|3|2026-12-15 17:00" \
-    "$(field $who "2026-12-14 16:00" subject)|$(field $who "2026-12-14 16:00" recurrence.type)|$(field $who "2026-12-14 16:00" recurrence.count)|$(field $who "2026-12-14 16:00" "exceptions[1].start")"
-  same "$who: plain item with the owner prefix" "[Alice Able] Plain" "$(field $who "2026-12-07 09:00" subject)"
-  same "$who: plain item's owner" "alice@example.com" "$(field $who "2026-12-07 09:00" owner)"
-  same "$who: plain item's groups" "Team" "$(field $who "2026-12-07 09:00" groups)"
-  same "$who: plain item's location" "Room 1" "$(field $who "2026-12-07 09:00" location)"
+  same "$who: the imported series" "[Alice Able] Imported series|daily|3|$(d 8) 17:00" \
+    "$(field $who "$(d 7) 16:00" subject)|$(field $who "$(d 7) 16:00" recurrence.type)|$(field $who "$(d 7) 16:00" recurrence.count)|$(field $who "$(d 7) 16:00" "exceptions[1].start")"
+  same "$who: plain item with the owner prefix" "[Alice Able] Plain" "$(field $who "$(d 0) 09:00" subject)"
+  same "$who: plain item's owner" "alice@example.com" "$(field $who "$(d 0) 09:00" owner)"
+  same "$who: plain item's groups" "Team" "$(field $who "$(d 0) 09:00" groups)"
+  same "$who: plain item's location" "Room 1" "$(field $who "$(d 0) 09:00" location)"
   same "$who: private item blanked" "[Alice Able] |||busy" \
-    "$(field $who "2026-12-07 14:00" subject)|$(field $who "2026-12-07 14:00" location)|$(field $who "2026-12-07 14:00" body)|$(field $who "2026-12-07 14:00" busy)"
+    "$(field $who "$(d 0) 14:00" subject)|$(field $who "$(d 0) 14:00" location)|$(field $who "$(d 0) 14:00" body)|$(field $who "$(d 0) 14:00" busy)"
   same "$who: series" "weekly 1 4" \
-    "$(field $who "2026-12-08 10:00" recurrence.type) $(field $who "2026-12-08 10:00" recurrence.interval) $(field $who "2026-12-08 10:00" recurrence.count)"
-  same "$who: series' changed occurrence" "false 2026-12-15 11:00" \
-    "$(field $who "2026-12-08 10:00" "exceptions[1].deleted") $(field $who "2026-12-08 10:00" "exceptions[1].start")"
-  same "$who: series' deleted occurrence" "2026-12-22 10:00 true" \
-    "$(field $who "2026-12-08 10:00" "exceptions[2].original") $(field $who "2026-12-08 10:00" "exceptions[2].deleted")"
+    "$(field $who "$(d 1) 10:00" recurrence.type) $(field $who "$(d 1) 10:00" recurrence.interval) $(field $who "$(d 1) 10:00" recurrence.count)"
+  same "$who: series' changed occurrence" "false $(d 8) 11:00" \
+    "$(field $who "$(d 1) 10:00" "exceptions[1].deleted") $(field $who "$(d 1) 10:00" "exceptions[1].start")"
+  same "$who: series' deleted occurrence" "$(d 15) 10:00 true" \
+    "$(field $who "$(d 1) 10:00" "exceptions[2].original") $(field $who "$(d 1) 10:00" "exceptions[2].deleted")"
   same "$who: attachment byte-identical, the .msg left out" \
     "notes.txt $(sha256sum <"$work/notes.txt" | cut -d' ' -f1) " \
-    "$(field $who "2026-12-09 10:00" "attachments[1].name") $(field $who "2026-12-09 10:00" "attachments[1].sha256") $(field $who "2026-12-09 10:00" "attachments[2].name")"
+    "$(field $who "$(d 2) 10:00" "attachments[1].name") $(field $who "$(d 2) 10:00" "attachments[1].sha256") $(field $who "$(d 2) 10:00" "attachments[2].name")"
   same "$who: the null-group item only as an anonymous busy block" "||(Null Group)|busy" \
-    "$(field $who "2026-12-09 15:00" subject)|$(field $who "2026-12-09 15:00" location)|$(field $who "2026-12-09 15:00" groups)|$(field $who "2026-12-09 15:00" busy)"
-  same "$who: all-day item" "true 2026-12-12 00:00" \
-    "$(field $who "2026-12-11 00:00" all_day) $(field $who "2026-12-11 00:00" end)"
+    "$(field $who "$(d 2) 15:00" subject)|$(field $who "$(d 2) 15:00" location)|$(field $who "$(d 2) 15:00" groups)|$(field $who "$(d 2) 15:00" busy)"
+  same "$who: all-day item" "true $(d 5) 00:00" \
+    "$(field $who "$(d 4) 00:00" all_day) $(field $who "$(d 4) 00:00" end)"
 done
 
 # --- alice changes and deletes; the copies follow -------------------------
-z alice appt change "$PLAIN" --subject "Plain changed" --start "2026-12-07 08:00" >/dev/null
+z alice appt change "$PLAIN" --subject "Plain changed" --start "$(d 0) 08:00" >/dev/null
 z alice appt delete "$HOLIDAY" >/dev/null
-z alice appt change "$SERIES" --occurrence 2026-12-29 --delete >/dev/null
+z alice appt change "$SERIES" --occurrence $(d 22) --delete >/dev/null
 sync_all alice bob carol
 listing alice
 same "alice's series is still the item she made (no member sent it back)" "$SERIES" \
-  "$(field alice "2026-12-08 10:00" id)"
+  "$(field alice "$(d 1) 10:00" id)"
 for who in bob carol; do
   listing $who --shared
-  same "$who: the change followed" "[Alice Able] Plain changed" "$(field $who "2026-12-07 08:00" subject)"
-  same "$who: the old time is gone" "" "$(field $who "2026-12-07 09:00" subject)"
-  same "$who: the deletion followed" "" "$(field $who "2026-12-11 00:00" subject)"
-  same "$who: the series lost one more" "2026-12-29 10:00 true" \
-    "$(field $who "2026-12-08 10:00" "exceptions[3].original") $(field $who "2026-12-08 10:00" "exceptions[3].deleted")"
+  same "$who: the change followed" "[Alice Able] Plain changed" "$(field $who "$(d 0) 08:00" subject)"
+  same "$who: the old time is gone" "" "$(field $who "$(d 0) 09:00" subject)"
+  same "$who: the deletion followed" "" "$(field $who "$(d 4) 00:00" subject)"
+  same "$who: the series lost one more" "$(d 22) 10:00 true" \
+    "$(field $who "$(d 1) 10:00" "exceptions[3].original") $(field $who "$(d 1) 10:00" "exceptions[3].deleted")"
 done
 
 # --- bob, assistant, edits alice's item; alice's calendar follows ---------
-BOBS=$(shared_id bob "2026-12-07 08:00")
+BOBS=$(shared_id bob "$(d 0) 08:00")
 z bob appt change "$BOBS" --location "Room 2" >/dev/null
 check "bob's edit of alice's item is accepted" test $? -eq 0
 sync_all bob alice carol
 listing alice
 same "alice's calendar follows bob's edit" "Plain changed|Room 2" \
-  "$(field alice "2026-12-07 08:00" subject)|$(field alice "2026-12-07 08:00" location)"
+  "$(field alice "$(d 0) 08:00" subject)|$(field alice "$(d 0) 08:00" location)"
 listing carol --shared
-same "carol's copy follows bob's edit" "Room 2" "$(field carol "2026-12-07 08:00" location)"
+same "carol's copy follows bob's edit" "Room 2" "$(field carol "$(d 0) 08:00" location)"
 
 # --- carol, member, may not edit alice's item: refused, nothing sent -----
-CAROLS=$(shared_id carol "2026-12-07 08:00")
+CAROLS=$(shared_id carol "$(d 0) 08:00")
 "$Z" --home "$work/carol" appt change "$CAROLS" --location "Room 9" 2>"$work/refusal" >/dev/null
 check "carol's edit is refused" test $? -ne 0
 check "the refusal says so" grep -q "appointment is not sent" "$work/refusal"
@@ -204,27 +207,27 @@ z carol sync >/dev/null
 same "carol's sync sends alice nothing" "$before" "$(ls "$work/po/alice@example.com/new" | wc -l)"
 sync_all alice bob
 listing alice
-same "alice's calendar keeps its location" "Room 2" "$(field alice "2026-12-07 08:00" location)"
+same "alice's calendar keeps its location" "Room 2" "$(field alice "$(d 0) 08:00" location)"
 listing bob --shared
-same "bob's copy keeps its location" "Room 2" "$(field bob "2026-12-07 08:00" location)"
+same "bob's copy keeps its location" "Room 2" "$(field bob "$(d 0) 08:00" location)"
 
 # --- dave joins Team later and receives alice's earlier items ------------
 z alice member add Team dave@example.com --name "Dave Dunn" >/dev/null
 sync_all dave alice dave alice dave
 listing dave --shared
 same "dave receives alice's earlier items" "[Alice Able] Plain changed|[Alice Able] Files" \
-  "$(field dave "2026-12-07 08:00" subject)|$(field dave "2026-12-09 10:00" subject)"
+  "$(field dave "$(d 0) 08:00" subject)|$(field dave "$(d 2) 10:00" subject)"
 
 # --- deleted while alice's add-in was not running --------------------------
 z alice --no-safeitems appt delete "$FILES" >/dev/null
 sync_all alice bob
 listing bob --shared
-same "unseen deletion not sent by itself" "[Alice Able] Files" "$(field bob "2026-12-09 10:00" subject)"
+same "unseen deletion not sent by itself" "[Alice Able] Files" "$(field bob "$(d 2) 10:00" subject)"
 z alice localsync >/dev/null
 sync_all alice bob carol
 for who in bob carol; do
   listing $who --shared
-  same "$who: the unseen deletion follows alice's local synchronisation" "" "$(field $who "2026-12-09 10:00" subject)"
+  same "$who: the unseen deletion follows alice's local synchronisation" "" "$(field $who "$(d 2) 10:00" subject)"
 done
 
 echo "$passed passed, $failed failed"
