@@ -20,20 +20,29 @@ CKeyGenerator::CKeyGenerator(const platform::Clock& clock, Random random)
     : m_clock(clock), m_random(std::move(random)) {}
 
 std::string CKeyGenerator::GetHtmlID() {
-  std::string key;
-  key.reserve(23);
-  for (int i = 0; i < 8; ++i) {
-    int digit = static_cast<int>(std::floor(9.0 * m_random()));
-    // generate_canonical may round up to 1.0; the key must still not hold a 9.
-    if (digit > 8) digit = 8;
-    if (digit < 0) digit = 0;
-    key += static_cast<char>('0' + digit);
-  }
   platform::Date t = m_clock.Now();
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "-%04d%02d%02d%02d%02d%02d", t.Year(), t.Month(), t.Day(), t.Hour(), t.Minute(),
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "-%04d%02d%02d%02d%02d%02d", t.Year(), t.Month(), t.Day(), t.Hour(), t.Minute(),
                 t.Second());
-  key += buf;
+  if (m_strStamp != stamp) {
+    m_strStamp = stamp;
+    m_issued.clear();
+  }
+  // A repeat is drawn again; a source that cannot vary (a fixed one in tests)
+  // gives up after a bounded number of draws rather than spin.
+  std::string key;
+  for (int attempt = 0; attempt < 64; ++attempt) {
+    key.clear();
+    for (int i = 0; i < 8; ++i) {
+      int digit = static_cast<int>(std::floor(9.0 * m_random()));
+      // generate_canonical may round up to 1.0; the key must still not hold a 9.
+      if (digit > 8) digit = 8;
+      if (digit < 0) digit = 0;
+      key += static_cast<char>('0' + digit);
+    }
+    key += m_strStamp;
+    if (m_issued.insert(key).second) break;
+  }
   return key;
 }
 

@@ -8,6 +8,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <unordered_set>
 
 #include "platform/Clock.h"
 
@@ -23,7 +24,9 @@ class CKeyGenerator {
 
   // A new key: each of the eight digits is floor(9 * random), so 9 never
   // occurs; then "-" and yyyymmddhhnnss of the clock's local time. Two keys
-  // within one second differ only in the digits.
+  // within one second differ only in the digits, and a generator never hands
+  // out the same key twice: a bulk import makes thousands of ids in one
+  // second, where eight random digits alone would repeat.
   std::string GetHtmlID();
 
   // Re-seeds the built-in random source from the clock, as the add-in does
@@ -35,6 +38,8 @@ class CKeyGenerator {
   Random m_random;
   std::mt19937 m_engine;
   bool m_bOwnRandom = false;
+  std::string m_strStamp;                    // the time part of the keys below
+  std::unordered_set<std::string> m_issued;  // keys handed out within m_strStamp
 };
 
 // The process-wide generator. Until the connection class installs its own,
