@@ -101,10 +101,4 @@ std::string GetSenderAddress(const platform::Item& mail);
 // Items). False (logged) when the store refuses.
 bool DiscardMail(platform::Item mail);
 
-// Widens the local sharing window by a received SynchRange text and, when
-// anything was taken, writes the four values to the store's options key.
-// A text that is not six digits changes nothing.
-void ApplySynchRange(platform::Registry& registry, const std::string& storeId, const std::string& received,
-                     mOptions::Options& options);
-
 }  // namespace mMain
