@@ -189,6 +189,10 @@ int ApptAdd(const GlobalOptions& g, const ApptArgs& a) {
 int ApptChange(const GlobalOptions& g, const ApptArgs& a) {
   return AsUser(g, [&](User& u) {
     Item item = u.Find(a.id);
+    // A deleted item is no longer the user's appointment: a change to it
+    // would reach nobody and could not be seen in the calendar.
+    if (item.Parent().IsSame(u.Session().GetDefaultFolder(platform::olFolderDeletedItems)))
+      Refuse("the appointment \"" + a.id + "\" is in Deleted Items; it cannot be changed there");
     const std::string owner = OwnerOf(item, u.Me());
     if (a.occurrence) {
       Item occ;

@@ -172,6 +172,7 @@ done
 # --- alice changes and deletes; the copies follow -------------------------
 z alice appt change "$PLAIN" --subject "Plain changed" --start "$(d 0) 08:00" >/dev/null
 z alice appt delete "$HOLIDAY" >/dev/null
+refused "a change of a deleted item" "is in Deleted Items" appt change "$HOLIDAY" --subject "Back again"
 z alice appt change "$SERIES" --occurrence $(d 22) --delete >/dev/null
 sync_all alice bob carol
 listing alice
