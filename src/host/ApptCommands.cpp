@@ -5,6 +5,8 @@
 #include <map>
 
 #include "addin/mFolders.h"
+#include "dialogs/frmRecipients.h"
+#include "dialogs/frmSetGroups.h"
 #include "groups/CGroups.h"
 #include "groups/mInput.h"
 #include "host/AppointmentJson.h"
@@ -16,6 +18,7 @@
 #include "platform/store/Folders.h"
 #include "platform/store/Items.h"
 #include "platform/store/UserProperties.h"
+#include "sync/mAppointments.h"
 
 namespace fs = std::filesystem;
 
@@ -87,30 +90,38 @@ std::string OwnerOf(const Item& item, const std::string& me) {
   return p && !p.Value().empty() ? platform::Lower(p.Value()) : platform::Lower(me);
 }
 
-// The group list the item-groups dialog stores for the choice: the chosen
-// names among the owner's groups, in the dialog's list order, or one of the
-// pseudo-values. Refused as the dialog refuses: an unknown group, or a
-// choice the user's rights do not allow.
+// Makes the choice of the command line in a loaded item-groups dialog and
+// presses OK: "(Null Group)", "(All Groups)" or ";"-separated names among
+// the owner's groups (any case). Returns the refusal, "" when confirmed.
+std::string ChooseGroups(Connect& c, frmSetGroups& form, const std::string& owner, const std::string& choice) {
+  if (!form.ChoicesEnabled()) return "the groups of " + owner + "'s appointment are his to set";
+  if (choice == "(Null Group)") {
+    form.SetChoice(frmSetGroups::Choice::Null);
+  } else if (choice == "(All Groups)") {
+    form.SetChoice(frmSetGroups::Choice::All);
+  } else {
+    std::string unknown;
+    if (!form.CheckNames(choice, &unknown)) return "you are in no group named \"" + unknown + "\"";
+  }
+  if (!form.btnOK_Click(nullptr)) return c.Text("LID_NO_RIGHTS_EDIT_APPOINTMENT");
+  return "";
+}
+
+// The group list the item-groups dialog stores for the choice on an item
+// of `owner`; refused as the dialog refuses.
 std::string DialogGroups(User& u, const std::string& owner, const std::string& choice) {
   if (!u.AddIn())
     Refuse("the groups of an item are set in the add-in's dialog, which --no-safeitems leaves out");
-  if (owner != platform::Lower(u.Me())) Refuse("the groups of " + owner + "'s appointment are his to set");
-  std::string groups = choice;
-  if (choice != "(Null Group)" && choice != "(All Groups)") {
-    std::map<std::string, std::string> wanted;  // lower-case name -> as given
-    for (const std::string& name : platform::Split(choice, ";")) {
-      const std::string n = platform::Trim(name);
-      if (!n.empty()) wanted.emplace(platform::Lower(n), n);
-    }
-    groups.clear();
-    for (const GroupPtr& g : u.R().C().Groups()->Groups()) {
-      if (!g->FindByEmail(owner) || !wanted.erase(platform::Lower(g->strName))) continue;
-      groups += (groups.empty() ? "" : ";") + g->strName;
-    }
-    if (!wanted.empty()) Refuse("you are in no group named \"" + wanted.begin()->second + "\"");
-  }
-  if (!u.R().C().CheckRights(owner, groups)) Refuse(u.R().C().Text("LID_NO_RIGHTS_EDIT_APPOINTMENT"));
-  return groups;
+  Connect& c = u.R().C();
+  frmSetGroups::Values values;
+  values.owner = owner;
+  values.bEditable = owner == platform::Lower(u.Me());
+  frmSetGroups form(*c.Groups(), c.Lang(), values,
+                    [&c](const std::string& o, const std::string& g) { return c.CheckRights(o, g); });
+  form.Form_Load();
+  const std::string refusal = ChooseGroups(c, form, owner, choice);
+  if (!refusal.empty()) Refuse(refusal);
+  return form.Out().groups;
 }
 
 // The edit the command line asks for; `owner` is the item's owner (for the
@@ -311,6 +322,56 @@ int ApptImport(const GlobalOptions& g, const ApptArgs& a) {
     progress->SetPercent(100);
     progress.reset();
     std::cout << "imported " << n << " appointments\n";
+    return 0;
+  });
+}
+
+int ApptGroups(const GlobalOptions& g, const ApptArgs& a) {
+  return AsUser(g, [&](User& u) {
+    if (!u.AddIn())
+      Refuse("the groups of an item are set in the add-in's dialog, which --no-safeitems leaves out");
+    const int choices = (a.groups ? 1 : 0) + (a.allGroups ? 1 : 0) + (a.noGroup ? 1 : 0);
+    if (choices > 1) Refuse("give one of GROUPS, --all-groups and --no-group");
+    Item item = u.Find(a.id);
+    Connect& c = u.R().C();
+    platform::Prompt& prompt = u.R().S().App().UserPrompt();
+    std::string refusal;
+    SetGroupsDriver drive = [&](frmSetGroups& form) { return form.ShowModal(prompt); };
+    if (choices == 1) {
+      const std::string choice = a.groups ? *a.groups : a.allGroups ? "(All Groups)" : "(Null Group)";
+      drive = [&, choice](frmSetGroups& form) {
+        refusal = ChooseGroups(c, form, OwnerOf(item, u.Me()), choice);
+        return refusal.empty();
+      };
+    }
+    const InitGroupsResult result =
+        InitGroups(item, *c.Groups(), c.Lang(), u.R().S().Reg(), c.StoreId(), false, drive,
+                   [&c](const std::string& o, const std::string& gr) { return c.CheckRights(o, gr); });
+    if (!refusal.empty()) Refuse(refusal);
+    if (!result.bConfirmed) {
+      std::cout << "the groups of " << item.EntryID() << " are unchanged\n";
+      return 0;
+    }
+    item.Save();
+    std::cout << "groups of " << item.EntryID() << ": " << mInput::EscapeForTerminal(result.groups) << "\n";
+    return 0;
+  });
+}
+
+int ApptRecipients(const GlobalOptions& g, const ApptArgs& a) {
+  return AsUser(g, [&](User& u) {
+    if (!u.AddIn()) Refuse("the recipients of a meeting's copy are shown by the add-in, which --no-safeitems leaves out");
+    Item item = u.Find(a.id);
+    platform::UserProperty sham = item.UserProperties().Find(mAppointments::kShamMeeting);
+    if (!sham || sham.Value().empty() || sham.Value() == "0")
+      Refuse("the appointment \"" + a.id + "\" is no copy of a meeting; it has no recipients to show");
+    Connect& c = u.R().C();
+    frmRecipients form(c.Lang(), frmAddressBook::KnownPeople(&u.Session(), c.Groups()),
+                       mAppointments::GetRecipients(item), true);
+    form.Form_Load();
+    form.ShowModal(u.R().S().App().UserPrompt());
+    std::cout << "organizer: " << Cell(form.txtOrganizer()) << "\n";
+    for (const std::string& attendee : form.Attendees()) std::cout << "attendee: " << Cell(attendee) << "\n";
     return 0;
   });
 }

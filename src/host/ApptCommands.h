@@ -39,6 +39,11 @@ int ApptAdd(const GlobalOptions& g, const ApptArgs& a);
 int ApptChange(const GlobalOptions& g, const ApptArgs& a);
 int ApptDelete(const GlobalOptions& g, const ApptArgs& a);
 int ApptList(const GlobalOptions& g, const ApptArgs& a);
+// The item-groups dialog of one item: the choice of the command line, or
+// the dialog itself when none is given.
+int ApptGroups(const GlobalOptions& g, const ApptArgs& a);
+// The recipients dialog of a meeting's copy (read-only); prints them.
+int ApptRecipients(const GlobalOptions& g, const ApptArgs& a);
 // Adds every appointment of a JSON array (as `appt list --json` writes it)
 // to the calendar in one store transaction, with a progress bar.
 int ApptImport(const GlobalOptions& g, const ApptArgs& a);

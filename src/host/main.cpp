@@ -151,6 +151,13 @@ int main(int argc, char** argv) {
   apptList->add_option("--from", aa.from, "from this date (YYYY-MM-DD[ HH:MM])");
   apptList->add_option("--to", aa.to, "up to this date (a bare date counts whole)");
   apptList->add_flag("--json", aa.json, "one JSON array");
+  auto* apptGroups = appt->add_subcommand("groups", "the groups an appointment is shared with (a dialog without a choice)");
+  apptGroups->add_option("id", aa.id, "the item's entry id")->required();
+  apptGroups->add_option("groups", aa.groups, "the groups to share it with, \"G1;G2\"");
+  apptGroups->add_flag("--all-groups", aa.allGroups, "share it with all groups");
+  apptGroups->add_flag("--no-group", aa.noGroup, "share it with no group");
+  auto* apptRecipients = appt->add_subcommand("recipients", "the organizer and attendees of a meeting's copy");
+  apptRecipients->add_option("id", aa.id, "the item's entry id")->required();
   auto* apptImport = appt->add_subcommand("import", "add every appointment of a JSON array to the calendar");
   apptImport->add_option("file", aa.file, "the JSON file (as appt list --json writes it)")->required();
 
@@ -200,6 +207,8 @@ int main(int argc, char** argv) {
     if (*apptDelete) return host::ApptDelete(g, aa);
     if (*apptList) return host::ApptList(g, aa);
     if (*apptImport) return host::ApptImport(g, aa);
+    if (*apptGroups) return host::ApptGroups(g, aa);
+    if (*apptRecipients) return host::ApptRecipients(g, aa);
     if (*backup) return host::Backup(g, file);
     if (*restore) return host::Restore(g, file);
   } catch (const std::exception& e) {
