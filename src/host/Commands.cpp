@@ -11,6 +11,7 @@
 #include "groups/CGroupsEnv.h"
 #include "groups/mFailSafe.h"
 #include "groups/mGroups.h"
+#include "groups/mAddress.h"
 #include "groups/mInput.h"
 #include "host/CommandRun.h"
 #include "host/GroupOps.h"
@@ -219,6 +220,33 @@ int MemberRename(const GlobalOptions& g, const MemberArgs& a) {
   return WithAddIn(g, [&](Running& r) {
     RenameMember(r.C(), a.group, a.address, a.name);
     std::cout << a.address << " is now called \"" << a.name << "\" in \"" << a.group << "\"\n";
+    return 0;
+  });
+}
+
+int GroupsDialog(const GlobalOptions& g) {
+  return WithAddIn(g, [](Running& r) {
+    const bool applied = EditGroups(r.C(), r.S().App().UserPrompt(),
+                                    frmAddressBook::KnownPeople(&r.S().Session(), r.C().Groups()));
+    std::cout << (applied ? "changes applied\n" : "nothing changed\n");
+    return 0;
+  });
+}
+
+int MemberGroups(const GlobalOptions& g, const std::string& address, const std::string* names) {
+  return WithAddIn(g, [&](Running& r) {
+    std::string checked;
+    const bool applied = host::MemberGroups(r.C(), address, names, r.S().App().UserPrompt(), &checked);
+    std::cout << mInput::EscapeForTerminal(mAddress::NormaliseAddress(address)) << (applied ? " is now in: " : " is in: ")
+              << (checked.empty() ? "no group" : mInput::EscapeForTerminal(checked)) << "\n";
+    return 0;
+  });
+}
+
+int MemberNew(const GlobalOptions& g, const std::string& group) {
+  return WithAddIn(g, [&](Running& r) {
+    NewMember(r.C(), group, r.S().App().UserPrompt(), frmAddressBook::KnownPeople(&r.S().Session(), r.C().Groups()));
+    for (const GroupPtr& grp : r.C().Groups()->Groups()) PrintGroup(*grp);
     return 0;
   });
 }

@@ -39,6 +39,15 @@ int MemberRemove(const GlobalOptions& g, const MemberArgs& a);
 int MemberRole(const GlobalOptions& g, const MemberArgs& a);
 int MemberShare(const GlobalOptions& g, const MemberArgs& a);
 int MemberRename(const GlobalOptions& g, const MemberArgs& a);
+// The groups dialog: create and leave groups, add and remove members,
+// roles, through the prompt; its changes applied on OK.
+int GroupsDialog(const GlobalOptions& g);
+// The groups of one person: checked exactly as `names` says, or the
+// dialog when names is null; prints the groups he is in afterwards.
+int MemberGroups(const GlobalOptions& g, const std::string& address, const std::string* names);
+// Adds new members: the wizard (no group or "(All Groups)") or the
+// group's add-member dialog.
+int MemberNew(const GlobalOptions& g, const std::string& group);
 int Backup(const GlobalOptions& g, const std::string& file);
 int Restore(const GlobalOptions& g, const std::string& file);
 

@@ -1,6 +1,10 @@
 #include "host/GroupOps.h"
 
 #include "addin/Connect.h"
+#include "dialogs/frmGroups.h"
+#include "dialogs/frmMemberGroups.h"
+#include "dialogs/frmMembers.h"
+#include "dialogs/mGroupDialogs.h"
 #include "groups/CGroups.h"
 #include "groups/CGroupsEnv.h"
 #include "groups/mGroups.h"
@@ -29,45 +33,45 @@ GroupPtr Group(CGroups& copy, const std::string& name) {
   return g;
 }
 
-MemberPtr Me(const GroupPtr& g) {
-  MemberPtr me = g->GetMySelf();
-  if (!me) Refuse("you are not a member of \"" + g->strName + "\"");
-  return me;
-}
-
-MemberPtr Member(const GroupPtr& g, const std::string& address) {
-  MemberPtr m = g->FindByEmail(mAddress::NormaliseAddress(address));
-  if (!m) Refuse(address + " is not a member of \"" + g->strName + "\"");
-  return m;
-}
-
-// The group, my own member in it and the member with `address`.
-struct Target {
+// The members dialog on a group of the copy, with the member of `address`
+// selected (refused when he is not in it).
+struct MembersDialog {
   GroupPtr group;
-  MemberPtr me;
-  MemberPtr member;
+  frmMembers form;
+  MembersDialog(Connect& c, CGroups& copy, const std::string& name)
+      : group(Group(copy, name)), form(copy, *group, c.Lang()) {
+    form.Form_Load();
+    if (!group->GetMySelf()) Refuse("you are not a member of \"" + group->strName + "\"");
+  }
+  void Select(const std::string& address) {
+    form.Select(form.IndexOf(address));
+    if (form.ListIndex() < 0) Refuse(address + " is not a member of \"" + group->strName + "\"");
+  }
+  // The result of an operation: a refusal throws, false is "nothing to change".
+  bool Done(bool changed) {
+    if (!changed && !form.Refusal().empty()) Refuse(form.Refusal());
+    return changed;
+  }
 };
-
-Target Find(CGroups& copy, const std::string& group, const std::string& address) {
-  Target t;
-  t.group = Group(copy, group);
-  t.me = Me(t.group);
-  t.member = Member(t.group, address);
-  return t;
-}
 
 }  // namespace
 
 void CreateGroup(Connect& c, const std::string& name) {
   Edit(c, [&](CGroups& copy) {
-    if (!IsValidGroupName(*c.Groups(), name))
-      Refuse("\"" + name + "\" is not a valid group name (empty, too long, or used already)");
-    return copy.Add(copy.CreateMyGroup(name));
+    frmGroups form(copy, c.Lang());
+    form.Form_Load();
+    if (!form.AddGroup(name)) Refuse(form.Refusal());
+    return true;
   });
 }
 
 void DeleteGroup(Connect& c, const std::string& name) {
-  Edit(c, [&](CGroups& copy) { return Group(copy, name)->bMarkedForRemoving = true; });
+  Edit(c, [&](CGroups& copy) {
+    frmGroups form(copy, c.Lang());
+    form.Form_Load();
+    form.Select(form.IndexOf(Group(copy, name)->strName));
+    return form.RemoveSelected();
+  });
 }
 
 void AddMember(Connect& c, const std::string& group, const std::string& address, const std::string& name, Role role,
@@ -75,66 +79,86 @@ void AddMember(Connect& c, const std::string& group, const std::string& address,
   const std::string email = mAddress::NormaliseAddress(address);
   if (!mAddress::IsAddress(email)) Refuse("\"" + address + "\" is not one e-mail address");
   Edit(c, [&](CGroups& copy) {
-    GroupPtr g = Group(copy, group);
-    MemberPtr me = Me(g);
-    if (g->FindByEmail(email)) Refuse(email + " is already a member of \"" + group + "\"");
-    if (!me->CanAdd(email)) Refuse("you may not add members to \"" + group + "\"");
-    const std::string shown = mInput::CleanName(name);
-    MemberPtr m = g->Add2(shown.empty() ? email : shown, address,
-                          role == Role::Assistant ? ROLE_ASSISTANT : ROLE_MEMBER, share);
-    if (!m) Refuse("cannot add " + email + " to \"" + group + "\"");
-    m->bCreating = true;
-    return true;
+    MembersDialog d(c, copy, group);
+    return d.Done(d.form.AddMember(name, address, role == Role::Assistant ? ROLE_ASSISTANT : ROLE_MEMBER, share));
   });
 }
 
 void RemoveMember(Connect& c, const std::string& group, const std::string& address) {
   Edit(c, [&](CGroups& copy) {
-    Target t = Find(copy, group, address);
-    if (!t.me->CanRemove(*t.member)) Refuse("you may not remove " + t.member->strEmail + " from \"" + group + "\"");
-    t.member->bMarkedForRemoving = true;
-    return true;
+    MembersDialog d(c, copy, group);
+    d.Select(address);
+    return d.Done(d.form.RemoveSelected());
   });
 }
 
 bool SetRole(Connect& c, const std::string& group, const std::string& address, Role role) {
-  const int nRole = role == Role::Assistant ? ROLE_ASSISTANT : ROLE_MEMBER;
   return Edit(c, [&](CGroups& copy) {
-    Target t = Find(copy, group, address);
-    if (t.member->nRole == nRole) return false;
-    if (!t.me->CanModify(*t.member))
-      Refuse("you may not change the role of " + t.member->strEmail + " in \"" + group + "\"");
-    t.member->nRole = nRole;
-    t.member->bModifying = true;
-    return true;
+    MembersDialog d(c, copy, group);
+    d.Select(address);
+    return d.Done(d.form.cboRole_Click(role == Role::Assistant ? ROLE_ASSISTANT : ROLE_MEMBER));
   });
 }
 
 bool SetShare(Connect& c, const std::string& group, const std::string& address, bool on) {
   return Edit(c, [&](CGroups& copy) {
-    Target t = Find(copy, group, address);
-    if (t.member->bShare == on) return false;
-    bool allowed = false;
-    try {
-      allowed = t.me->CanModifyShare(*t.member);
-    } catch (const platform::Error&) {
-      allowed = false;  // the rule refuses a user who does not share himself
-    }
-    if (!allowed) Refuse("you may not switch the sharing of " + t.member->strEmail + " in \"" + group + "\"");
-    t.member->bShare = on;
-    t.member->bModifyingShare = true;
-    return true;
+    MembersDialog d(c, copy, group);
+    d.Select(address);
+    return d.Done(d.form.SetShare(on));
   });
 }
 
 void RenameMember(Connect& c, const std::string& group, const std::string& address, const std::string& name) {
   Edit(c, [&](CGroups& copy) {
-    Target t = Find(copy, group, address);
-    if (!t.me->CanModifyName(*t.member)) Refuse("you may not rename " + t.member->strEmail + " in \"" + group + "\"");
-    t.member->strName = mInput::CleanName(name);
-    t.member->bModifying = true;
-    return true;
+    MembersDialog d(c, copy, group);
+    d.Select(address);
+    return d.Done(d.form.Rename(name));
   });
+}
+
+bool EditGroups(Connect& c, platform::Prompt& prompt, const std::vector<frmAddressBook::Entry>& people) {
+  if (!c.Groups() || !c.GroupsEnv()) Refuse("the add-in is not running");
+  return mGroupDialogs::ShowGroups(*c.Groups(), c.Lang(), prompt, people,
+                                   [&c](const std::string& e) { c.RaiseCustomEvent(e); });
+}
+
+bool MemberGroups(Connect& c, const std::string& address, const std::string* names, platform::Prompt& prompt,
+                  std::string* checked) {
+  const std::string email = mAddress::NormaliseAddress(address);
+  if (!mAddress::IsAddress(email)) Refuse("\"" + address + "\" is not one e-mail address");
+  if (!c.Groups() || !c.GroupsEnv()) Refuse("the add-in is not running");
+  const bool applied = mGroupDialogs::ManageMemberGroups(
+      *c.Groups(), c.Lang(), prompt, email, c.Groups()->GetShowAs(email),
+      [&c](const std::string& e) { c.RaiseCustomEvent(e); },
+      [&](frmMemberGroups& form) {
+        bool changed = false;
+        if (names) {
+          if (!form.CheckNames(*names)) Refuse(form.Refusal());
+          changed = form.btnOK_Click();
+        } else {
+          changed = form.ShowModal(prompt);
+        }
+        return changed;
+      });
+  if (checked) {
+    checked->clear();
+    for (const GroupPtr& g : c.Groups()->Groups()) {
+      const MemberPtr m = g->FindByEmail(email);
+      if (m) *checked += (checked->empty() ? "" : ";") + g->strName;
+    }
+  }
+  return applied;
+}
+
+bool NewMember(Connect& c, const std::string& group, platform::Prompt& prompt,
+               const std::vector<frmAddressBook::Entry>& people) {
+  if (!c.Groups() || !c.GroupsEnv()) Refuse("the add-in is not running");
+  const std::string name = platform::Trim(group);
+  if (!name.empty() && !platform::EqualsNoCase(name, kAllGroups) && !c.Groups()->FindByName(name))
+    Refuse("no group named \"" + name + "\"");
+  return AddNewMember(*c.Groups(), name,
+                      mGroupDialogs::AddNewMemberDialogs(*c.Groups(), c.Lang(), prompt, people,
+                                                         [&c](const std::string& e) { c.RaiseCustomEvent(e); }));
 }
 
 }  // namespace host

@@ -75,6 +75,8 @@ int main(int argc, char** argv) {
   groupCreate->add_option("name", groupName, "the group's name")->required();
   groupDelete->add_option("name", groupName, "the group's name")->required();
 
+  auto* groupsDialog = app.add_subcommand("groups", "the groups dialog: groups, members and roles, interactively");
+
   auto* member = app.add_subcommand("member", "members of a group");
   member->require_subcommand(1);
   host::MemberArgs ma;
@@ -101,6 +103,14 @@ int main(int argc, char** argv) {
   memberRename->add_option("group", ma.group)->required();
   memberRename->add_option("address", ma.address)->required();
   memberRename->add_option("name", ma.name)->required();
+
+  auto* memberGroups = member->add_subcommand("groups", "the groups one person is in (a dialog without GROUPS)");
+  std::string memberGroupNames;
+  memberGroups->add_option("address", ma.address)->required();
+  memberGroups->add_option("groups", memberGroupNames, "exactly the groups he is to be in, \"G1;G2\" (\"\" for none)");
+
+  auto* memberNew = member->add_subcommand("new", "add new members from the address book (a wizard without GROUP)");
+  memberNew->add_option("group", ma.group, "the group they join");
 
   std::string file;
   auto* backup = app.add_subcommand("backup", "write the groups to an XML file");
@@ -202,6 +212,10 @@ int main(int argc, char** argv) {
     if (*memberRole) return host::MemberRole(g, ma);
     if (*memberShare) return host::MemberShare(g, ma);
     if (*memberRename) return host::MemberRename(g, ma);
+    if (*groupsDialog) return host::GroupsDialog(g);
+    if (*memberNew) return host::MemberNew(g, ma.group);
+    if (*memberGroups)
+      return host::MemberGroups(g, ma.address, memberGroups->count("groups") ? &memberGroupNames : nullptr);
     if (*apptAdd) return host::ApptAdd(g, aa);
     if (*apptChange) return host::ApptChange(g, aa);
     if (*apptDelete) return host::ApptDelete(g, aa);

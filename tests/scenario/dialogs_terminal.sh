@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# The dialogs at a real terminal: in one home a person, through a pty, uses
+# the groups dialog to create a group and add two members and the
+# item-groups dialog to share an appointment with it; in another home the
+# same steps are given as commands. Both homes must end alike: the same
+# groups, members and appointments (apart from the generated keys).
+# Usage: dialogs_terminal.sh ZENTABO_BINARY
+set -uo pipefail
+Z=${1:?usage: dialogs_terminal.sh ZENTABO_BINARY}
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0 failed=0
+check() {  # check NAME COMMAND...: passes when the command succeeds
+  local name=$1; shift
+  if "$@"; then passed=$((passed + 1)); echo "ok   $name"; else failed=$((failed + 1)); echo "FAIL $name"; fi
+}
+
+# Two homes of the same user, each with a post office of its own, started
+# once without a terminal so that the first start's questions are behind them.
+for who in typed given; do
+  "$Z" profile init --home "$work/$who" --name Alice --email alice@example.com --postoffice "$work/po-$who" >/dev/null
+  "$Z" --home "$work/$who" status </dev/null >/dev/null 2>&1
+done
+add_appt() { "$Z" --home "$work/$1" appt add --subject "Planning" --start "2026-12-14 10:00" --minutes 60 </dev/null 2>/dev/null; }
+
+# --- at the terminal -------------------------------------------------------
+cat >"$work/groups.json" <<'JSON'
+[{"args": ["groups"], "talk": [
+  ["('.' cancels): ", "add Team"],
+  ["('.' cancels): ", "members 1"],
+  ["('.' cancels): ", "add bob@example.com Bob"],
+  ["('.' cancels): ", "add carol@example.com Carol"],
+  ["('.' cancels): ", "ok"],
+  ["('.' cancels): ", "ok"]]}]
+JSON
+out=$(python3 "$here/terminal_session.py" "$Z" "$work/typed" "$work/groups.json" 2>&1); rc=$?
+check "groups dialog at the terminal ends well" test $rc -eq 0
+check "the members dialog listed both new members as creating" \
+  bash -c 'grep -q "bob@example.com>  member, sharing, creating" <<<"$1" && grep -q "carol@example.com>  member, sharing, creating" <<<"$1"' _ "$out"
+[ $rc -eq 0 ] || echo "$out" | tail -30
+
+id_typed=$(add_appt typed)
+cat >"$work/appt.json" <<JSON
+[{"args": ["appt", "groups", "$id_typed"], "talk": [
+  ["an empty line ends:", "Choice=select\nChecked=Team\n"],
+  ["default OK: ", "o"]]}]
+JSON
+out=$(python3 "$here/terminal_session.py" "$Z" "$work/typed" "$work/appt.json" 2>&1); rc=$?
+check "item-groups dialog at the terminal ends well" test $rc -eq 0
+check "the item-groups dialog listed the group" grep -q "Groups = Team" <<<"$out"
+[ $rc -eq 0 ] || echo "$out" | tail -30
+
+# --- the same as commands --------------------------------------------------
+G() { "$Z" --home "$work/given" "$@" </dev/null >/dev/null 2>&1; }
+G group create Team
+G member add Team bob@example.com --name Bob
+G member add Team carol@example.com --name Carol
+id_given=$(add_appt given)
+G appt groups "$id_given" Team
+
+# --- both homes alike -------------------------------------------------------
+same() {  # same NAME COMMAND...: the command prints the same in both homes
+  local name=$1; shift
+  local a b
+  a=$("$Z" --home "$work/typed" "$@" </dev/null 2>/dev/null)
+  b=$("$Z" --home "$work/given" "$@" </dev/null 2>/dev/null)
+  check "$name" test "$a" = "$b"
+  [ "$a" = "$b" ] || diff <(echo "$a") <(echo "$b")
+}
+same "group list alike" group list
+same "member list alike" member list Team
+keyless() { python3 -c 'import json,sys
+items = json.load(sys.stdin)
+for i in items:
+    i.pop("item_id", None); i.pop("id", None)
+print(json.dumps(items, sort_keys=True))'; }
+a=$("$Z" --home "$work/typed" appt list --json </dev/null 2>/dev/null | keyless)
+b=$("$Z" --home "$work/given" appt list --json </dev/null 2>/dev/null | keyless)
+check "appointments alike" test "$a" = "$b"
+check "the appointment is shared with Team" grep -q '"groups": "Team"' <<<"$a"
+check "the group has the two invited members" \
+  bash -c 'grep -q "bob@example.com" <<<"$1" && grep -q "carol@example.com" <<<"$1"' _ "$("$Z" --home "$work/typed" member list Team </dev/null 2>/dev/null)"
+
+echo "$passed passed, $failed failed"
+[ $failed -eq 0 ]
