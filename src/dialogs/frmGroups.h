@@ -24,8 +24,6 @@ class frmGroups : public FormModel {
   frmGroups(CGroups& copy, CLang* lang);
   ~frmGroups() override;
 
-  static constexpr const char* kHelpTopic = "Create_New_Group.htm";
-
   // Localises the form and lists the copy's groups.
   void Form_Load();
 

@@ -32,7 +32,6 @@ class frmMembers : public FormModel {
   // lang may be null.
   frmMembers(CGroups& copy, CGroup& group, CLang* lang);
 
-  static constexpr const char* kHelpTopic = "Getting_Started_with_Zentabo.htm";
   static const char* RoleName(int role);
 
   // Localises the form, shows the group's name and manager, fills the list

@@ -8,11 +8,9 @@
 #include "platform/Text.h"
 #include "platform/store/Item.h"
 #include "platform/store/UserProperties.h"
+#include "sync/mAppointments.h"
 
 namespace {
-
-constexpr const char* kOwnerProperty = "VestrandOwnerAddress";
-constexpr const char* kGroupsProperty = "VestrandGroups";
 
 const char* ChoiceName(frmSetGroups::Choice c) {
   switch (c) {
@@ -187,11 +185,11 @@ InitGroupsResult InitGroups(platform::Item& item, CGroups& groups, CLang* lang, 
   InitGroupsResult result;
   try {
     const std::string me = platform::Lower(groups.Env().strCurEmail);
-    std::string owner = platform::Lower(platform::Trim(Property(item, kOwnerProperty)));
+    std::string owner = platform::Lower(platform::Trim(Property(item, mAppointments::kOwnerAddress)));
     if (owner.empty()) owner = me;
     frmSetGroups::Values values;
     values.owner = owner;
-    values.groups = Property(item, kGroupsProperty);
+    values.groups = Property(item, mAppointments::kGroups);
     values.subject = item.Subject();
     values.bShowNotice = bShowNotice;
     values.bEditable = owner == me;
@@ -203,8 +201,8 @@ InitGroupsResult InitGroups(platform::Item& item, CGroups& groups, CLang* lang, 
       return result;
     }
     const frmSetGroups::Values& out = form.Out();
-    platform::UserProperty p = item.UserProperties().Find(kGroupsProperty);
-    if (!p) p = item.UserProperties().Add(kGroupsProperty);
+    platform::UserProperty p = item.UserProperties().Find(mAppointments::kGroups);
+    if (!p) p = item.UserProperties().Add(mAppointments::kGroups);
     p.SetValue(out.groups);
     if (bShowNotice) {
       mOptions::SaveOption(reg, storeId, "NShowMesGroups", out.bNoticeAnswer);

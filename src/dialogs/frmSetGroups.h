@@ -39,8 +39,6 @@ class frmSetGroups : public FormModel {
   frmSetGroups(CGroups& groups, CLang* lang, Values values,
                std::function<bool(const std::string& owner, const std::string& groups)> checkRights = {});
 
-  static constexpr const char* kHelpTopic = "Create_Group_appointments_from_Personal_Calendar.htm";
-
   // Localises the form, shows the owner by his display name, lists the
   // groups that have the owner as a member (in group order) with those of
   // the incoming list checked, and selects the matching choice.

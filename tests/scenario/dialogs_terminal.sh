@@ -82,5 +82,21 @@ check "the appointment is shared with Team" grep -q '"groups": "Team"' <<<"$a"
 check "the group has the two invited members" \
   bash -c 'grep -q "bob@example.com" <<<"$1" && grep -q "carol@example.com" <<<"$1"' _ "$("$Z" --home "$work/typed" member list Team </dev/null 2>/dev/null)"
 
+# --- what the dialogs refuse, given as commands -----------------------------
+refused() {  # refused NAME TEXT ARGS...: non-zero, and TEXT on the terminal
+  local name=$1 text=$2; shift 2
+  local out rc
+  out=$("$Z" --home "$work/given" "$@" </dev/null 2>&1); rc=$?
+  check "$name" bash -c '[ "$1" -ne 0 ] && grep -qF -- "$2" <<<"$3"' _ "$rc" "$text" "$out"
+}
+refused "a group the owner is not in" 'no group named "Nope"' appt groups "$id_given" "Team;Nope"
+check "a refused choice keeps the groups" grep -q $'\tTeam\t' <<<"$("$Z" --home "$work/given" appt list </dev/null 2>/dev/null)"
+refused "recipients of no meeting's copy" "no copy of a meeting" appt recipients "$id_given"
+refused "a person in a group that is not there" 'no group named "Gone"' member groups bob@example.com "Gone"
+check "a person's groups emptied" grep -q "bob@example.com is now in: no group" \
+  <<<"$("$Z" --home "$work/given" member groups bob@example.com "" </dev/null 2>/dev/null)"
+check "and he is out of the group (his add was still pending)" bash -c '! grep -q "bob@example.com" <<<"$1"' _ \
+  "$("$Z" --home "$work/given" member list Team </dev/null 2>/dev/null)"
+
 echo "$passed passed, $failed failed"
 [ $failed -eq 0 ]
