@@ -29,11 +29,24 @@ std::unique_ptr<platform::Prompt> MakePrompt(const GlobalOptions& g) {
 }
 
 Running::Running(const GlobalOptions& g) : m_prompt(MakePrompt(g)) {
-  m_session = std::make_unique<HostSession>(g.home, *m_prompt);
+  if (g.host) {
+    m_session = &g.host->session;
+    m_switch = &g.host->prompts;
+    m_before = &m_switch->Use(*m_prompt);
+    return;
+  }
+  m_ownSwitch = std::make_unique<PromptSwitch>(*m_prompt);
+  m_switch = m_ownSwitch.get();
+  m_ownSession = std::make_unique<HostSession>(g.home, *m_switch);
+  m_session = m_ownSession.get();
   m_session->Start();
 }
 
 Running::~Running() {
+  if (m_before) {
+    m_switch->Use(*m_before);
+    return;
+  }
   try {
     m_session->Stop();
   } catch (...) {

@@ -9,6 +9,7 @@
 #include "addin/Connect.h"
 #include "host/Commands.h"
 #include "host/HostSession.h"
+#include "host/PromptSwitch.h"
 #include "platform/Error.h"
 #include "platform/Prompt.h"
 
@@ -18,8 +19,19 @@ namespace host {
 // unattended answer with every message reported on stderr.
 std::unique_ptr<platform::Prompt> MakePrompt(const GlobalOptions& g);
 
+// The host running on a home, as a command sent to it sees it: the session
+// with the add-in loaded, the prompt switch the add-in asks through, and the
+// answer mode the command's client asked for.
+struct AttachedHost {
+  HostSession& session;
+  PromptSwitch& prompts;
+  std::string answer;
+};
+
 // One command's run of the client: opening the home and loading the add-in
-// (constructor), acting, and shutting down (destructor, never throws).
+// (constructor), acting, and shutting down (destructor, never throws). A
+// command sent to a running host takes that host's session instead, with
+// its own prompt for as long as it runs, and leaves the add-in running.
 // Throws platform::Error when the home cannot be opened.
 class Running {
  public:
@@ -30,12 +42,17 @@ class Running {
 
   HostSession& S() { return *m_session; }
   Connect& C() { return m_session->AddIn(); }
+  PromptSwitch& Prompts() { return *m_switch; }
   // True when the add-in runs; otherwise prints why not on stderr.
   bool Ready();
 
  private:
   std::unique_ptr<platform::Prompt> m_prompt;
-  std::unique_ptr<HostSession> m_session;
+  std::unique_ptr<PromptSwitch> m_ownSwitch;
+  PromptSwitch* m_switch = nullptr;
+  platform::Prompt* m_before = nullptr;  // attached: the prompt to put back
+  std::unique_ptr<HostSession> m_ownSession;
+  HostSession* m_session = nullptr;
 };
 
 // Runs `body(Running&)` on a started add-in and settles the loop afterwards;

@@ -1,10 +1,8 @@
 #include "host/Commands.h"
 
-#include <chrono>
 #include <filesystem>
 #include <iostream>
 #include <memory>
-#include <thread>
 
 #include "addin/frmShablon.h"
 #include "groups/CGroups.h"
@@ -54,19 +52,6 @@ void PrintGroup(const CGroup& g) {
 
 }  // namespace
 
-int Run(const GlobalOptions& g, int seconds, volatile std::sig_atomic_t* stop) {
-  Running r(g);
-  if (!r.Ready()) return 1;
-  auto start = std::chrono::steady_clock::now();
-  while (!*stop) {
-    if (seconds >= 0 &&
-        std::chrono::steady_clock::now() - start >= std::chrono::seconds(seconds))
-      break;
-    r.S().RunFor(100);
-  }
-  return 0;
-}
-
 int Status(const GlobalOptions& g) {
   Running r(g);
   Connect& c = r.C();
@@ -86,8 +71,12 @@ int Status(const GlobalOptions& g) {
 }
 
 int Options(const GlobalOptions& g, const std::string& name, const std::string& value, bool setValue) {
+  // Options need the home, not the add-in: a running host's session, or the
+  // home opened without loading the add-in.
   auto prompt = MakePrompt(g);
-  HostSession s(g.home, *prompt);
+  std::unique_ptr<HostSession> own;
+  if (!g.host) own = std::make_unique<HostSession>(g.home, *prompt);
+  HostSession& s = g.host ? g.host->session : *own;
   std::string storeId = s.Session().StoreKey();
   if (name.empty()) {
     for (const auto& o : mOptions::OptionTable()) {

@@ -3,14 +3,19 @@
 // Each opens the home, loads the add-in as the client does, performs its
 // operation the way the add-in's dialogs and menus do, and shuts down.
 #include <string>
-#include <csignal>
 
 namespace host {
+
+struct AttachedHost;
 
 struct GlobalOptions {
   std::string home;
   std::string answer;  // yes, no, default, ask
   bool noSafeItems = false;
+  // Set when the command was sent to the host running on the home: the
+  // command then works on that host's running add-in instead of opening
+  // the home itself.
+  AttachedHost* host = nullptr;
 };
 
 struct MemberArgs {
@@ -22,7 +27,6 @@ struct MemberArgs {
   bool noShare = false;
 };
 
-int Run(const GlobalOptions& g, int seconds, volatile std::sig_atomic_t* stop);
 int Status(const GlobalOptions& g);
 int Options(const GlobalOptions& g, const std::string& name, const std::string& value, bool setValue);
 int PrintLog(const GlobalOptions& g, bool errorsOnly);

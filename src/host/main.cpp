@@ -2,14 +2,16 @@
 // creates homes, loads the add-in and runs it, and offers the add-in's
 // operations as commands. The command line lives in this one file.
 #include <CLI/CLI.hpp>
-#include <csignal>
+#include <algorithm>
 #include <fstream>
 #include <iostream>
 #include <unistd.h>
 
 #include "platform/redemption/Library.h"
 #include "host/ApptCommands.h"
+#include "host/CommandRun.h"
 #include "host/Commands.h"
+#include "host/HostService.h"
 #include "host/HostSession.h"
 #include "platform/Error.h"
 #include "platform/ScriptedPrompt.h"
@@ -22,12 +24,11 @@
 
 namespace {
 
-volatile std::sig_atomic_t g_stop = 0;
-void OnSignal(int) { g_stop = 1; }
-
-}  // namespace
-
-int main(int argc, char** argv) {
+// Parses and runs one command line (the arguments after the program's
+// name): in this process, or - `attached` set - on the running host the
+// line was sent to. A command that opens the profile goes to the host
+// running on its home when there is one.
+int Execute(const std::vector<std::string>& args, host::AttachedHost* attached) {
   CLI::App app{"zentabo: group calendars shared by e-mail, without a server"};
   app.require_subcommand(1);
   host::GlobalOptions g;
@@ -172,13 +173,24 @@ int main(int argc, char** argv) {
   apptImport->add_option("file", aa.file, "the JSON file (as appt list --json writes it)")->required();
 
   try {
-    app.parse(argc, argv);
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    app.parse(reversed);
   } catch (const CLI::ParseError& e) {
     return app.exit(e);
   }
 
-  if (g.answer.empty()) g.answer = isatty(STDIN_FILENO) ? "ask" : "default";
-  if (g.noSafeItems) Redemption::SetRegistered(false);
+  const bool opensProfile = !*init && !*log && !*run;
+  if (attached) {
+    if (!opensProfile) {
+      std::cerr << "zentabo: this command does not run on a running host\n";
+      return 2;
+    }
+    g.answer = attached->answer;
+    g.host = attached;
+  } else {
+    if (g.answer.empty()) g.answer = isatty(STDIN_FILENO) ? "ask" : "default";
+    if (g.noSafeItems) Redemption::SetRegistered(false);
+  }
 
   try {
     if (*init) {
@@ -194,10 +206,14 @@ int main(int argc, char** argv) {
       return 2;
     }
     if (*log) return host::PrintLog(g, errorsOnly);
-    if (*run) {
-      std::signal(SIGINT, OnSignal);
-      std::signal(SIGTERM, OnSignal);
-      return host::Run(g, seconds, &g_stop);
+    if (*run)
+      return host::Run(g, seconds, [](const std::vector<std::string>& line, host::AttachedHost& h) {
+        return Execute(line, &h);
+      });
+    if (opensProfile && !attached) {
+      host::GlobalOptions sent = g;
+      sent.noSafeItems = g.noSafeItems || !Redemption::IsRegistered();
+      if (std::optional<int> rc = host::RunOnRunningHost(sent, args)) return *rc;
     }
     if (*status) return host::Status(g);
     if (*options) return host::Options(g, optName, optValue, options->count("value") > 0);
@@ -231,3 +247,7 @@ int main(int argc, char** argv) {
   }
   return 0;
 }
+
+}  // namespace
+
+int main(int argc, char** argv) { return Execute(std::vector<std::string>(argv + 1, argv + argc), nullptr); }

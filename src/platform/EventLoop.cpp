@@ -1,6 +1,11 @@
 #include "platform/EventLoop.h"
 
+#include <poll.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -59,6 +64,85 @@ void EventLoop::Restart(TimerId id) {
 
 TimerId EventLoop::AddPollHook(std::function<void()> hook, int64_t intervalMs) {
   return AddTimer(intervalMs, std::move(hook), true);
+}
+
+WatchId EventLoop::WatchFd(int fd, std::function<void()> onReadable) {
+  const WatchId id = nextWatchId_++;
+  Watch& w = watches_[id];
+  w.fd = fd;
+  w.handler = std::move(onReadable);
+  return id;
+}
+
+void EventLoop::RemoveWatch(WatchId id) { watches_.erase(id); }
+
+void EventLoop::SetWatchEnabled(WatchId id, bool enabled) {
+  auto it = watches_.find(id);
+  if (it != watches_.end()) it->second.enabled = enabled;
+}
+
+bool EventLoop::HasEnabledWatches() const {
+  for (const auto& [id, w] : watches_)
+    if (w.enabled && !w.running) return true;
+  return false;
+}
+
+bool EventLoop::RunReadyWatches(int timeoutMs) {
+  std::vector<pollfd> fds;
+  std::vector<WatchId> ids;
+  for (const auto& [id, w] : watches_) {
+    if (!w.enabled || w.running) continue;
+    fds.push_back(pollfd{w.fd, POLLIN, 0});
+    ids.push_back(id);
+  }
+  if (fds.empty()) return false;
+  const int n = ::poll(fds.data(), fds.size(), timeoutMs);
+  if (n < 0) {
+    if (errno == EINTR) return false;  // a signal: its pipe is read at the next poll
+    throw Error(std::string("EventLoop: poll failed: ") + std::strerror(errno));
+  }
+  bool ran = false;
+  for (size_t i = 0; i < fds.size() && n > 0; ++i) {
+    if (fds[i].revents == 0) continue;
+    // An earlier handler may have removed or paused this watch.
+    auto it = watches_.find(ids[i]);
+    if (it == watches_.end() || !it->second.enabled || it->second.running) continue;
+    it->second.running = true;
+    ran = true;
+    std::function<void()> handler = it->second.handler;
+    try {
+      handler();
+    } catch (...) {
+      auto again = watches_.find(ids[i]);
+      if (again != watches_.end()) again->second.running = false;
+      throw;
+    }
+    auto again = watches_.find(ids[i]);
+    if (again != watches_.end()) again->second.running = false;
+  }
+  return ran;
+}
+
+void EventLoop::Wait(int64_t deadlineMs) {
+  if (!HasEnabledWatches()) {
+    if (deadlineMs >= 0) clock_.WaitUntil(deadlineMs);
+    return;
+  }
+  if (clock_.IsVirtual()) {
+    // Virtual time does not pass by itself: what is readable now runs
+    // first, then time jumps to the deadline.
+    if (RunReadyWatches(0)) return;
+    if (deadlineMs >= 0) {
+      clock_.WaitUntil(deadlineMs);
+      return;
+    }
+    RunReadyWatches(-1);
+    return;
+  }
+  int timeout = -1;
+  if (deadlineMs >= 0)
+    timeout = static_cast<int>(std::clamp<int64_t>(deadlineMs - clock_.MonotonicMs(), 0, INT_MAX));
+  RunReadyWatches(timeout);
 }
 
 int64_t EventLoop::NextDueMs() const {
@@ -143,12 +227,13 @@ bool EventLoop::Loop(const std::function<bool()>& done, int64_t endMs, bool idle
     if (!messages_.empty()) continue;
     int64_t target = NextDueMs();
     if (target < 0) {
-      if (idleEnds || endMs < 0) break;
+      // A watched descriptor may still bring work.
+      if (!HasEnabledWatches() && (idleEnds || endMs < 0)) break;
       target = endMs;
     } else if (endMs >= 0) {
       target = std::min(target, endMs);
     }
-    clock_.WaitUntil(target);
+    Wait(target);
   }
   stopRequested_ = false;
   return result;

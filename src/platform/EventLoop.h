@@ -17,6 +17,12 @@
 // - timers fire only while no posted message waits (a timer message comes
 //   last in a window's queue): a write's item events, posted when it
 //   commits, are always delivered before any timer that came due meanwhile.
+//
+// File descriptors (sockets, pipes) are watched the same way: while the loop
+// waits for the next timer it polls the watched descriptors, and runs the
+// handler of each one that became readable. A watch whose handler is still
+// running is not polled again until it has returned. On a virtual clock the
+// descriptors are looked at without waiting before time jumps on.
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -27,6 +33,7 @@
 namespace platform {
 
 using TimerId = int;
+using WatchId = int;
 
 class EventLoop {
  public:
@@ -62,6 +69,16 @@ class EventLoop {
   // Returns the id of the timer carrying it (RemoveTimer stops it).
   TimerId AddPollHook(std::function<void()> hook, int64_t intervalMs);
 
+  // Calls onReadable on the loop whenever fd can be read without blocking
+  // (data, end of file, or an error to read), while the watch is enabled.
+  // The descriptor stays the caller's: close it only after RemoveWatch.
+  // Returns the watch's id (> 0).
+  WatchId WatchFd(int fd, std::function<void()> onReadable);
+  // Removes a watch; unknown ids are ignored. Safe inside its own handler.
+  void RemoveWatch(WatchId id);
+  // Pauses (false) or resumes (true) a watch; unknown ids are ignored.
+  void SetWatchEnabled(WatchId id, bool enabled);
+
   // Pumps the pending messages once: runs the messages posted before the
   // call, in order, then, while no message waits, the timers due now, then
   // returns. Messages posted meanwhile wait for the next pump (and hold the
@@ -80,7 +97,8 @@ class EventLoop {
   void RunFor(int64_t durationMs);
   // Runs until done() is true (checked before waiting and after each pump),
   // Stop() is called, timeoutMs passes (< 0: no limit), or nothing can
-  // happen any more (no messages and no enabled timers). Returns done().
+  // happen any more (no messages, no enabled timers, no enabled watches).
+  // Returns done().
   bool RunUntil(const std::function<bool()>& done, int64_t timeoutMs = -1);
   // Runs until Stop().
   void Run();
@@ -98,11 +116,24 @@ class EventLoop {
     int64_t dueMs = 0;
     std::function<void()> handler;
   };
+  struct Watch {
+    int fd = -1;
+    bool enabled = true;
+    bool running = false;
+    std::function<void()> handler;
+  };
   Timer& Find(TimerId id);
   const Timer& Find(TimerId id) const;
   // Runs the due timers once each, stopping as soon as a message waits;
   // returns true when one fired.
   bool FireDueTimers();
+  bool HasEnabledWatches() const;
+  // Lets time pass until deadlineMs (< 0: no deadline) or until a watched
+  // descriptor is readable, whose handlers then run.
+  void Wait(int64_t deadlineMs);
+  // Polls the enabled watches for up to timeoutMs (< 0: no limit) and runs
+  // the handlers of the readable ones; returns true when one ran.
+  bool RunReadyWatches(int timeoutMs);
   // The loop behind RunFor/RunUntil/Run; endMs < 0: no limit; idleEnds:
   // return when nothing can happen any more instead of waiting for endMs.
   bool Loop(const std::function<bool()>& done, int64_t endMs, bool idleEnds);
@@ -111,6 +142,8 @@ class EventLoop {
   std::deque<std::function<void()>> messages_;
   std::map<TimerId, Timer> timers_;
   TimerId nextId_ = 1;
+  std::map<WatchId, Watch> watches_;
+  WatchId nextWatchId_ = 1;
   bool stopRequested_ = false;
 };
 

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -200,6 +201,62 @@ TEST(ClockTest, RealClockLoopSleepsToTheTimer) {
   const double s = clock.SecondsSinceMidnight();
   EXPECT_GE(s, 0.0);
   EXPECT_LT(s, 86400.0);
+}
+
+}  // namespace
+
+namespace {
+
+// A pipe whose read end the loop watches.
+struct Pipe {
+  int fds[2];
+  Pipe() { EXPECT_EQ(::pipe(fds), 0); }
+  ~Pipe() {
+    ::close(fds[0]);
+    ::close(fds[1]);
+  }
+  void Write() { EXPECT_EQ(::write(fds[1], "x", 1), 1); }
+  void ReadOne() {
+    char c;
+    EXPECT_EQ(::read(fds[0], &c, 1), 1);
+  }
+};
+
+TEST_F(EventLoopTest, WatchedDescriptorsRunBeforeTimeJumpsOnAndCanBePaused) {
+  Pipe p;
+  std::vector<std::string> log;
+  loop_.AddTimer(1000, [&] { log.push_back("timer@" + std::to_string(clock_.MonotonicMs())); }, true);
+  const WatchId w = loop_.WatchFd(p.fds[0], [&] {
+    p.ReadOne();
+    log.push_back("read@" + std::to_string(clock_.MonotonicMs()));
+  });
+  p.Write();
+  loop_.RunFor(1500);
+  EXPECT_EQ(log, (std::vector<std::string>{"read@0", "timer@1000"}));
+
+  log.clear();
+  loop_.SetWatchEnabled(w, false);
+  p.Write();
+  loop_.RunFor(1000);
+  EXPECT_EQ(log, (std::vector<std::string>{"timer@2000"})) << "a paused watch is not read";
+  loop_.SetWatchEnabled(w, true);
+  loop_.RunFor(100);
+  EXPECT_EQ(log.back(), "read@2500");
+}
+
+TEST_F(EventLoopTest, WatchRemovedInItsOwnHandlerAndIdleLoopWithoutWatchesEnds) {
+  Pipe p;
+  int runs = 0;
+  WatchId w = 0;
+  w = loop_.WatchFd(p.fds[0], [&] {
+    ++runs;
+    loop_.RemoveWatch(w);
+  });
+  p.Write();
+  p.Write();
+  // With the watch gone nothing can happen any more: RunUntil returns at once.
+  EXPECT_FALSE(loop_.RunUntil([] { return false; }));
+  EXPECT_EQ(runs, 1);
 }
 
 }  // namespace

@@ -33,7 +33,8 @@ out=$("$Z" profile init --home "$work/dan" --name Dan --email dan@ --postoffice 
 check "invalid address: refused, non-zero" bash -c "[ $rc -ne 0 ] && grep -q 'is not one e-mail address' <<<'$out'"
 check "invalid address: no profile made" test ! -e "$work/dan/Profiles/Default.db"
 
-# A home in use by a running program: asked once the run has written its
+# A home in use by a running program (a second run is refused; commands
+# go to the running one): asked once the run has written its
 # run marker into the support log (it holds the home from before that on,
 # however long its start takes), then the run is stopped.
 runlog="$work/alice/AppData/Roaming/Korvel/Zentabo/zentab.log"
@@ -46,7 +47,7 @@ for _ in $(seq 600); do
   sleep 0.1
 done
 check "background run started" test $ready -eq 1
-out=$("$Z" --home "$work/alice" status 2>&1); rc=$?
+out=$("$Z" --home "$work/alice" run --seconds 1 2>&1); rc=$?
 kill -TERM $pid 2>/dev/null
 wait $pid
 check "home in use refused" bash -c "[ $rc -ne 0 ] && grep -q 'is in use by another zentabo process' <<<'$out'"
