@@ -80,6 +80,7 @@ TEST_F(AttachedCommandTest, CommandsActOnTheRunningAddInAndLeaveItRunning) {
 }
 
 TEST_F(AttachedCommandTest, TheCommandsPromptAnswersWhileItRuns) {
+  hostPrompt_.ClearRecords();  // what the start asked
   {
     host::Running r(g_);
     EXPECT_EQ(&r.S(), session_.get());

@@ -51,7 +51,7 @@ out=$(z bob status 2>&1); rc=$?
 check "status answered by the running host" bash -c "[ $rc -eq 0 ] && grep -q '^state: running' <<<'$out'"
 
 # Mail as it arrives: the invitation is taken and accepted by the host alone.
-z alice group create Team >/dev/null
+z alice group create Team >/dev/null 2>&1
 z alice member add Team bob@example.com --name Bob >/dev/null
 bob_in_team() { z bob group list 2>/dev/null | grep -q "^Team"; }
 check "invitation taken while running" until_ok 30 bob_in_team
