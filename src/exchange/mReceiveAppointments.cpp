@@ -689,18 +689,23 @@ void ReceiveItem(ReceiveRun& run, CXmlAppointments& xml, const std::string& sect
     }
     if (section == "Removed") return;
 
-    platform::Item fresh = ProcessAppointment(xml, owner, attachesZip);
+    const std::string listSeparator = mAppointments::GetListSeparator(ctx.pSystem);
+    // The old copy's reminder and the billing block, which names the new
+    // copy's entry id, go in with the copy's first save: one insert.
+    platform::Item fresh = ProcessAppointment(xml, owner, attachesZip, [&](platform::Item& item) {
+      if (hadCopy) {
+        item.SetReminderSet(reminderSet);
+        item.SetReminderMinutesBeforeStart(reminderMinutes);
+      }
+      mAppointments::SetBillInfo(item, owner, sham, groups, item.Categories(), listSeparator, false);
+    });
     if (!fresh) {
       g_Debug().OutWarning("ReceiveItem", "Can't ProcessAppointment");
       return;
     }
     run.bChanged = true;
-    if (hadCopy) {
-      fresh.SetReminderSet(reminderSet);
-      fresh.SetReminderMinutesBeforeStart(reminderMinutes);
-    }
-    mAppointments::SetBillInfo(fresh, owner, sham, groups, fresh.Categories(),
-                               mAppointments::GetListSeparator(ctx.pSystem));
+    // Writes nothing unless the series' exceptions changed what the block shows.
+    mAppointments::SetBillInfo(fresh, owner, sham, groups, fresh.Categories(), listSeparator);
     platform::Item sent = fresh;
     if (mode == 1) {
       // The user's own item, changed by a member: the calendar follows.
@@ -827,7 +832,8 @@ std::vector<platform::Item> FindItems(const platform::Folder& folder, const std:
   }
 }
 
-platform::Item ProcessAppointment(CXmlAppointments& xml, const std::string& owner, const std::string& attachesZip) {
+platform::Item ProcessAppointment(CXmlAppointments& xml, const std::string& owner, const std::string& attachesZip,
+                                  const std::function<void(platform::Item&)>& beforeSave) {
   try {
     CSyncContext& ctx = Context();
     platform::Item item;
@@ -843,7 +849,14 @@ platform::Item ProcessAppointment(CXmlAppointments& xml, const std::string& owne
     env.nBias = ctx.nBias;
     env.bIgnoreMsgAttaches = mOptions::g_Options().IgnoreMsgAttaches;
     env.pSystem = ctx.pSystem;
-    env.SaveItem = GuardedSave;
+    env.SaveItem = [&](platform::Item& saving) {
+      // The exceptions save the series again; only the first save is the copy's own.
+      if (beforeSave && saving.IsSame(item) && saving.EntryID().empty()) {
+        saving.ReserveEntryID();
+        beforeSave(saving);
+      }
+      GuardedSave(saving);
+    };
     // The copy carries the document's identity, owner, groups and meeting
     // values from its first save on.
     for (const char* name : {mAppointments::kItemID, mAppointments::kOwnerAddress, mAppointments::kGroups,

@@ -119,9 +119,11 @@ std::vector<platform::Item> FindItems(const platform::Folder& folder, const std:
 
 // A new copy in the shared folder filled from the document's current item
 // (its "Vestrand" properties from the item header), its subject behind the
-// owner prefix unless the owner is the current user; saved. Nothing when it
-// cannot be made (logged).
-platform::Item ProcessAppointment(CXmlAppointments& xml, const std::string& owner, const std::string& attachesZip);
+// owner prefix unless the owner is the current user; saved. `beforeSave`,
+// when given, finishes the filled copy just before its first save. Nothing
+// when it cannot be made (logged).
+platform::Item ProcessAppointment(CXmlAppointments& xml, const std::string& owner, const std::string& attachesZip,
+                                  const std::function<void(platform::Item&)>& beforeSave = {});
 
 bool ProcessAppointment1(CXmlAppointments& xml, const std::string& subjectPrefix, platform::Item& item,
                          const std::string& attachesZip, const ReadEnv& env);

@@ -263,7 +263,7 @@ std::string GetListSeparator(const platform::System* system) {
 }
 
 void SetBillInfo(platform::Item& item, const std::string& owner, const std::string& sham, const std::string& groups,
-                 const std::string& categories, const std::string& listSeparator) {
+                 const std::string& categories, const std::string& listSeparator, bool save) {
   try {
     if (item.Categories() != categories)
       g_Debug().OutCustomError("SetBillInfo", "olItem.Categories <> strCategories");
@@ -272,7 +272,7 @@ void SetBillInfo(platform::Item& item, const std::string& owner, const std::stri
     const std::string block = FormatBillInfo(item.EntryID(), owner, sham, item.RecurrenceState(), groups,
                                              categories, listSeparator, GetDisplayAttachmentsCount(item));
     if (item.BillingInformation() != block) item.SetBillingInformation(block);
-    ItemSave(item);
+    if (save) ItemSave(item);
   } catch (...) {
     g_Debug().OutError("mAppointments.SetBillInfo");
   }

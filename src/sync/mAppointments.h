@@ -89,11 +89,11 @@ std::string GetListSeparator(const platform::System* system);
 // The grid's one-line block in BillingInformation:
 // "<ztb>" EntryID ";" owner ";" sham ";" RecurrenceState ";" groups with ";"
 // as CR LF ";" categories with the list separator as "," ";" displayed
-// attachments "</ztb>". Saves the item with ItemSave. Logs
-// "olItem.Categories <> strCategories" first when the categories passed
-// differ from the item's.
+// attachments "</ztb>". Saves the item with ItemSave unless `save` is
+// false (the caller saves it). Logs "olItem.Categories <> strCategories"
+// first when the categories passed differ from the item's.
 void SetBillInfo(platform::Item& item, const std::string& owner, const std::string& sham, const std::string& groups,
-                 const std::string& categories, const std::string& listSeparator);
+                 const std::string& categories, const std::string& listSeparator, bool save = true);
 
 // True when the sham value marks a meeting's copy: its number is not 0 (an
 // empty or non-numeric value is 0).

@@ -13,6 +13,7 @@
 #include "options/mOptions.h"
 #include "platform/ScriptedPrompt.h"
 #include "platform/Zip.h"
+#include "platform/store/StoreWriteHook.h"
 #include "platform/store/Attachments.h"
 #include "sync/mAppointments.h"
 
@@ -91,6 +92,43 @@ TEST_F(ReceiveTest, CopiesAreMadeReplacedAndRemoved) {
   EXPECT_TRUE(replaced.ReminderSet());
   EXPECT_EQ(replaced.ReminderMinutesBeforeStart(), 42);
   EXPECT_EQ(bob->events, std::vector<std::string>{"Appointments"});
+}
+
+// Counts the store's data-changing statements by their leading words.
+class StatementCount : public platform::StoreWriteHook {
+ public:
+  void BeforeWrite(std::string_view statement) override {
+    for (const char* kind : {"INSERT INTO items", "UPDATE items"})
+      if (statement.substr(0, std::string_view(kind).size()) == kind) ++counts[kind];
+  }
+  std::map<std::string, int> counts;
+};
+
+TEST_F(ReceiveTest, AChangeMovesTheOldCopyAwayAndWritesTheNewOneWithItsBlockInOneInsert) {
+  alice->Use();
+  Item item = alice->NewAppointment("Lunch", kMonday);
+  alice->Queue("Added", item, "11111111-20261205093000");
+  Send(*alice);
+  ASSERT_TRUE(Receive(*bob));
+  Item old = mReceiveAppointments::FindItem(bob->ctx.fldZentab, "11111111-20261205093000");
+  ASSERT_TRUE(old);
+  alice->Use();
+  item.SetSubject("Long lunch");
+  item.Save();
+  alice->Queue("Changed", item, "11111111-20261205093000");
+  Send(*alice);
+  auto count = std::make_shared<StatementCount>();
+  bob->u.session->SetWriteHook(count);
+  ASSERT_TRUE(Receive(*bob));
+  bob->u.session->SetWriteHook(nullptr);
+  // The mail's read flag, the mail and the old copy to Deleted Items; the new copy.
+  EXPECT_EQ(count->counts, (std::map<std::string, int>{{"INSERT INTO items", 1}, {"UPDATE items", 3}}));
+  Item fresh = mReceiveAppointments::FindItem(bob->ctx.fldZentab, "11111111-20261205093000");
+  ASSERT_TRUE(fresh);
+  EXPECT_EQ(fresh.Subject(), "[Alice Able] Long lunch");
+  EXPECT_NE(fresh.EntryID(), old.EntryID());
+  EXPECT_NE(fresh.BillingInformation().find("<ztb>" + fresh.EntryID() + ";alice@example.org;"), std::string::npos);
+  EXPECT_TRUE(fresh.Saved());
 }
 
 TEST_F(ReceiveTest, UnknownChangesAreCreatedAndUnknownRemovalsChangeNothing) {

@@ -337,5 +337,33 @@ TEST_F(StoreWritesTest, AFailedSaveInsideABatchIsUndoneAloneAndTheBatchGoesOn) {
   EXPECT_TRUE(S().FindByUserProperty("VestrandItemID", "b").empty());
 }
 
+TEST_F(StoreWritesTest, AnEntryIdReservedBeforeTheFirstSaveIsTheOneItIsStoredUnder) {
+  Item item = Calendar().Items().Add(platform::olAppointmentItem);
+  EXPECT_EQ(item.EntryID(), "");
+  const std::string id = item.ReserveEntryID();
+  ASSERT_FALSE(id.empty());
+  EXPECT_EQ(item.ReserveEntryID(), id);
+  EXPECT_EQ(item.EntryID(), id);
+  EXPECT_FALSE(item.Saved()) << "a reservation stores nothing";
+  EXPECT_NE(NewAppointment(Calendar(), "saved meanwhile").EntryID(), id);
+  // A copy made before the first save is an item of its own.
+  item.SetSubject("reserved");
+  EXPECT_NE(item.CopyTo(Shared()).EntryID(), id);
+  // A first save that fails keeps the reservation for the next one.
+  item.SetBillingInformation("<ztb>" + id + "</ztb>");
+  S().SetWriteHook(std::make_shared<FailListed>(std::vector<int>{1}));
+  EXPECT_THROW(item.Save(), platform::Error);
+  S().SetWriteHook(nullptr);
+  item.Save();
+  EXPECT_EQ(item.EntryID(), id);
+  EXPECT_EQ(item.ReserveEntryID(), id);
+  Reopen();
+  Item back = S().GetItemFromID(id);
+  EXPECT_EQ(back.Subject(), "reserved");
+  EXPECT_EQ(back.BillingInformation(), "<ztb>" + id + "</ztb>");
+  EXPECT_EQ(Calendar().Items().Count(), 2);
+  EXPECT_NE(NewAppointment(Calendar(), "after reopening").EntryID(), id);
+}
+
 }  // namespace
 }  // namespace store_test

@@ -74,7 +74,14 @@ std::string Item::MessageClass() const { return GetText("MessageClass"); }
 
 std::string Item::EntryID() const {
   if (!state_) throw Error("the item is Nothing");
-  return state_->id == 0 ? "" : core_->ItemEntryID(state_->id);
+  const int64_t id = state_->id != 0 ? state_->id : state_->reservedId;
+  return id == 0 ? "" : core_->ItemEntryID(id);
+}
+
+std::string Item::ReserveEntryID() {
+  if (!state_) throw Error("the item is Nothing");
+  if (state_->id == 0 && state_->reservedId == 0) state_->reservedId = core_->NewItemId();
+  return EntryID();
 }
 
 Folder Item::Parent() const {

@@ -41,8 +41,14 @@ class Item {
 
   OlObjectClass Class() const;
   std::string MessageClass() const;
-  // "" until the item is saved for the first time; stable across Move.
+  // "" until the item is saved for the first time (or given its entry id by
+  // ReserveEntryID); stable across Move.
   std::string EntryID() const;
+  // Gives an item never saved the entry id its first save will store it
+  // under, so that a value naming the item can go in with that one insert;
+  // the same id on every call, and a saved item's own. An item dropped
+  // unsaved leaves its id unused. Throws platform::Error for Nothing.
+  std::string ReserveEntryID();
   // The folder the item lies in (for an occurrence: its master's folder).
   Folder Parent() const;
   // False after any change not yet saved.

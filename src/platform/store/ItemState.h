@@ -90,6 +90,7 @@ struct RecurrenceData {
 
 struct ItemState {
   int64_t id = 0;  // row id; 0 until first saved
+  int64_t reservedId = 0;  // the row id the first save takes (Item::ReserveEntryID)
   int64_t folderId = 0;
   OlObjectClass cls = olMail;
   bool loaded = true;

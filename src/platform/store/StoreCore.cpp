@@ -756,7 +756,7 @@ void StoreCore::SaveItem(ItemState& state, std::optional<int64_t> toFolder) {
                                            "end_time",      "last_mod", "creation", "received",
                                            "folder_id",     "class",    "global_id"};
     if (inserting) {
-      id = nextItemId_++;
+      id = snap.reservedId != 0 ? snap.reservedId : NewItemId();
       Stmt s = db.Prepare(
           "INSERT INTO items(message_class, subject, full_name, start_time, end_time, last_mod, creation, received,"
           " folder_id, class, global_id, data, id) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
@@ -821,6 +821,7 @@ void StoreCore::SaveItem(ItemState& state, std::optional<int64_t> toFolder) {
 int64_t StoreCore::CopyItem(const ItemState& state, std::optional<int64_t> toFolder) {
   ItemState copy = state;
   copy.id = 0;
+  copy.reservedId = 0;
   copy.master.reset();
   // The copy's parts are its own: the source's handles must not see them.
   copy.userProps = CopyParts(state.userProps);

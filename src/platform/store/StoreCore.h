@@ -98,6 +98,8 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
 
   // --- items ----------------------------------------------------------------
   std::shared_ptr<ItemState> NewItemState(int64_t folderId, OlObjectClass cls);
+  // A row id no item has had nor will get from another call.
+  int64_t NewItemId() { return nextItemId_++; }
   // An unloaded handle state for a stored row; nullptr when there is none.
   std::shared_ptr<ItemState> StateFor(int64_t id, bool checkExists);
   // Reads the item's row and parts; attachment bytes are left to be read on
