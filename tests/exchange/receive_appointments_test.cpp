@@ -117,6 +117,7 @@ TEST_F(ReceiveTest, AChangeMovesTheOldCopyAwayAndWritesTheNewOneWithItsBlockInOn
   item.Save();
   alice->Queue("Changed", item, "11111111-20261205093000");
   Send(*alice);
+  bob->u.delivery->PickUp();
   auto count = std::make_shared<StatementCount>();
   bob->u.session->SetWriteHook(count);
   ASSERT_TRUE(Receive(*bob));
