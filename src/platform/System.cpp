@@ -1,5 +1,10 @@
 #include "platform/System.h"
 
+#include <sys/utsname.h>
+
+#include <algorithm>
+#include <cctype>
+
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -90,6 +95,37 @@ int System::TimeZoneBias() {
 
 std::string System::FileVersion(const std::filesystem::path& file) const {
   return FileUtil::Exists(file) ? ProductVersion() : "";
+}
+
+System::OsVersion System::GetOsVersion() {
+  OsVersion v;
+  struct utsname u {};
+  if (::uname(&u) != 0) return v;
+  v.platformName = u.sysname;
+  // "6.1.0-18-amd64": numbers up to the second point, the rest is the build.
+  const std::string release = u.release;
+  size_t pos = 0;
+  auto number = [&](int& out) {
+    size_t end = pos;
+    while (end < release.size() && std::isdigit(static_cast<unsigned char>(release[end]))) ++end;
+    if (end == pos) return false;
+    out = std::stoi(release.substr(pos, std::min<size_t>(end - pos, 6)));
+    pos = end;
+    return true;
+  };
+  if (number(v.major) && pos < release.size() && release[pos] == '.') {
+    ++pos;
+    number(v.minor);
+  }
+  if (pos < release.size() && release[pos] == '.') ++pos;
+  v.build = release.substr(pos);
+  return v;
+}
+
+std::filesystem::path System::ProgramFile() {
+  std::error_code ec;
+  std::filesystem::path p = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::filesystem::path() : p;
 }
 
 std::string System::ProductVersion() {

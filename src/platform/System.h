@@ -48,6 +48,20 @@ class System {
   // "3.1.459".
   static std::string ProductVersion();
 
+  // The operating system this runs on: its name ("Linux"), the major and
+  // minor number of its release and the rest of the release text as the
+  // build ("6.1" and "0-18-amd64" of "6.1.0-18-amd64"). Empty / 0 when the
+  // system does not say.
+  struct OsVersion {
+    std::string platformName;
+    int major = 0;
+    int minor = 0;
+    std::string build;
+  };
+  static OsVersion GetOsVersion();
+  // The running program's own file; empty when the system does not say.
+  static std::filesystem::path ProgramFile();
+
  private:
   std::filesystem::path home_;
   std::filesystem::path installDir_;

@@ -10,6 +10,7 @@
 
 #include "platform/Error.h"
 #include "platform/store/Folder.h"
+#include "platform/store/Folders.h"
 #include "platform/store/Item.h"
 #include "platform/store/Items.h"
 #include "platform/store/MailSession.h"
@@ -82,6 +83,26 @@ TEST_F(StoreLifecycleTest, OlderLayoutIsUpgradedAndNewerRefused) {
   }
   RawSql("PRAGMA user_version=99;");
   EXPECT_NE(ErrorOf([&] { MailSession::Open(path_); }).find("newer version"), std::string::npos);
+}
+
+TEST_F(StoreLifecycleTest, ProfileWithoutDraftsGetsTheFolderOnceAtOpening) {
+  { MailSession::Open(path_); }
+  RawSql("DELETE FROM folders WHERE name = 'Drafts'; DELETE FROM meta WHERE key = 'folder.16'; "
+         "PRAGMA user_version=2;");
+  std::string id;
+  {
+    MailSession s = MailSession::Open(path_);
+    Folder drafts = s.GetDefaultFolder(olFolderDrafts);
+    EXPECT_EQ(drafts.Name(), "Drafts");
+    EXPECT_EQ(drafts.Parent().EntryID(), s.GetRootFolder().EntryID());
+    id = drafts.EntryID();
+  }
+  MailSession s = MailSession::Open(path_);
+  EXPECT_EQ(s.GetDefaultFolder(olFolderDrafts).EntryID(), id);
+  Folders top = s.GetRootFolder().Folders();
+  int named = 0;
+  for (int i = 1; i <= top.Count(); ++i) named += top.Item(i).Name() == "Drafts";
+  EXPECT_EQ(named, 1);
 }
 
 TEST_F(StoreLifecycleTest, UncleanEndIsReportedOnceByTheNextSession) {

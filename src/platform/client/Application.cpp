@@ -51,4 +51,17 @@ Application::Application(std::string version, MailSession& session, EventLoop& l
       system_(system),
       sendMail_(std::move(sendMail)) {}
 
+void Application::AddMenuCommand(const std::string& caption, std::function<void()> command) {
+  menuCommands_[caption] = std::move(command);
+}
+
+bool Application::ExecuteMenuCommand(const std::string& caption) {
+  auto it = menuCommands_.find(caption);
+  if (it == menuCommands_.end() || !it->second) return false;
+  // A copy: the command may replace itself.
+  auto command = it->second;
+  command();
+  return true;
+}
+
 }  // namespace platform

@@ -82,6 +82,13 @@ class Application {
   Subscription OnNewMail(std::function<void()> handler) { return session_.OnNewMail(std::move(handler)); }
   void UnsubscribeNewMail(Subscription id) { session_.Unsubscribe(id); }
 
+  // The client's own menu commands of its explorer windows, by caption
+  // ("Print Preview", "Print"); what each does is the host's. Adding a
+  // caption again replaces its command.
+  void AddMenuCommand(const std::string& caption, std::function<void()> command);
+  // Runs the command of that caption; false when the menu has none.
+  bool ExecuteMenuCommand(const std::string& caption);
+
  private:
   std::string version_;
   MailSession& session_;
@@ -91,6 +98,7 @@ class Application {
   System& system_;
   MailSender sendMail_;
   Explorers explorers_;
+  std::map<std::string, std::function<void()>> menuCommands_;
 };
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include "platform/Error.h"
 #include "platform/FileUtil.h"
 #include "platform/Text.h"
+#include "platform/mail/MailFile.h"
 #include "platform/mail/MimeCodec.h"
 #include "platform/store/Attachments.h"
 #include "platform/store/Folder.h"
@@ -14,53 +15,7 @@ namespace platform {
 MailDelivery::MailDelivery(MailSession& session, Transport& transport, const Clock& clock, MailOutbox* outbox)
     : m_session(session), m_transport(transport), m_clock(clock), m_outbox(outbox) {}
 
-MailMessage MailDelivery::ToMessage(const Item& mail) const {
-  if (!mail || mail.Class() != olMail)
-    throw Error("mail: only mail items can be sent (item '" + (mail ? mail.Subject() : std::string()) + "')");
-  MailMessage message;
-  message.from.address = m_session.CurrentUserAddress();
-  message.from.name = m_session.CurrentUserName();
-  if (message.from.address.empty())
-    throw Error("mail: profile '" + m_session.Path() + "' has no current user address to send from");
-  message.subject = mail.Subject();
-  message.body = mail.Body();
-  message.sent = m_clock.Now();
-  // Fixed here, so that every copy of this mail carries the same id and a
-  // receiver recognises a second copy.
-  message.messageId = MimeCodec::NewMessageId();
-
-  Recipients recipients = mail.Recipients();
-  for (int i = 1; i <= recipients.Count(); ++i) {
-    Recipient r = recipients.Item(i);
-    MailAddress a{Trim(r.Address()), r.Name() == r.Address() ? "" : r.Name()};
-    if (a.address.empty()) continue;
-    if (r.Type() == olCC) {
-      message.cc.push_back(a);
-    } else if (r.Type() == olBCC) {
-      message.bcc.push_back(a);
-    } else {
-      message.to.push_back(a);
-    }
-  }
-  if (message.to.empty() && message.cc.empty())
-    throw Error("mail: mail '" + message.subject + "' has no To or CC recipient");
-
-  Attachments attachments = mail.Attachments();
-  for (int i = 1; i <= attachments.Count(); ++i) {
-    Attachment a = attachments.Item(i);
-    MailAttachment out;
-    out.fileName = a.FileName();
-    out.displayName = a.DisplayName();
-    if (a.Type() == olByReference) {
-      out.bytes = FileUtil::ReadFile(a.PathName());
-    } else {
-      const Bytes& data = a.Data();
-      out.bytes.assign(data.begin(), data.end());
-    }
-    message.attachments.push_back(std::move(out));
-  }
-  return message;
-}
+MailMessage MailDelivery::ToMessage(const Item& mail) const { return MessageOfItem(m_session, mail, m_clock.Now()); }
 
 Item MailDelivery::Send(const Item& mail) {
   MailMessage message = ToMessage(mail);

@@ -24,8 +24,8 @@ namespace {
 
 // "ZTBS": marks a file as a profile database of this system.
 constexpr int64_t kApplicationId = 0x5A544253;
-// 1: folders, items, user properties, attachments. 2: received mails.
-constexpr int64_t kSchemaVersion = 2;
+// 1: folders, items, user properties, attachments. 2: received mails. 3: Drafts.
+constexpr int64_t kSchemaVersion = 3;
 // The write-ahead log is folded into the database every 1,000 pages (8 MB)
 // and cut back to this size afterwards, so it never grows without bound.
 constexpr int64_t kWalSizeLimit = 4 * 1024 * 1024;
@@ -40,6 +40,7 @@ struct DefaultFolderSpec {
 constexpr DefaultFolderSpec kDefaultFolders[] = {
     {olFolderInbox, "Inbox"},           {olFolderOutbox, "Outbox"},     {olFolderSentMail, "Sent Items"},
     {olFolderDeletedItems, "Deleted Items"}, {olFolderCalendar, "Calendar"}, {olFolderContacts, "Contacts"},
+    {olFolderDrafts, "Drafts"},
 };
 
 int DefaultItemTypeOf(int folderType) {
@@ -271,6 +272,7 @@ void StoreCore::Upgrade(int64_t from) {
       if (v == 1)
         db.Exec("CREATE TABLE received(message_id TEXT PRIMARY KEY, seq INTEGER NOT NULL);"
                 "CREATE INDEX received_seq ON received(seq);");
+      if (v == 2) AddDefaultFolderIfMissing(olFolderDrafts, "Drafts");
       db.Exec("PRAGMA user_version=" + std::to_string(v + 1));
       db.Exec("COMMIT");
     } catch (...) {
@@ -281,6 +283,21 @@ void StoreCore::Upgrade(int64_t from) {
       throw;
     }
   }
+}
+
+void StoreCore::AddDefaultFolderIfMissing(int type, const std::string& name) {
+  SqliteDb& db = *db_;
+  const std::string key = "folder." + std::to_string(type);
+  Stmt has = db.Prepare("SELECT 1 FROM meta WHERE key = ?");
+  has.Bind(1, key);
+  if (has.Step()) return;
+  const int64_t root = std::stoll(Meta("root"));
+  Stmt add = db.Prepare("INSERT INTO folders(parent_id, name, folder_type, default_item_type) VALUES(?, ?, ?, ?)");
+  add.Bind(1, root).Bind(2, name).Bind(3, int64_t{type}).Bind(4, int64_t{DefaultItemTypeOf(type)});
+  add.Step();
+  Stmt meta = db.Prepare("INSERT INTO meta(key, value) VALUES(?, ?)");
+  meta.Bind(1, key).Bind(2, std::to_string(db.LastInsertRowid()));
+  meta.Step();
 }
 
 bool StoreCore::IsReceived(const std::string& messageId) {

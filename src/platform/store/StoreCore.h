@@ -158,6 +158,9 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   // schema up to date (one transaction per version step).
   void CheckSchema();
   void Upgrade(int64_t from);
+  // Inside an upgrade's transaction: a default folder that profiles of an
+  // older schema lack, made below the root and recorded.
+  void AddDefaultFolderIfMissing(int type, const std::string& name);
   void Deliver(EventKind kind, int64_t folderId, int64_t itemId);
   void DeleteFolderRows(int64_t id);
   // Items are numbered without AUTOINCREMENT (which would write one more

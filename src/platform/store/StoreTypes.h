@@ -34,6 +34,7 @@ enum OlDefaultFolders : int {
   olFolderInbox = 6,
   olFolderCalendar = 9,
   olFolderContacts = 10,
+  olFolderDrafts = 16,
 };
 
 // Recipient.Type: the meeting values for appointments, the mail values for mails.
