@@ -2,15 +2,21 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 
 #include "platform/redemption/Library.h"
 #include "platform/redemption/RDOSession.h"
 #include "platform/redemption/SafeCurrentUser.h"
+#include "addin/CExplorerMenu.h"
 #include "addin/frmShablon.h"
 #include "diagnostics/CDebug.h"
+#include "diagnostics/mBugReport.h"
 #include "diagnostics/LibKorvel.h"
 #include "diagnostics/mReduceLog.h"
 #include "dialogs/frmCurUser.h"
+#include "dialogs/frmDebug.h"
+#include "dialogs/frmLang.h"
+#include "dialogs/frmOptions.h"
 #include "exchange/mReceiveAppointments.h"
 #include "exchange/mSendAppointments.h"
 #include "groups/mAddress.h"
@@ -32,6 +38,7 @@
 #include "platform/System.h"
 #include "platform/Text.h"
 #include "platform/engine/LoomcastEngine.h"
+#include "platform/store/Folders.h"
 #include "platform/store/Items.h"
 #include "platform/store/Links.h"
 #include "platform/store/RecurrencePattern.h"
@@ -166,8 +173,10 @@ void Connect::OnStartupComplete() {
       bool first = m_state == State::Loaded || m_state == State::Waiting;
       OnExplorer(e, first, false);
     });
-    m_closeSub = ex.OnClose([this](const platform::Explorer&, bool last) {
-      if (m_bWrapperActive && last) OnCloseAllExplorers();
+    m_closeSub = ex.OnClose([this](const platform::Explorer& e, bool last) {
+      if (!m_bWrapperActive) return;
+      m_menus.erase(e.id);
+      if (last) OnCloseAllExplorers();
     });
     for (const auto& e : std::vector<platform::Explorer>(ex.List())) {
       bool first = m_state == State::Loaded || m_state == State::Waiting;
@@ -192,7 +201,9 @@ void Connect::OnExplorer(const platform::Explorer& explorer, bool first, bool /*
       }
     } else {
       g_Debug().Out("m_oExplorers_OnExplorer -> Next Explorer");
+      AddMenu(explorer);
     }
+    UpdateMenus();
   } catch (...) {
     g_Debug().OutError("Connect.m_oExplorers_OnExplorer");
   }
@@ -211,7 +222,7 @@ std::string Connect::ReadProductValue(const std::string& name) {
   return reg.GetStringValue(name);
 }
 
-bool Connect::Init(const platform::Explorer& /*explorer*/) {
+bool Connect::Init(const platform::Explorer& explorer) {
   try {
     g_Debug().Out("Connect.Init");
     m_bShowProgress = true;
@@ -237,6 +248,7 @@ bool Connect::Init(const platform::Explorer& /*explorer*/) {
     mOptions::LoadOptions(app.Reg(), m_strStoreId, app.Loop().clock().Now());
     mFolders::ApplyStartFlags(m_startFlags, mOptions::g_Options());
     m_options = std::make_unique<COptions>(app.Reg(), m_strStoreId);
+    AddMenu(explorer);
     // A killed run may have missed item events: offer a local synchronisation.
     if (app.Session().LastRunEndedUncleanly()) m_options->NeedLocalSync(true);
     // The safe-item library's session, through which the current user is
@@ -532,6 +544,8 @@ void Connect::Done(bool full) {
     m_timers.reset();
     if (m_app && m_newMailSub) m_app->UnsubscribeNewMail(m_newMailSub);
     m_newMailSub = 0;
+    // The explorers' menus go with the explorers (storing the bars' places).
+    m_menus.clear();
     // Changes not sent yet are kept for the next start.
     FSStore();
     StopSync();
@@ -695,6 +709,7 @@ void Connect::Syncronize(bool bShowComplete) {
     if (m_state != State::Running) return;
     m_bGSynch = true;
     if (m_sync) m_sync->g_bGSynch = true;  // no fast pass meanwhile
+    UpdateMenus();
     bool saved = m_bShowProgress;
     if (!bShowComplete) m_bShowProgress = mOptions::g_Options().ShowProgressBarOnReceiving;
     if (m_hooks.ProcessNewMails) m_hooks.ProcessNewMails(*this);
@@ -702,12 +717,14 @@ void Connect::Syncronize(bool bShowComplete) {
     m_bShowProgress = saved;
     m_bGSynch = false;
     if (m_sync) m_sync->g_bGSynch = false;
+    UpdateMenus();
     if (bShowComplete)
       m_app->UserPrompt().MessageBox(Text("LID_SYNCH_COMPLETE"), "Zentabo", platform::Buttons::OK,
                                      platform::Icon::Information);
   } catch (...) {
     m_bGSynch = false;
     if (m_sync) m_sync->g_bGSynch = false;
+    UpdateMenus();
     g_Debug().OutError("Connect.Syncronize");
   }
 }
@@ -889,5 +906,263 @@ std::vector<std::string> Connect::GetViewFolders(const std::string& strHtmlID) {
   } catch (...) {
     g_Debug().OutError("Connect.GetViewFolders");
     return {};
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Menus, dialogs and the remaining page operations
+
+void Connect::AddMenu(const platform::Explorer& explorer) {
+  try {
+    if (!m_app) return;
+    auto menu = std::make_unique<CExplorerMenu>(*this, m_app->Reg(), explorer.id);
+    menu->Create(m_lang.get(), m_options && m_options->DebugButton() != 0);
+    m_menus[explorer.id] = std::move(menu);
+  } catch (...) {
+    g_Debug().OutError("Connect.AddMenu");
+  }
+}
+
+CExplorerMenu* Connect::Menu(int explorerId) {
+  auto it = m_menus.find(explorerId);
+  return it == m_menus.end() ? nullptr : it->second.get();
+}
+
+void Connect::UpdateMenus() {
+  CExplorerMenu::State state;
+  state.running = m_state == State::Running;
+  state.sharedFolder = static_cast<bool>(m_fldZentab);
+  state.busy = m_bGSynch;
+  for (auto& [id, menu] : m_menus) menu->UpdateButtons(state);
+}
+
+void Connect::ShowOptions(const std::string& /*strHtmlID*/) {
+  try {
+    if (m_state != State::Running) return;
+    frmOptions::Env env;
+    std::vector<std::string> names;
+    if (m_groups)
+      for (const GroupPtr& g : m_groups->Groups()) names.push_back(g->strName);
+    env.groupNames = names;
+    env.Save = [this](mOptions::Options& o) {
+      if (!mOptions::SaveOptions(m_app->Reg(), m_strStoreId, m_app->Loop().clock().Now(), o)) return false;
+      mOptions::g_Options() = o;
+      RaiseCustomEvent("Options");
+      return true;
+    };
+    frmOptions dlg(env, mOptions::g_Options());
+    dlg.ShowModal(m_app->UserPrompt(), m_lang.get());
+  } catch (...) {
+    g_Debug().OutError("Connect.ShowOptions");
+  }
+}
+
+void Connect::ShowGroups() {
+  try {
+    if (!m_groups) return;
+    if (m_hooks.GroupsDialog) EditGroups([this](CGroups& copy) { return m_hooks.GroupsDialog(*this, copy); });
+    RaiseCustomEvent("Groups");
+  } catch (...) {
+    g_Debug().OutError("Connect.Groups");
+  }
+}
+
+void Connect::ManageMemberGroups(std::string& sEmail, std::string& sShowAs) {
+  try {
+    if (!m_groups || !m_hooks.MemberGroupsDialog) return;
+    EditGroups([&](CGroups& copy) { return m_hooks.MemberGroupsDialog(*this, copy, sEmail, sShowAs); });
+  } catch (...) {
+    g_Debug().OutError("Connect.ManageMemberGroups");
+  }
+}
+
+bool Connect::AddNewMembers(const std::string& strGroup) {
+  try {
+    if (!m_groups) return false;
+    AddNewMemberUi ui;
+    if (m_hooks.AddMembersWizard) ui.RunAddMembersWizard = [this] { m_hooks.AddMembersWizard(*this); };
+    if (m_hooks.AddMemberDialog)
+      ui.RunAddMemberDialog = [this](CGroups& copy, CGroup& group) { return m_hooks.AddMemberDialog(*this, copy, group); };
+    ui.RaiseCustomEvent = [this](const std::string& e) { RaiseCustomEvent(e); };
+    return AddNewMember(*m_groups, strGroup, ui);
+  } catch (...) {
+    g_Debug().OutError("Connect.AddNewMembers");
+    return false;
+  }
+}
+
+void Connect::NewMember(const std::string& strHtmlID) {
+  try {
+    std::string group;
+    Raise(PageEvent::GetCurGroup, strHtmlID, &group);
+    g_Debug().Out("NewMember, Group = " + group);
+    AddNewMembers(group);
+  } catch (...) {
+    g_Debug().OutError("Connect.NewMember");
+  }
+}
+
+void Connect::ShowHelpTopic(const std::string& topic) {
+  try {
+    if (!m_app) return;
+    // The installation's help: one page per topic in its "help" folder.
+    const std::filesystem::path page = m_app->Sys().InstallDir() / "help" / topic;
+    g_Debug().Out("help topic " + topic);
+    if (!std::filesystem::exists(page))
+      g_Debug().OutWarning("Connect.ShowHelpTopic", "no help page " + page.string());
+    m_app->UserPrompt().MessageBox("Help: " + topic + "\n" + page.string(), COptions::ProductShortName() + " Help",
+                                   platform::Buttons::OK, platform::Icon::Information);
+  } catch (...) {
+    g_Debug().OutError("Connect.ShowHelpTopic");
+  }
+}
+
+void Connect::Help() { ShowHelpTopic("Using_Toolbars.htm"); }
+
+void Connect::About() {
+  try {
+    if (!m_app) return;
+    m_app->UserPrompt().MessageBox(COptions::ProductShortName() + " " + GetVersion() + "\n" +
+                                       COptions::CompanyShortName() + "\n" + m_app->Sys().InstallDir().string(),
+                                   "About " + COptions::ProductShortName(), platform::Buttons::OK,
+                                   platform::Icon::Information);
+  } catch (...) {
+    g_Debug().OutError("Connect.About");
+  }
+}
+
+bool Connect::ChooseLanguage(const std::string& name) {
+  try {
+    if (!m_app || !m_lang) return false;
+    frmLang dlg(*m_lang);
+    dlg.Form_Load();
+    const std::vector<std::string>& names = dlg.LangNames();
+    std::string chosen = name;
+    if (chosen.empty()) {
+      platform::FormRequest form;
+      form.name = "frmLang";
+      form.Set("Title", dlg.Self().caption);
+      form.Set("Languages", platform::Join(names, ", "));
+      form.Set("Language", names[static_cast<size_t>(dlg.ListIndex())]);
+      if (m_app->UserPrompt().ShowForm(form) != platform::IDOK) return false;
+      chosen = platform::Trim(form.Get("Language"));
+    }
+    auto it = std::find_if(names.begin(), names.end(), [&](const std::string& n) { return platform::EqualsNoCase(n, chosen); });
+    if (it == names.end()) {
+      m_app->UserPrompt().MessageBox("No language \"" + chosen + "\"; there are: " + platform::Join(names, ", "),
+                                     "Zentabo", platform::Buttons::OK, platform::Icon::Exclamation);
+      return false;
+    }
+    dlg.ListIndex(static_cast<int>(it - names.begin()));
+    if (!dlg.btnOK_Click(m_app->UserPrompt())) return false;
+    CWinReg reg(m_app->Reg());
+    if (reg.InitForWrite(platform::HKEY_CURRENT_USER, COptions::kRegPath, true)) reg.SetStringValue("lang", dlg.ChosenFile());
+    for (auto& [id, menu] : m_menus) menu->OnChangeLang(m_lang.get());
+    return true;
+  } catch (...) {
+    g_Debug().OutError("Connect.ChooseLanguage");
+    return false;
+  }
+}
+
+bool Connect::ShowDebugSettings() {
+  try {
+    if (!m_options) return false;
+    frmDebug dlg(g_Debug(), *m_options);
+    if (!dlg.ShowModal(m_app->UserPrompt(), m_lang.get())) return false;
+    // The Debug command comes and goes with its switch.
+    for (auto& [id, menu] : m_menus) menu->Create(m_lang.get(), m_options->DebugButton() != 0);
+    UpdateMenus();
+    return true;
+  } catch (...) {
+    g_Debug().OutError("Connect.ShowDebugSettings");
+    return false;
+  }
+}
+
+platform::Item Connect::BugReport() {
+  try {
+    if (!m_app) return {};
+    platform::Application& app = *m_app;
+    mBugReport::Env env;
+    env.reg = &app.Reg();
+    env.sys = &app.Sys();
+    env.storeId = m_strStoreId.empty() ? app.Session().StoreKey() : m_strStoreId;
+    env.version = GetVersion();
+    env.clientVersion = app.Version();
+    env.addinFile = platform::System::ProgramFile();
+    env.SharedFolderExists = [&app] {
+      platform::Folders top = app.Session().GetRootFolder().Folders();
+      platform::Folders cal = app.Session().GetDefaultFolder(platform::olFolderCalendar).Folders();
+      for (platform::Folders* fs : {&top, &cal})
+        for (int i = 1; i <= fs->Count(); ++i)
+          if (fs->Item(i).Name() == COptions::ProductShortName()) return true;
+      return false;
+    };
+    env.SafeItemsExist = [] { return true; };  // the library is part of the program
+    env.SafeItemsRegistered = [] { return Redemption::IsRegistered(); };
+    env.groupsApp = kSettingsApp;
+    env.groupsRoot = env.storeId + "\\Groups";
+    const mBugReport::Report report = mBugReport::BuildReport(env);
+    return mBugReport::CreateReportMail(app.Session(), app.Sys(), report);
+  } catch (...) {
+    g_Debug().OutError("Connect.BugReport");
+    return {};
+  }
+}
+
+void Connect::PrintPreview() {
+  try {
+    if (!m_app) return;
+    if (m_app->ExecuteMenuCommand("Print Preview")) return;
+    g_Debug().OutCustomError("Connect.PrintPreview", "cant find printpreview button in menu");
+    if (m_app->ExecuteMenuCommand("Print")) return;
+    g_Debug().OutCustomError("Connect.PrintPreview", "cant find print button in menu");
+  } catch (...) {
+    g_Debug().OutError("Connect.PrintPreview");
+  }
+}
+
+std::string Connect::GetCustomUI(const std::string& ribbonId) {
+  if (ribbonId != "Microsoft.Outlook.Appointment") return "";
+  return R"(<customUI xmlns="http://schemas.microsoft.com/office/2006/01/customui" onLoad="Ribbon_OnLoad">
+  <ribbon>
+    <tabs>
+      <tab idMso="TabAppointment">
+        <group id="Korvel.ZTB" label="Zentab" getVisible="Button_GetVisible" insertAfterMso="GroupAppointmentOptions">
+          <button id="Korvel.ZTB.btnGroups" label="Group" screentip="Create Groups appointment" onAction="Button_Action"/>
+        </group>
+      </tab>
+    </tabs>
+  </ribbon>
+</customUI>
+)";
+}
+
+bool Connect::Button_GetVisible(const RibbonControl& control) {
+  try {
+    const platform::Item& item = control.item;
+    if (!item || item.Class() != platform::olAppointment) return false;
+    // A new appointment has no folder of its own yet: the window offers the command.
+    if (item.EntryID().empty()) return true;
+    const platform::Folder folder = item.Parent();
+    if (!folder) return false;
+    if (m_fldZentab && folder.EntryID() == m_fldZentab.EntryID()) return true;
+    return folder.DefaultItemType() == platform::olAppointmentItem;
+  } catch (...) {
+    g_Debug().OutError("Connect.Button_GetVisible");
+    return false;
+  }
+}
+
+void Connect::Button_Action(RibbonControl& control) {
+  try {
+    if (!m_hooks.ItemGroupsCommand) {
+      g_Debug().OutWarning("Connect.Button_Action", "no item-groups command");
+      return;
+    }
+    m_hooks.ItemGroupsCommand(*this, control.item);
+  } catch (...) {
+    g_Debug().OutError("Connect.Button_Action");
   }
 }

@@ -19,6 +19,8 @@
 #include "platform/client/Application.h"
 
 class CDebug;
+class CExplorerMenu;
+class CGroup;
 class CLang;
 class COptions;
 class CGroups;
@@ -72,6 +74,27 @@ class Connect : private ITimerHost {
     std::function<std::unique_ptr<IGroupMsgSender>(Connect&)> NewGroupMsg;
     std::function<void(Connect&)> LocalSynchronization;
     std::function<void(Connect&)> FastLocalSynchronization;
+    // The dialogs over a copy of the groups; each returns true when the
+    // user confirmed changes to the copy. Empty: the command shows nothing.
+    std::function<bool(Connect&, CGroups& copy)> GroupsDialog;
+    std::function<bool(Connect&, CGroups& copy, const std::string& email, const std::string& showAs)>
+        MemberGroupsDialog;
+    // The add-new-members wizard (no group chosen) and the add-member
+    // dialog on one group of a copy.
+    std::function<void(Connect&)> AddMembersWizard;
+    std::function<bool(Connect&, CGroups& copy, CGroup& group)> AddMemberDialog;
+    // The item-groups command of an appointment window.
+    std::function<void(Connect&, platform::Item& item)> ItemGroupsCommand;
+  };
+
+  // The ribbon's objects: the ribbon handed to Ribbon_OnLoad, and a control
+  // of it with the window's current item.
+  struct RibbonUI {
+    std::function<void()> Invalidate;
+  };
+  struct RibbonControl {
+    std::string id;
+    platform::Item item;
   };
 
   Connect();
@@ -94,22 +117,39 @@ class Connect : private ITimerHost {
   void OnCloseAllExplorers();
 
   // --- public operations ------------------------------------------------------
+  // The options dialog, modal; a confirmed change is written, made the
+  // running add-in's and announced as "Options".
+  void ShowOptions(const std::string& strHtmlID);
   void NewGroup(const std::string& strHtmlID);
   void DeleteMember(std::string& sEmail, std::string& sGroup);
   bool CanDeleteMember(std::string& sEmail, std::string& sGroup);
   void OnNewMails() override;
   std::string GetCurrentUserAddress() const { return g_UserEmail; }
   std::string GetCurrentUserName() const { return m_strUserName; }
+  // The per-member group assignment; confirmed changes are applied as
+  // group messages, saved, and announced as "Groups".
+  void ManageMemberGroups(std::string& sEmail, std::string& sShowAs);
   std::vector<std::string> GetGroupsCollection();
+  // The page's Groups operation: the groups dialog, then "Groups".
+  void ShowGroups();
   void MarkAllAsRead();
+  // The help topic on the toolbars.
+  void Help();
   void ZPlus(const std::string& id) { Raise(PageEvent::OnZPlus, id); }
   void ZMinus(const std::string& id) { Raise(PageEvent::OnZMinus, id); }
   void Today(const std::string& id) { Raise(PageEvent::OnToday, id); }
   void NewMeeting(const std::string& id) { Raise(PageEvent::OnNewMeeting, id); }
   void NewAppointment(const std::string& id) { Raise(PageEvent::OnNewAppointment, id); }
   void RaiseCustomEvent(const std::string& strEvent);
+  // The support report mail, made in Drafts and displayed (never sent);
+  // returns it (nothing when it could not be made).
+  platform::Item BugReport();
   std::string GetVersion() const;
   void TermGrid(const std::string& id) { Raise(PageEvent::TerminateGrid, id); }
+  // Adds members to the page's current group (asked by GetCurGroup).
+  void NewMember(const std::string& strHtmlID);
+  // The client's print preview of the active explorer, else its print.
+  void PrintPreview();
   void OnPrint(const std::string& id) { Raise(PageEvent::EventPrint, id); }
   void SwitchHours(const std::string& id) { Raise(PageEvent::EventSwitchHours, id); }
   void OverviewMembers(const std::string& strGroup, const std::string& strMembers);
@@ -127,6 +167,31 @@ class Connect : private ITimerHost {
   bool CheckRights(const std::string& strMemberEmail, const std::string& strItemGroups);
   void Syncronize(bool bShowComplete = false) override;
   bool EditMember(const std::string& sEmail, const std::string& sGroup);
+  // The appointment window's ribbon: the custom UI of a ribbon id ("" for
+  // all but "Microsoft.Outlook.Appointment"), and its callbacks.
+  static std::string GetCustomUI(const std::string& ribbonId);
+  void Ribbon_OnLoad(std::shared_ptr<RibbonUI> ribbon) { m_ribbon = std::move(ribbon); }
+  bool Button_GetVisible(const RibbonControl& control);
+  void Button_Action(RibbonControl& control);
+  RibbonUI* Ribbon() const { return m_ribbon.get(); }
+
+  // --- the menu's commands ---------------------------------------------------
+  // The add-new-members command on a group ("" or "(All Groups)": the wizard).
+  bool AddNewMembers(const std::string& strGroup);
+  // Shows a help topic of the installation's help by its file name.
+  void ShowHelpTopic(const std::string& topic);
+  // The about box: product, version, installation folder.
+  void About();
+  // The language chooser; a new language is stored as "lang" and relabels
+  // every explorer's menu. With `name` the language of that name is chosen
+  // without asking. True when a new language was loaded.
+  bool ChooseLanguage(const std::string& name = "");
+  // The debug settings dialog; true when applied.
+  bool ShowDebugSettings();
+  // The menu of an explorer window (nullptr when it has none).
+  CExplorerMenu* Menu(int explorerId);
+  // Brings every menu's enabled states up to date.
+  void UpdateMenus();
   // Resends every shared own item to the members (after the notice that a
   // new shared folder needs it). Returns the number of items sent.
   int GlobalSynchronization();
@@ -140,6 +205,8 @@ class Connect : private ITimerHost {
 
   // --- internal operations ---------------------------------------------------
   bool Init(const platform::Explorer& explorer);
+  // Creates the add-in's menu in an explorer window.
+  void AddMenu(const platform::Explorer& explorer);
   void Done(bool full);
   bool LoadCurUser(bool showDialog);
   static bool isEmailAddress(const std::string& text);
@@ -248,4 +315,6 @@ class Connect : private ITimerHost {
   std::unique_ptr<platform::loomcast::LoomcastEngine> m_engine;
   std::unique_ptr<CLoomcastEvents> m_events;
   Hooks m_hooks;
+  std::map<int, std::unique_ptr<CExplorerMenu>> m_menus;
+  std::shared_ptr<RibbonUI> m_ribbon;
 };

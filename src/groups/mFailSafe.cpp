@@ -10,12 +10,6 @@
 #include "platform/Text.h"
 #include "sync/CSyncContext.h"
 
-namespace {
-
-constexpr const char* kBackupFilter = "Zentabo groups (*.xml)|*.xml|All files (*.*)|*.*";
-
-}  // namespace
-
 bool StoreGroups(CGroups& groups, const std::string& strPath) {
   try {
     if (platform::FileUtil::Exists(strPath)) platform::FileUtil::Delete(strPath);

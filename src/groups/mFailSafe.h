@@ -20,6 +20,9 @@ bool StoreGroups(CGroups& groups, const std::string& strPath);
 // True when the groups were replaced.
 bool RestoreGroups(CGroups& groups, const std::string& strPath);
 
+// The file dialogs' filter of group backups.
+inline constexpr const char* kBackupFilter = "Zentabo groups (*.xml)|*.xml|All files (*.*)|*.*";
+
 // The backup command: asks for the file to write (save-file dialog) and,
 // for a non-empty (trimmed) answer, stores the groups. True when written.
 bool BackupGroupsCommand(CGroups& groups);
