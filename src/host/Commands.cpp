@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "addin/frmShablon.h"
+#include "dialogs/frmOptions.h"
 #include "groups/CGroups.h"
 #include "groups/CGroupsEnv.h"
 #include "groups/mFailSafe.h"
@@ -19,6 +20,7 @@
 #include "platform/Error.h"
 #include "platform/FileUtil.h"
 #include "platform/System.h"
+#include "platform/Text.h"
 
 namespace fs = std::filesystem;
 
@@ -92,6 +94,24 @@ int Options(const GlobalOptions& g, const std::string& name, const std::string& 
       return 1;
     }
     std::cout << v << "\n";
+    return 0;
+  }
+  // The options dialog's values are set as the dialog sets them, under its rules.
+  for (const std::string& field : frmOptions::FieldNames()) {
+    if (!platform::EqualsNoCase(field, name)) continue;
+    const platform::Date now = s.Loop().clock().Now();
+    mOptions::Options current;
+    mOptions::LoadOptions(s.Reg(), storeId, now, current);
+    frmOptions::Env env;
+    env.Save = [&](mOptions::Options& o) { return mOptions::SaveOptions(s.Reg(), storeId, now, o); };
+    frmOptions dlg(env, current);
+    std::vector<std::string> problems;
+    if (!dlg.Set(field, value)) problems.push_back(dlg.LastError());
+    if (problems.empty()) problems = dlg.Validate();
+    if (problems.empty() && !dlg.OnOK()) problems.push_back("the options could not be written (see: zentabo log --errors)");
+    for (const std::string& p : problems) std::cerr << "zentabo: " << p << "\n";
+    if (!problems.empty()) return 1;
+    s.Reg().Flush();
     return 0;
   }
   if (!mOptions::SetOptionText(s.Reg(), storeId, name, value)) {

@@ -13,6 +13,7 @@
 #include "host/Commands.h"
 #include "host/HostService.h"
 #include "host/HostSession.h"
+#include "host/MenuCommands.h"
 #include "platform/Error.h"
 #include "platform/ScriptedPrompt.h"
 #include "platform/TerminalPrompt.h"
@@ -57,6 +58,8 @@ int Execute(const std::vector<std::string>& args, host::AttachedHost* attached) 
   std::string optName, optValue;
   options->add_option("name", optName, "the option");
   options->add_option("value", optValue, "its new value");
+  bool optEdit = false;
+  options->add_flag("--edit", optEdit, "the options dialog");
   auto* log = app.add_subcommand("log", "print the debug log");
   bool errorsOnly = false;
   log->add_flag("--errors", errorsOnly, "only the error log");
@@ -118,6 +121,25 @@ int Execute(const std::vector<std::string>& args, host::AttachedHost* attached) 
   backup->add_option("file", file)->required();
   auto* restore = app.add_subcommand("restore", "replace the groups by those of an XML file");
   restore->add_option("file", file)->required();
+
+  // The add-in's menu and what it reaches.
+  auto* menu = app.add_subcommand("menu", "list the add-in's menu with its enabled states and commands");
+  std::string menuClick;
+  menu->add_option("--click", menuClick, "click this entry first (its control name, e.g. mcbMenuRefresh)");
+  auto* report = app.add_subcommand("report", "make the support report: a draft mail, also written as an .eml file");
+  std::string reportOut;
+  report->add_option("--out", reportOut, "the .eml file to write (default: a new file in the home's Temp)");
+  auto* debugCmd = app.add_subcommand("debug", "the debug settings");
+  bool debugEdit = false;
+  debugCmd->add_flag("--edit", debugEdit, "the debug settings dialog")->required();
+  auto* help = app.add_subcommand("help", "open a help topic (default: the toolbar's)");
+  std::string helpTopic;
+  help->add_option("topic", helpTopic, "the topic's file name");
+  auto* about = app.add_subcommand("about", "the add-in's about box");
+  auto* lang = app.add_subcommand("lang", "choose the add-in's language");
+  std::string langName;
+  lang->add_option("name", langName, "the language's name (default: ask)");
+  auto* print = app.add_subcommand("print", "the client's print preview of the shared calendar");
 
   auto* appt = app.add_subcommand("appt", "appointments, as the user makes them in the calendar");
   appt->require_subcommand(1);
@@ -216,7 +238,15 @@ int Execute(const std::vector<std::string>& args, host::AttachedHost* attached) 
       if (std::optional<int> rc = host::RunOnRunningHost(sent, args)) return *rc;
     }
     if (*status) return host::Status(g);
+    if (*options && optEdit) return host::OptionsEdit(g);
     if (*options) return host::Options(g, optName, optValue, options->count("value") > 0);
+    if (*menu) return host::Menu(g, menuClick);
+    if (*report) return host::Report(g, reportOut);
+    if (*debugCmd) return host::DebugEdit(g);
+    if (*help) return host::Help(g, helpTopic);
+    if (*about) return host::About(g);
+    if (*lang) return host::Lang(g, langName);
+    if (*print) return host::PrintPreview(g);
     if (*sync) return host::Sync(g);
     if (*localsync) return host::LocalSync(g, fastSync, fastSince);
     if (*groupList) return host::GroupList(g);
