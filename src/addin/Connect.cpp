@@ -16,6 +16,7 @@
 #include "dialogs/frmCurUser.h"
 #include "dialogs/frmDebug.h"
 #include "dialogs/frmLang.h"
+#include "dialogs/frmMembers.h"
 #include "dialogs/frmOptions.h"
 #include "exchange/mReceiveAppointments.h"
 #include "exchange/mSendAppointments.h"
@@ -79,6 +80,13 @@ Connect::Connect() {
   };
   m_hooks.LocalSynchronization = [](Connect&) { mAppointments::LocalSynchronization(); };
   m_hooks.FastLocalSynchronization = [](Connect&) { mAppointments::FastLocalSynchronization(); };
+  // Adding members to one group: the members dialog on that group of the
+  // copy, choosing from the people the profile knows.
+  m_hooks.AddMemberDialog = [](Connect& c, CGroups& copy, CGroup& group) {
+    frmMembers dlg(copy, group, c.Lang());
+    dlg.Form_Load();
+    return dlg.ShowModal(c.App()->UserPrompt(), frmAddressBook::KnownPeople(&c.App()->Session(), c.Groups()));
+  };
   m_hooks.NewGroupMsg = [](Connect& c) -> std::unique_ptr<IGroupMsgSender> {
     if (!c.m_mailEnv) return nullptr;
     return std::make_unique<CGroupMsgSender>(*c.m_mailEnv);

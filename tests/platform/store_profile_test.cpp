@@ -50,11 +50,12 @@ TEST_F(ProfileTest, DefaultFoldersUnderTheRoot) {
       {platform::olFolderDeletedItems, "Deleted Items", platform::olMailItem},
       {platform::olFolderCalendar, "Calendar", platform::olAppointmentItem},
       {platform::olFolderContacts, "Contacts", platform::olContactItem},
+      {platform::olFolderDrafts, "Drafts", platform::olMailItem},
   };
   Folder root = S().GetRootFolder();
   EXPECT_EQ(root.EntryID(), S().StoreKey());
   EXPECT_FALSE(root.Parent());
-  EXPECT_EQ(root.Folders().Count(), 6);
+  EXPECT_EQ(root.Folders().Count(), 7);
   for (const auto& c : cases) {
     Folder f = S().GetDefaultFolder(c.type);
     EXPECT_EQ(f.Name(), c.name);
