@@ -27,7 +27,7 @@ constexpr ControlSpec kPopup[] = {
     {"mcbMenuSynchronize", "LID_TOOLBAR_SYNC", "SYNC", false, C::Synchronize, "sync"},
     {"mcbMenuGroups", "LID_TOOLBAR_GROUPS", "GROUPS", true, C::Groups, "groups"},
     {"mcbMenuAddNewMember", "LID_TOOLBAR_ADD_NEW_MEMBER", "ADDNEWMEMBER", false, C::AddNewMember,
-     "member add GROUP ADDRESS"},
+     "member new [GROUP]"},
     {"mcbMenuBackup", "LID_TOOLBAR_BACKUP", "", true, C::Backup, "backup FILE"},
     {"mcbMenuRestore", "LID_TOOLBAR_RESTORE", "", false, C::Restore, "restore FILE"},
     {"mcbMenuOptions", "LID_TOOLBAR_OPTIONS", "OPTIONS", true, C::Options, "options --edit"},

@@ -16,7 +16,7 @@
 #include "dialogs/frmCurUser.h"
 #include "dialogs/frmDebug.h"
 #include "dialogs/frmLang.h"
-#include "dialogs/frmMembers.h"
+#include "dialogs/mGroupDialogs.h"
 #include "dialogs/frmOptions.h"
 #include "exchange/mReceiveAppointments.h"
 #include "exchange/mSendAppointments.h"
@@ -80,13 +80,6 @@ Connect::Connect() {
   };
   m_hooks.LocalSynchronization = [](Connect&) { mAppointments::LocalSynchronization(); };
   m_hooks.FastLocalSynchronization = [](Connect&) { mAppointments::FastLocalSynchronization(); };
-  // Adding members to one group: the members dialog on that group of the
-  // copy, choosing from the people the profile knows.
-  m_hooks.AddMemberDialog = [](Connect& c, CGroups& copy, CGroup& group) {
-    frmMembers dlg(copy, group, c.Lang());
-    dlg.Form_Load();
-    return dlg.ShowModal(c.App()->UserPrompt(), frmAddressBook::KnownPeople(&c.App()->Session(), c.Groups()));
-  };
   m_hooks.NewGroupMsg = [](Connect& c) -> std::unique_ptr<IGroupMsgSender> {
     if (!c.m_mailEnv) return nullptr;
     return std::make_unique<CGroupMsgSender>(*c.m_mailEnv);
@@ -968,7 +961,9 @@ void Connect::ShowOptions(const std::string& /*strHtmlID*/) {
 void Connect::ShowGroups() {
   try {
     if (!m_groups) return;
-    if (m_hooks.GroupsDialog) EditGroups([this](CGroups& copy) { return m_hooks.GroupsDialog(*this, copy); });
+    mGroupDialogs::ShowGroups(*m_groups, m_lang.get(), m_app->UserPrompt(),
+                              frmAddressBook::KnownPeople(&m_app->Session(), m_groups.get()),
+                              [this](const std::string& e) { RaiseCustomEvent(e); });
     RaiseCustomEvent("Groups");
   } catch (...) {
     g_Debug().OutError("Connect.Groups");
@@ -977,8 +972,9 @@ void Connect::ShowGroups() {
 
 void Connect::ManageMemberGroups(std::string& sEmail, std::string& sShowAs) {
   try {
-    if (!m_groups || !m_hooks.MemberGroupsDialog) return;
-    EditGroups([&](CGroups& copy) { return m_hooks.MemberGroupsDialog(*this, copy, sEmail, sShowAs); });
+    if (!m_groups) return;
+    mGroupDialogs::ManageMemberGroups(*m_groups, m_lang.get(), m_app->UserPrompt(), sEmail, sShowAs,
+                                      [this](const std::string& e) { RaiseCustomEvent(e); });
   } catch (...) {
     g_Debug().OutError("Connect.ManageMemberGroups");
   }
@@ -987,12 +983,10 @@ void Connect::ManageMemberGroups(std::string& sEmail, std::string& sShowAs) {
 bool Connect::AddNewMembers(const std::string& strGroup) {
   try {
     if (!m_groups) return false;
-    AddNewMemberUi ui;
-    if (m_hooks.AddMembersWizard) ui.RunAddMembersWizard = [this] { m_hooks.AddMembersWizard(*this); };
-    if (m_hooks.AddMemberDialog)
-      ui.RunAddMemberDialog = [this](CGroups& copy, CGroup& group) { return m_hooks.AddMemberDialog(*this, copy, group); };
-    ui.RaiseCustomEvent = [this](const std::string& e) { RaiseCustomEvent(e); };
-    return AddNewMember(*m_groups, strGroup, ui);
+    return AddNewMember(*m_groups, strGroup,
+                        mGroupDialogs::AddNewMemberDialogs(*m_groups, m_lang.get(), m_app->UserPrompt(),
+                                                           frmAddressBook::KnownPeople(&m_app->Session(), m_groups.get()),
+                                                           [this](const std::string& e) { RaiseCustomEvent(e); }));
   } catch (...) {
     g_Debug().OutError("Connect.AddNewMembers");
     return false;

@@ -20,7 +20,6 @@
 
 class CDebug;
 class CExplorerMenu;
-class CGroup;
 class CLang;
 class COptions;
 class CGroups;
@@ -74,15 +73,6 @@ class Connect : private ITimerHost {
     std::function<std::unique_ptr<IGroupMsgSender>(Connect&)> NewGroupMsg;
     std::function<void(Connect&)> LocalSynchronization;
     std::function<void(Connect&)> FastLocalSynchronization;
-    // The dialogs over a copy of the groups; each returns true when the
-    // user confirmed changes to the copy. Empty: the command shows nothing.
-    std::function<bool(Connect&, CGroups& copy)> GroupsDialog;
-    std::function<bool(Connect&, CGroups& copy, const std::string& email, const std::string& showAs)>
-        MemberGroupsDialog;
-    // The add-new-members wizard (no group chosen) and the add-member
-    // dialog on one group of a copy.
-    std::function<void(Connect&)> AddMembersWizard;
-    std::function<bool(Connect&, CGroups& copy, CGroup& group)> AddMemberDialog;
     // The item-groups command of an appointment window.
     std::function<void(Connect&, platform::Item& item)> ItemGroupsCommand;
   };

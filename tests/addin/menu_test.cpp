@@ -301,7 +301,7 @@ TEST(PageOperations, PrintPreviewFallsBackToPrintAndLogsWhatIsMissing) {
   EXPECT_EQ(printed, 1);
 }
 
-TEST(PageOperations, NewMemberAddsToThePagesCurrentGroupThroughTheDialog) {
+TEST(PageOperations, NewMemberAsksThePageForItsGroupAndOpensItsDialog) {
   TempDir dir;
   TempHome alice(dir.Path(), "alice", "alice@example.com");
   auto& s = alice.Open();
@@ -312,12 +312,9 @@ TEST(PageOperations, NewMemberAddsToThePagesCurrentGroupThroughTheDialog) {
   c.SubscribePage([](Connect::PageEvent e, const std::string& id, std::string* byRef) {
     if (e == Connect::PageEvent::GetCurGroup && id == "page-1") *byRef = "Team";
   });
-  std::string dialogGroup;
-  c.GetHooks().AddMemberDialog = [&](Connect&, CGroups&, CGroup& g) {
-    dialogGroup = g.strName;
-    return false;  // cancelled
-  };
+  alice.Prompt().QueueText("");  // the address book cancelled
   c.NewMember("page-1");
-  EXPECT_EQ(dialogGroup, "Team");
   EXPECT_NE(alice.Log().find("NewMember, Group = Team"), std::string::npos);
+  EXPECT_FALSE(alice.Prompt().Shown().empty());
+  EXPECT_EQ(c.Groups()->FindByName("Team")->Members().size(), 1u);
 }
