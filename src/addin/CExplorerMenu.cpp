@@ -11,7 +11,7 @@
 
 namespace {
 
-struct ControlSpec {
+struct ControlEntry {
   const char* name;
   const char* lid;
   const char* icon;
@@ -23,7 +23,7 @@ struct ControlSpec {
 using C = CExplorerMenu::Command;
 
 // The popup's commands in their order.
-constexpr ControlSpec kPopup[] = {
+constexpr ControlEntry kPopup[] = {
     {"mcbMenuSynchronize", "LID_TOOLBAR_SYNC", "SYNC", false, C::Synchronize, "sync"},
     {"mcbMenuGroups", "LID_TOOLBAR_GROUPS", "GROUPS", true, C::Groups, "groups"},
     {"mcbMenuAddNewMember", "LID_TOOLBAR_ADD_NEW_MEMBER", "ADDNEWMEMBER", false, C::AddNewMember,
@@ -122,15 +122,15 @@ bool CExplorerMenu::Create(CLang* lang, bool debugButton) {
     SetIcon(m_zentab, transparent);
     m_popupCaption = CaptionOf(lang, "LID_TOOLBAR");
     m_controls.clear();
-    for (const ControlSpec& spec : kPopup) {
+    for (const ControlEntry& entry : kPopup) {
       Control c;
-      c.name = spec.name;
-      c.captionLid = spec.lid;
-      c.caption = CaptionOf(lang, spec.lid);
-      c.icon = spec.icon;
-      c.beginGroup = spec.beginGroup;
-      c.command = spec.command;
-      c.hostCommand = spec.hostCommand;
+      c.name = entry.name;
+      c.captionLid = entry.lid;
+      c.caption = CaptionOf(lang, entry.lid);
+      c.icon = entry.icon;
+      c.beginGroup = entry.beginGroup;
+      c.command = entry.command;
+      c.hostCommand = entry.hostCommand;
       SetIcon(c, transparent);
       m_controls.push_back(c);
     }
