@@ -9,6 +9,7 @@
 #include "platform/redemption/SafeCurrentUser.h"
 #include "addin/CExplorerMenu.h"
 #include "addin/frmShablon.h"
+#include "addin/mBugFix.h"
 #include "diagnostics/CDebug.h"
 #include "diagnostics/mBugReport.h"
 #include "diagnostics/LibKorvel.h"
@@ -46,6 +47,7 @@
 #include "sync/CJournal.h"
 #include "sync/CLoomcastEvents.h"
 #include "sync/CSyncContext.h"
+#include "sync/mAppointmentContacts.h"
 #include "sync/mAppointments.h"
 #include "sync/mLocalSync.h"
 
@@ -278,7 +280,18 @@ bool Connect::Init(const platform::Explorer& explorer) {
     // New mail does no work in its event: it restarts the one-shot timer, so
     // a burst of mails is processed once.
     m_newMailSub = app.OnNewMail([this] {
+      g_Debug().Out("->olAppEvents.NewMail");
       if (m_timers) m_timers->RestartNewMailsTimer();
+    });
+    // The contacts and the reminder of a meeting request are written into
+    // its body on the way out; the send itself always goes ahead.
+    m_itemSendSub = app.OnItemSend([this](platform::Item& item, bool&) {
+      try {
+        mAppointmentContacts::OnItemSend(item);
+        mBugFix::BugFix_ItemSend(item, m_app ? m_app->Version() : "");
+      } catch (...) {
+        g_Debug().OutError("Connect.olAppEvents_ItemSend");
+      }
     });
     m_state = State::Running;
     return true;
@@ -363,6 +376,10 @@ void Connect::InstallSync() {
   s.Post = [&app](std::function<void()> fn) { app.Loop().Post(std::move(fn)); };
   s.StartSafeTimer = [this] { if (m_timers) m_timers->StartSafeTimer(); };
   s.EnableNewMailsTimer = [this] { if (m_timers) m_timers->RestartNewMailsTimer(); };
+  s.NewMailItem = [](platform::Item& mail) {
+    mAppointmentContacts::AppointmentContacts_OnNewMail(mail);
+    mBugFix::BugFix_OnNewMail(mail);
+  };
   s.StartInspectTimer = [this] { if (m_timers) m_timers->StartInspectTimer(); };
   WireLocalSync(s);
   SetGlobalSync(&s);
@@ -547,6 +564,8 @@ void Connect::Done(bool full) {
     m_newMailSub = 0;
     // The explorers' menus go with the explorers (storing the bars' places).
     m_menus.clear();
+    if (m_app && m_itemSendSub) m_app->UnsubscribeItemSend(m_itemSendSub);
+    m_itemSendSub = 0;
     // Changes not sent yet are kept for the next start.
     FSStore();
     StopSync();

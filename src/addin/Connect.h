@@ -297,6 +297,7 @@ class Connect : private ITimerHost {
   bool m_bWrapperActive = false;
   int m_openSub = 0, m_closeSub = 0;
   platform::Subscription m_newMailSub = 0;
+  platform::Subscription m_itemSendSub = 0;
   std::map<int, PageHandler> m_pageHandlers;
   int m_nextPageHandler = 1;
   std::unique_ptr<CKeyGenerator> m_keys;

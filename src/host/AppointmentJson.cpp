@@ -38,6 +38,8 @@ Json ToJson(const AppointmentRecord& r) {
   o["item_id"] = r.item_id;
   o["meeting_status"] = r.meeting_status;
   o["sham_meeting"] = r.sham_meeting;
+  o["contacts"] = r.contacts;
+  o["reminder"] = r.reminder ? Json(*r.reminder) : Json(nullptr);
   Json atts = Json::array();
   for (const AttachmentRecord& a : r.attachments) {
     Json j;
@@ -124,8 +126,8 @@ const std::set<std::string> kRecurrence = {"daily", "weekly", "monthly", "monthn
 AppointmentRecord FromJson(const Json& o, size_t index) {
   const Reader in(o, "object " + std::to_string(index),
                   {"id", "subject", "start", "end", "all_day", "busy", "private", "location", "body", "categories",
-                   "groups", "owner", "item_id", "meeting_status", "sham_meeting", "attachments", "recurrence",
-                   "exceptions"});
+                   "groups", "owner", "item_id", "meeting_status", "sham_meeting", "contacts", "reminder",
+                   "attachments", "recurrence", "exceptions"});
   AppointmentRecord r;
   r.id = in.Text("id");
   r.subject = in.Text("subject", true);

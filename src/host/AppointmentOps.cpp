@@ -6,8 +6,11 @@
 #include "host/AppointmentJson.h"
 #include "platform/Digest.h"
 #include "platform/Error.h"
+#include "platform/Text.h"
 #include "platform/store/Attachments.h"
+#include "platform/store/Folder.h"
 #include "platform/store/Items.h"
+#include "platform/store/Links.h"
 #include "platform/store/Recipients.h"
 #include "platform/store/RecurrencePattern.h"
 #include "platform/store/UserProperties.h"
@@ -192,6 +195,69 @@ void ApplyEdit(Item& item, const AppointmentEdit& e, const std::string& organize
     item.Set("Organizer", organizer);
   }
   for (const std::string& a : e.attendees) item.Recipients().Add(a, "", platform::olRequired);
+  if (e.reminder) {
+    if (*e.reminder < 0) throw platform::Error("a reminder cannot come after the start");
+    item.SetReminderSet(true);
+    item.SetReminderMinutesBeforeStart(*e.reminder);
+  }
+}
+
+ContactRef ParseContact(const std::string& text) {
+  ContactRef c;
+  const size_t open = text.rfind('<');
+  if (open != std::string::npos && text.back() == '>') {
+    c.name = platform::Trim(text.substr(0, open));
+    c.address = platform::Trim(text.substr(open + 1, text.size() - open - 2));
+  } else {
+    c.address = platform::Trim(text);
+  }
+  if (c.address.empty() || c.address.find('@') == std::string::npos)
+    throw platform::Error("\"" + text + "\" names no contact: give \"Name <address>\"");
+  if (c.name.empty()) c.name = c.address;
+  return c;
+}
+
+void LinkContact(platform::MailSession& session, Item& item, const ContactRef& contact) {
+  platform::Folder contacts = session.GetDefaultFolder(platform::olFolderContacts);
+  Item found;
+  for (const Item& c : contacts.Items().All()) {
+    if (c.Class() == platform::olContact && platform::EqualsNoCase(c.FullName(), contact.name) &&
+        platform::EqualsNoCase(c.Email1Address(), contact.address)) {
+      found = c;
+      break;
+    }
+  }
+  if (!found) {
+    found = contacts.Items().Add(platform::olContactItem);
+    found.Set("FullName", contact.name);
+    found.Set("Email1Address", contact.address);
+    found.Save();
+  }
+  item.Links().Add(found);
+}
+
+Item AcceptMeeting(Item& request) {
+  if (!request || request.Class() != platform::olMeetingRequest) throw platform::Error("this is no meeting request");
+  Item appointment = request.GetAssociatedAppointment(false);
+  if (appointment) {
+    for (const char* name : {"Subject", "Start", "End", "AllDayEvent", "Location", "Body", "Organizer",
+                             "BusyStatus", "Sensitivity", "Importance", "Categories"})
+      appointment.Set(name, request.Get(name));
+    platform::Links links = appointment.Links();
+    while (links.Count() > 0) links.Remove(links.Count());
+    platform::Links given = request.Links();
+    for (int i = 1; i <= given.Count(); ++i) links.Add(given.Item(i));
+  } else {
+    appointment = request.GetAssociatedAppointment(true);
+  }
+  int minutes = 0;
+  if (platform::ParseInt(Property(request, "ReminderTime"), minutes) && minutes >= 0) {
+    appointment.SetReminderSet(true);
+    appointment.SetReminderMinutesBeforeStart(minutes);
+  }
+  if (!appointment.Saved()) appointment.Save();
+  request.Delete();
+  return appointment;
 }
 
 void ApplyExceptions(Item& master, const std::vector<ExceptionRecord>& exceptions) {
@@ -249,6 +315,9 @@ AppointmentRecord ReadRecord(const Item& item, const std::string& me) {
   r.item_id = Property(item, "VestrandItemID");
   r.meeting_status = item.MeetingStatus();
   r.sham_meeting = Property(item, "VestrandShamMeeting");
+  platform::Links links = item.Links();
+  for (int i = 1; i <= links.Count(); ++i) r.contacts += (i > 1 ? ";" : "") + links.Item(i).Name;
+  if (item.ReminderSet()) r.reminder = item.ReminderMinutesBeforeStart();
   platform::Attachments atts = item.Attachments();
   for (int i = 1; i <= atts.Count(); ++i) {
     platform::Attachment a = atts.Item(i);

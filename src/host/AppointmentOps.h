@@ -12,6 +12,7 @@
 #include "platform/Date.h"
 #include "platform/store/Folder.h"
 #include "platform/store/Item.h"
+#include "platform/store/MailSession.h"
 
 namespace host {
 
@@ -30,7 +31,31 @@ struct AppointmentEdit {
   // Makes the item a meeting the user organises, with these attendees.
   bool meeting = false;
   std::vector<std::string> attendees;
+  // The reminder's lead time in minutes (sets the reminder).
+  std::optional<int> reminder;
 };
+
+// A contact the user links to an item: "Name <address>", or a bare address.
+struct ContactRef {
+  std::string name;
+  std::string address;
+};
+// Throws platform::Error naming the text when it holds no address.
+ContactRef ParseContact(const std::string& text);
+
+// Links the contact of the Contacts folder with that full name and address
+// (letter case aside) to the item, in memory; a contact that does not exist
+// yet is created and saved first, as the user would pick or make one.
+void LinkContact(platform::MailSession& session, platform::Item& item, const ContactRef& contact);
+
+// Takes a received meeting request into the calendar as the client's Accept
+// does: the meeting's appointment, made from the request when the calendar
+// has none, or brought up to the request when it has (an updated request),
+// with the request's linked contacts and, when the request carries the
+// reminder the sender wrote into it ("ReminderTime"), that reminder. The
+// request then goes to Deleted Items. Returns the appointment. Throws
+// platform::Error for an item that is no meeting request.
+platform::Item AcceptMeeting(platform::Item& request);
 
 // "daily|weekly|monthly|yearly[:INTERVAL][,count=N|,until=YYYY-MM-DD]".
 // Throws platform::Error naming the text when it does not parse.

@@ -50,6 +50,8 @@ struct AppointmentRecord {
   std::string item_id;  // listing only: the group-wide item id
   int meeting_status = 0;     // listing only
   std::string sham_meeting;   // listing only: the meeting status a copy remembers
+  std::string contacts;       // listing only: the linked contacts' names, joined by ";"
+  std::optional<int> reminder;  // listing only: the reminder's lead time when it is set
   std::vector<AttachmentRecord> attachments;
   std::optional<RecurrenceRecord> recurrence;
   std::vector<ExceptionRecord> exceptions;

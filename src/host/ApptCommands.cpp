@@ -17,6 +17,7 @@
 #include "platform/Text.h"
 #include "platform/store/Folders.h"
 #include "platform/store/Items.h"
+#include "platform/store/Recipients.h"
 #include "platform/store/UserProperties.h"
 #include "sync/mAppointments.h"
 
@@ -157,7 +158,21 @@ AppointmentEdit EditOf(User& u, const ApptArgs& a, const std::string& owner) {
   if (!a.attendees.empty() && !a.meeting) Refuse("--attendee needs --meeting");
   e.meeting = a.meeting;
   e.attendees = a.attendees;
+  e.reminder = a.reminder;
   return e;
+}
+
+void LinkContacts(User& u, Item& item, const std::vector<std::string>& contacts) {
+  std::vector<ContactRef> refs;
+  for (const std::string& c : contacts) refs.push_back(ParseContact(c));
+  for (const ContactRef& c : refs) LinkContact(u.Session(), item, c);
+}
+
+// A meeting the user organises goes to its attendees as the client sends it
+// (the add-in's send hook writes its contacts and reminder into the request).
+void SendMeeting(User& u, const Item& item) {
+  if (item.MeetingStatus() != platform::olMeeting || item.Recipients().Count() == 0) return;
+  if (u.R().S().App().Send(item)) std::cout << "sent the meeting request to " << item.GetText("RequiredAttendees") << "\n";
 }
 
 // After a change of another member's item: the add-in sends it only where
@@ -191,8 +206,10 @@ int ApptAdd(const GlobalOptions& g, const ApptArgs& a) {
     Item item = u.Named(a.folder).Items().Add(platform::olAppointmentItem);
     if (!e.subject) item.SetSubject("");
     ApplyEdit(item, e, u.Me());
+    LinkContacts(u, item, a.contacts);
     item.Save();
     std::cout << item.EntryID() << "\n";
+    SendMeeting(u, item);
     return 0;
   });
 }
@@ -224,7 +241,9 @@ int ApptChange(const GlobalOptions& g, const ApptArgs& a) {
     } else {
       if (a.deleteOccurrence) Refuse("--delete needs --occurrence (to delete the item: appt delete)");
       ApplyEdit(item, EditOf(u, a, owner), u.Me());
+      LinkContacts(u, item, a.contacts);
       item.Save();
+      SendMeeting(u, item);
     }
     const std::string groups = item.UserProperties().Find(kGroupsProperty)
                                    ? item.UserProperties().Find(kGroupsProperty).Value()

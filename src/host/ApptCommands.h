@@ -21,6 +21,8 @@ struct ApptArgs {
   std::vector<std::string> attach;
   bool meeting = false;
   std::vector<std::string> attendees;
+  std::vector<std::string> contacts;  // "Name <address>"
+  std::optional<int> reminder;
   std::string folder = "calendar";  // calendar or shared
   // change and delete
   std::string id;
@@ -34,7 +36,8 @@ struct ApptArgs {
   std::string file;
 };
 
-// Prints the new item's entry id.
+// Prints the new item's entry id. A meeting with attendees is sent to them
+// as a meeting request; so is a change of one (the updated request).
 int ApptAdd(const GlobalOptions& g, const ApptArgs& a);
 int ApptChange(const GlobalOptions& g, const ApptArgs& a);
 int ApptDelete(const GlobalOptions& g, const ApptArgs& a);

@@ -10,6 +10,7 @@
 #include "platform/redemption/Library.h"
 #include "host/ApptCommands.h"
 #include "host/CommandRun.h"
+#include "host/InboxCommands.h"
 #include "host/Commands.h"
 #include "host/HostService.h"
 #include "host/HostSession.h"
@@ -167,6 +168,8 @@ int Execute(const std::vector<std::string>& args, host::AttachedHost* attached) 
     cmd->add_option("--attach", aa.attach, "a file to attach (repeatable)");
     cmd->add_flag("--meeting", aa.meeting, "a meeting you organise");
     cmd->add_option("--attendee", aa.attendees, "an attendee's address (repeatable, with --meeting)");
+    cmd->add_option("--contact", aa.contacts, "link a contact, \"Name <address>\" (repeatable)");
+    cmd->add_option("--reminder", aa.reminder, "a reminder this many minutes before the start");
   };
   auto* apptAdd = appt->add_subcommand("add", "add an appointment; prints its entry id");
   itemOptions(apptAdd);
@@ -193,6 +196,15 @@ int Execute(const std::vector<std::string>& args, host::AttachedHost* attached) 
   apptRecipients->add_option("id", aa.id, "the item's entry id")->required();
   auto* apptImport = appt->add_subcommand("import", "add every appointment of a JSON array to the calendar");
   apptImport->add_option("file", aa.file, "the JSON file (as appt list --json writes it)")->required();
+
+  auto* inbox = app.add_subcommand("inbox", "the Inbox: meeting requests and mails received");
+  inbox->require_subcommand(1);
+  std::string inboxId;
+  auto* inboxList = inbox->add_subcommand("list", "id, class, subject, from and received time of each item");
+  auto* inboxShow = inbox->add_subcommand("show", "one item: its fields, linked contacts and body");
+  inboxShow->add_option("id", inboxId, "the item's entry id")->required();
+  auto* inboxAccept = inbox->add_subcommand("accept", "take a meeting request into the calendar");
+  inboxAccept->add_option("id", inboxId, "the request's entry id")->required();
 
   try {
     std::vector<std::string> reversed(args.rbegin(), args.rend());
@@ -269,6 +281,9 @@ int Execute(const std::vector<std::string>& args, host::AttachedHost* attached) 
     if (*apptImport) return host::ApptImport(g, aa);
     if (*apptGroups) return host::ApptGroups(g, aa);
     if (*apptRecipients) return host::ApptRecipients(g, aa);
+    if (*inboxList) return host::InboxList(g);
+    if (*inboxShow) return host::InboxShow(g, inboxId);
+    if (*inboxAccept) return host::InboxAccept(g, inboxId);
     if (*backup) return host::Backup(g, file);
     if (*restore) return host::Restore(g, file);
   } catch (const std::exception& e) {

@@ -62,7 +62,7 @@ TEST(AppointmentJsonTest, TheListingNamesEveryFieldInItsOrder) {
   const std::string text = json::Write({Series()});
   size_t at = 0;
   for (const char* field : {"id", "subject", "start", "end", "all_day", "busy", "private", "location", "body",
-                            "categories", "groups", "owner", "item_id", "meeting_status", "sham_meeting",
+                            "categories", "groups", "owner", "item_id", "meeting_status", "sham_meeting", "contacts", "reminder",
                             "attachments", "recurrence", "exceptions"}) {
     const size_t found = text.find("\"" + std::string(field) + "\":", at);
     ASSERT_NE(found, std::string::npos) << field;

@@ -56,8 +56,12 @@ class Explorers {
 
 class Application {
  public:
-  // Hands one saved mail of the profile to the client's outgoing transport.
+  // Hands one saved mail or meeting request of the profile to the client's
+  // outgoing transport.
   using MailSender = std::function<void(const Item& mail)>;
+  // The client's ItemSend event: the item about to leave; setting `cancel`
+  // keeps it from being sent.
+  using ItemSendHandler = std::function<void(Item& item, bool& cancel)>;
 
   // version: the client's version text ("11.0.5608"); sendMail: the
   // client's transport (empty: the profile cannot send). Every reference
@@ -88,6 +92,24 @@ class Application {
   void AddMenuCommand(const std::string& caption, std::function<void()> command);
   // Runs the command of that caption; false when the menu has none.
   bool ExecuteMenuCommand(const std::string& caption);
+  // The client's ItemSend event. Handlers run synchronously inside Send, in
+  // the order subscribed, before the item is handed to the transport.
+  Subscription OnItemSend(ItemSendHandler handler);
+  void UnsubscribeItemSend(Subscription id);
+
+  // Sends an item as the client's Send does. A mail is sent itself. An
+  // appointment that is a meeting the user organises (MeetingStatus
+  // olMeeting) is saved, with a global object id made for it when it has
+  // none, and a meeting request is made of it in the Outbox - subject,
+  // body, times, all-day flag, location, categories, sensitivity, busy
+  // status, reminder, global object id, the organiser and its attendees as
+  // recipients - and sent instead. ItemSend is raised with the item that
+  // leaves; when a handler cancels, nothing is sent (the request made for
+  // it is removed) and Send returns false. What leaves is filed in Sent
+  // Items. Throws platform::Error for another kind of item, a meeting
+  // without attendees, a profile that cannot send, or what the transport
+  // or a handler throws (a request made for the meeting stays in the Outbox).
+  bool Send(const Item& item);
 
  private:
   std::string version_;
@@ -99,6 +121,8 @@ class Application {
   MailSender sendMail_;
   Explorers explorers_;
   std::map<std::string, std::function<void()>> menuCommands_;
+  std::map<Subscription, ItemSendHandler> itemSendHandlers_;
+  Subscription nextItemSendSub_ = 1;
 };
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 #include "platform/FileUtil.h"
 #include "platform/Text.h"
 #include "platform/mail/MailFile.h"
+#include "platform/mail/MeetingCalendar.h"
 #include "platform/mail/MimeCodec.h"
 #include "platform/store/Attachments.h"
 #include "platform/store/Folder.h"
@@ -33,25 +34,49 @@ Item MailDelivery::Send(const Item& mail) {
 }
 
 Item MailDelivery::StoreInInbox(const MailMessage& message) {
-  Item item = m_session.GetDefaultFolder(olFolderInbox).Items().Add(olMailItem);
+  Folder inbox = m_session.GetDefaultFolder(olFolderInbox);
+  // A message with a meeting's calendar part is a meeting request; one whose
+  // part cannot be read stays an ordinary mail with the part attached.
+  const MailAttachment* calendar = nullptr;
+  for (const auto& a : message.attachments)
+    if (a.mediaType == MeetingCalendar::kMediaType && a.fileName == MeetingCalendar::kFileName) calendar = &a;
+  if (calendar) {
+    Item request = inbox.Items().AddOfClass(olMeetingRequest);
+    try {
+      MeetingCalendar::Read(calendar->bytes, request);
+      FillReceived(request, message, calendar);
+      return request;
+    } catch (const Error&) {
+      calendar = nullptr;
+    }
+  }
+  Item item = inbox.Items().Add(olMailItem);
+  FillReceived(item, message, nullptr);
+  return item;
+}
+
+void MailDelivery::FillReceived(Item& item, const MailMessage& message, const MailAttachment* calendar) {
   item.SetSubject(message.subject);
   item.SetBody(message.body);
   item.Set("SenderEmailAddress", message.from.address);
   item.Set("SenderName", message.from.name.empty() ? message.from.address : message.from.name);
   item.Set("InternetMessageID", message.messageId);
+  // A request's recipients are its attendees, read from the calendar part.
   Recipients recipients = item.Recipients();
-  for (const auto& a : message.to) recipients.Add(a.address, a.name, olTo);
-  for (const auto& a : message.cc) recipients.Add(a.address, a.name, olCC);
+  if (!calendar) {
+    for (const auto& a : message.to) recipients.Add(a.address, a.name, olTo);
+    for (const auto& a : message.cc) recipients.Add(a.address, a.name, olCC);
+  }
   Date received = m_clock.Now();
   item.Set("ReceivedTime", received);
   item.Set("SentOn", message.sent.IsZero() ? received : message.sent);
   item.SetUnRead(true);
   Attachments attachments = item.Attachments();
   for (const auto& a : message.attachments) {
+    if (&a == calendar) continue;
     attachments.AddData(a.fileName, Bytes(a.bytes.begin(), a.bytes.end()), 1, a.displayName);
   }
   item.Save();
-  return item;
 }
 
 MailDelivery::PickUpResult MailDelivery::PickUp(const std::string& address) {

@@ -24,13 +24,13 @@ class MailDelivery {
   // open are queued there instead of handed to the transport.
   MailDelivery(MailSession& session, Transport& transport, const Clock& clock, MailOutbox* outbox = nullptr);
 
-  // Sends a mail item (saved or not) from the profile's current user, under a
-  // new Message-ID: its
+  // Sends a mail item or a meeting request (saved or not) from the profile's
+  // current user, under a new Message-ID: its
   // Subject, Body, To/CC/BCC recipients and attachments (by value; a
   // by-reference attachment sends the referenced file's bytes). After the
   // transport took it (or the outbox queued it), the item gets SentOn, SenderEmailAddress, SenderName
   // and UnRead = false and is moved into Sent Items; returns the moved item.
-  // Throws platform::Error when the item is no mail, has no To or CC
+  // Throws platform::Error when the item is neither, has no To or CC
   // recipient, the profile has no current-user address, a referenced file
   // cannot be read, or the transport fails; the item is then left unsent
   // where it was. Should the store fail after the transport took the mail,
@@ -45,7 +45,9 @@ class MailDelivery {
   // and stores each as an unread mail item in the Inbox (Subject, Body,
   // SenderEmailAddress, SenderName, To/CC recipients, SentOn, ReceivedTime,
   // attachments by value with file and display names, InternetMessageID),
-  // in arrival order. A message is acknowledged to the transport only after
+  // in arrival order. A message carrying a meeting's calendar part
+  // (MeetingCalendar) becomes a meeting request item instead, with the
+  // meeting's fields and its attendees as recipients. A message is acknowledged to the transport only after
   // its item committed, and a message whose Message-ID the profile has
   // received before is acknowledged without storing it again. When the
   // store refuses an item, that message and all after it stay with the
@@ -61,6 +63,9 @@ class MailDelivery {
 
  private:
   Item StoreInInbox(const MailMessage& message);
+  // Writes the received message's fields on a new Inbox item and saves it;
+  // `calendar`: the meeting's part, which is not attached again.
+  void FillReceived(Item& item, const MailMessage& message, const MailAttachment* calendar);
 
   MailSession& m_session;
   Transport& m_transport;

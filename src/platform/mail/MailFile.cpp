@@ -3,6 +3,7 @@
 #include "platform/Error.h"
 #include "platform/FileUtil.h"
 #include "platform/Text.h"
+#include "platform/mail/MeetingCalendar.h"
 #include "platform/mail/MimeCodec.h"
 #include "platform/store/Attachments.h"
 #include "platform/store/Recipients.h"
@@ -10,8 +11,9 @@
 namespace platform {
 
 MailMessage MessageOfItem(const MailSession& session, const Item& mail, Date sent) {
-  if (!mail || mail.Class() != olMail)
-    throw Error("mail: only mail items can be sent (item '" + (mail ? mail.Subject() : std::string()) + "')");
+  if (!mail || (mail.Class() != olMail && mail.Class() != olMeetingRequest))
+    throw Error("mail: only mail items and meeting requests can be sent (item '" +
+                (mail ? mail.Subject() : std::string()) + "')");
   MailMessage message;
   message.from.address = session.CurrentUserAddress();
   message.from.name = session.CurrentUserName();
@@ -53,6 +55,13 @@ MailMessage MessageOfItem(const MailSession& session, const Item& mail, Date sen
       out.bytes.assign(data.begin(), data.end());
     }
     message.attachments.push_back(std::move(out));
+  }
+  if (mail.Class() == olMeetingRequest) {
+    MailAttachment calendar;
+    calendar.fileName = calendar.displayName = MeetingCalendar::kFileName;
+    calendar.mediaType = MeetingCalendar::kMediaType;
+    calendar.bytes = MeetingCalendar::Write(mail, message.from.address, message.from.name);
+    message.attachments.push_back(std::move(calendar));
   }
   return message;
 }

@@ -21,6 +21,8 @@ struct MailAttachment {
   std::string fileName;     // bare file name, never empty once encoded
   std::string displayName;  // what the client shows; empty means the file name
   std::string bytes;        // the content, byte for byte
+  // "type/subtype" of the part; empty means application/octet-stream.
+  std::string mediaType;
 
   friend bool operator==(const MailAttachment&, const MailAttachment&) = default;
 };

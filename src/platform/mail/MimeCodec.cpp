@@ -186,6 +186,9 @@ void CollectParts(const vmime::bodyPart& part, MailMessage& out, bool& haveBody)
     attachment.displayName = description->getConvertedText(Utf8());
   if (attachment.displayName.empty()) attachment.displayName = attachment.fileName;
   attachment.bytes = Decoded(body);
+  if (!(type.getType() == vmime::mediaTypes::APPLICATION &&
+        type.getSubType() == vmime::mediaTypes::APPLICATION_OCTET_STREAM))
+    attachment.mediaType = Lower(type.getType() + "/" + type.getSubType());
   out.attachments.push_back(std::move(attachment));
 }
 
@@ -247,7 +250,9 @@ std::string MimeCodec::Encode(const MailMessage& message) {
       builder.appendAttachment(vmime::make_shared<vmime::defaultAttachment>(
           vmime::make_shared<vmime::stringContentHandler>(a.bytes),
           vmime::encoding(vmime::encodingTypes::BASE64),
-          vmime::mediaType(vmime::mediaTypes::APPLICATION, vmime::mediaTypes::APPLICATION_OCTET_STREAM),
+          a.mediaType.empty()
+              ? vmime::mediaType(vmime::mediaTypes::APPLICATION, vmime::mediaTypes::APPLICATION_OCTET_STREAM)
+              : vmime::mediaType(a.mediaType),
           HeaderText(displayName), vmime::word(fileName, Utf8())));
     }
 

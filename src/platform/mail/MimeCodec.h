@@ -1,8 +1,9 @@
 #pragma once
 // MimeCodec: turns a MailMessage into an RFC 5322 / MIME message and back.
 // Written messages are multipart/mixed when they carry attachments (the text
-// part first, then one base64 part per attachment with its file name and its
-// display name as the part's description); non-ASCII header texts are encoded
+// part first, then one base64 part per attachment with its file name, its
+// display name as the part's description and its media type,
+// application/octet-stream unless it names another); non-ASCII header texts are encoded
 // as RFC 2047 words, non-ASCII file names as RFC 2231 parameters. The MIME work
 // itself is vmime's; this class only maps fields and line endings.
 #include <string>

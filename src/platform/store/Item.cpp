@@ -304,6 +304,7 @@ Item Item::GetAssociatedAppointment(bool addToCalendar) const {
     if (auto it = s.props.find(name); it != s.props.end()) st->props[name] = it->second;
   st->props["MeetingStatus"] = int64_t{s.cls == olMeetingCancellation ? olMeetingCanceled : olMeetingReceived};
   for (const auto& r : s.recipients) st->recipients.push_back(std::make_shared<detail::RecipientData>(*r));
+  st->links = s.links;
   core_->SaveItem(*st);
   return Item(core_, st);
 }

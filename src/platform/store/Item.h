@@ -155,7 +155,8 @@ class Item {
   // The appointment in the default Calendar that this meeting item belongs
   // to (found by the global object id). When there is none and addToCalendar
   // is set, creates it from the meeting item (subject, times, location, body,
-  // organizer, global object id, MeetingStatus olMeetingReceived), saves it
+  // organizer, global object id, recipients, linked contacts, MeetingStatus
+  // olMeetingReceived), saves it
   // and returns it; otherwise Nothing.
   Item GetAssociatedAppointment(bool addToCalendar) const;
 
