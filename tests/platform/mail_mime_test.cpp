@@ -23,8 +23,8 @@ MailMessage SampleMessage() {
 TEST(MailMime, RoundTripKeepsEveryField) {
   MailMessage m = SampleMessage();
   m.cc = {{"dave@example.org", "Dave D."}};
-  m.attachments = {{"AttachFile.zip", "AttachFile.zip", "PK\x03\x04 zip bytes"},
-                   {"SyncSndItemsAttaches.zip", "ItemsAttachments", std::string("\0\r\n\r", 4)}};
+  m.attachments = {{"AttachFile.zip", "AttachFile.zip", "PK\x03\x04 zip bytes", ""},
+                   {"SyncSndItemsAttaches.zip", "ItemsAttachments", std::string("\0\r\n\r", 4), ""}};
   m.headers["X-Zentabo-Test"] = "kept";
 
   MailMessage back = MimeCodec::Decode(MimeCodec::Encode(m));
@@ -45,7 +45,7 @@ TEST(MailMime, NonAsciiTextsAreEncodedOnTheWireAndDecodedBack) {
   m.to[0].name = "Zoë, the \"planner\"";
   m.subject = "Termine für nächste Woche — 日本";
   m.body = "Grüße\r\nÀ bientôt\r\n";
-  m.attachments = {{"Übersicht März.txt", "Übersicht", "x"}};
+  m.attachments = {{"Übersicht März.txt", "Übersicht", "x", ""}};
 
   std::string wire = MimeCodec::Encode(m);
   for (unsigned char c : wire) ASSERT_LT(c, 0x80) << "headers and parts must be 7-bit on the wire";
@@ -86,7 +86,7 @@ TEST(MailMime, AttachmentBytesSurviveByteForByte) {
   for (char& c : blob) c = static_cast<char>(random());
 
   MailMessage m = SampleMessage();
-  m.attachments = {{"all.bin", "all", all}, {"blob.bin", "blob", blob}};
+  m.attachments = {{"all.bin", "all", all, ""}, {"blob.bin", "blob", blob, ""}};
   MailMessage back = MimeCodec::Decode(MimeCodec::Encode(m));
   ASSERT_EQ(back.attachments.size(), 2u);
   EXPECT_TRUE(back.attachments[0].bytes == all);
@@ -95,7 +95,7 @@ TEST(MailMime, AttachmentBytesSurviveByteForByte) {
 
 TEST(MailMime, UnnamedAttachmentGetsAName) {
   MailMessage m = SampleMessage();
-  m.attachments = {{"", "", "one"}, {"", "Shown", "two"}};
+  m.attachments = {{"", "", "one", ""}, {"", "Shown", "two", ""}};
   std::string wire = MimeCodec::Encode(m);
   EXPECT_EQ(wire.find("filename=\n"), std::string::npos);
   EXPECT_EQ(wire.find("filename=;"), std::string::npos);
@@ -110,7 +110,7 @@ TEST(MailMime, UnnamedAttachmentGetsAName) {
 
 TEST(MailMime, DiskFormIsLfAndCrlfInputReadsTheSame) {
   MailMessage m = SampleMessage();
-  m.attachments = {{"Attach.txt", "ZTB", "msg.type = msg.abort\r\n"}};
+  m.attachments = {{"Attach.txt", "ZTB", "msg.type = msg.abort\r\n", ""}};
   std::string lf = MimeCodec::Encode(m);
   EXPECT_EQ(lf.find('\r'), std::string::npos);
 

@@ -86,7 +86,7 @@ TEST_F(MailPostOffice, TwoHomesShareOnePostOffice) {
   PostOfficeTransport alice(m_dir / "shared");
   PostOfficeTransport bob(m_dir / "shared");
   MailMessage toBob = Message("to bob");
-  toBob.attachments = {{"Attach.txt", "ZTB", "msg.type = msg.add.request\r\n"}};
+  toBob.attachments = {{"Attach.txt", "ZTB", "msg.type = msg.add.request\r\n", ""}};
   alice.Send(toBob);
   MailMessage toAlice = Message("to alice", {"alice@example.org"});
   toAlice.from = {"bob@example.org", "Bob"};
