@@ -46,6 +46,7 @@
 #include "platform/store/RecurrencePattern.h"
 #include "sync/CJournal.h"
 #include "sync/CLoomcastEvents.h"
+#include "platform/store/ProfileQueue.h"
 #include "sync/CSyncContext.h"
 #include "sync/mAppointmentContacts.h"
 #include "sync/mAppointments.h"
@@ -351,6 +352,12 @@ void Connect::InstallSync() {
   m_sync = std::make_unique<CSyncContext>();
   CSyncContext& s = *m_sync;
   s.pSession = &app.Session();
+  // The changes a killed run had queued are still to be sent.
+  try {
+    s.colPending.Keep(platform::ProfileQueue(app.Session(), "PendingItems"));
+  } catch (...) {
+    g_Debug().OutError("Connect.InstallSync");
+  }
   s.pRdo = m_rdoSession.get();
   s.pGroups = m_groups.get();
   s.pLang = m_lang.get();

@@ -301,13 +301,23 @@ bool SendAppointments(const std::string& action, std::string& recipients) {
     for (const CAppointment& wrapper : queue) WriteAppointment(xml, wrapper, zipPath, env);
     xml.Save();
     const bool hasAttachments = mZip::FileExists(zipPath) && mZip::GetNumFilesInZip(zipPath) >= 1;
-    if (!mMain::SendXml(mail, xml.GetFilename(), recipients, action, hasAttachments ? zipPath : ""))
-      g_Debug().OutWarning("mSendAppointments.SendAppointments",
-                           "the appointment mail was not sent; " + std::to_string(queue.Count()) +
-                               " pending changes dropped");
+    // The mail and the emptied queue are one store batch: a run killed in
+    // between leaves both or neither (the mail waits in the profile's outbox
+    // until the batch commits, and goes under one Message-ID however often
+    // it is handed to the transport).
+    auto sendAndEmpty = [&] {
+      if (!mMain::SendXml(mail, xml.GetFilename(), recipients, action, hasAttachments ? zipPath : ""))
+        g_Debug().OutWarning("mSendAppointments.SendAppointments",
+                             "the appointment mail was not sent; " + std::to_string(queue.Count()) +
+                                 " pending changes dropped");
+      queue.RemoveAll();
+    };
+    if (ctx->pSession)
+      ctx->pSession->Batch(sendAndEmpty);
+    else
+      sendAndEmpty();
     xml.Delete();
     platform::FileUtil::Delete(zipPath);
-    queue.RemoveAll();
     return true;
   } catch (...) {
     g_Debug().OutError("mSendAppointments.SendAppointments");

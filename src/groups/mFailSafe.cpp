@@ -1,13 +1,19 @@
 #include "groups/mFailSafe.h"
 
+#include <optional>
+#include <vector>
+
 #include "diagnostics/CDebug.h"
 #include "exchange/CXmlAppointments.h"
 #include "exchange/mMain.h"
 #include "exchange/mSendAppointments.h"
 #include "exchange/mZip.h"
+#include "platform/Digest.h"
 #include "platform/Error.h"
 #include "platform/FileUtil.h"
 #include "platform/Text.h"
+#include "platform/store/MailSession.h"
+#include "platform/store/ProfileQueue.h"
 #include "sync/CSyncContext.h"
 
 bool StoreGroups(CGroups& groups, const std::string& strPath) {
@@ -112,12 +118,35 @@ void FSRestore() {
     const std::string zipPath = FSAttachesPath(ctx.pMail->InstallFolder(), ctx.strStoreId);
     platform::FileUtil::Delete(itemsPath + ".part");
     if (!platform::FileUtil::Exists(itemsPath)) return;
+    // The work files outlive the batch that sends them: the batch records
+    // their digest (the last one sent is kept), so that files a killed run
+    // could not remove are not sent a second time.
+    std::optional<platform::ProfileQueue> sent;
+    if (ctx.pSession) sent.emplace(*ctx.pSession, "FailSafeSent");
+    const std::string digest = platform::Digest::Sha256Hex(platform::FileUtil::ReadFile(itemsPath));
     const std::string recipients = ctx.pGroups->GetAppointsRecivers();
-    if (!recipients.empty()) {
+    if (!recipients.empty() && !(sent && sent->Contains(digest))) {
       CXmlAppointments xml(itemsPath);
       if (xml.Load() && !xml.IsEmpty()) {
         const bool hasAttachments = mZip::FileExists(zipPath) && mZip::GetNumFilesInZip(zipPath) >= 1;
-        mMain::SendXml(*ctx.pMail, itemsPath, recipients, "", hasAttachments ? zipPath : "");
+        auto send = [&] {
+          mMain::SendXml(*ctx.pMail, itemsPath, recipients, "", hasAttachments ? zipPath : "");
+          // The saved changes travel in this mail only: the profile's queue,
+          // which still holds them, lets them go in the same batch.
+          std::vector<std::string> carried;
+          for (const CAppointment& rec : ctx.colPending)
+            for (int section = 0; section < 3; ++section)
+              if (xml.HasItem(rec.m_strItemID, "", section)) carried.push_back(rec.m_strItemID);
+          for (const std::string& id : carried) ctx.colPending.Remove(id);
+          if (sent) {
+            sent->Clear();
+            sent->Put(digest, "");
+          }
+        };
+        if (ctx.pSession)
+          ctx.pSession->Batch(send);
+        else
+          send();
       }
     }
     platform::FileUtil::Delete(itemsPath);

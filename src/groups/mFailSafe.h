@@ -49,5 +49,8 @@ void FSStore();
 // one appointment mail to the receivers (when there are any and the
 // document loads and holds items), then removes the work files and the
 // folder "Temp" when it is empty. The saved changes travel in that mail
-// only; they are not queued again. Never throws (logged, "mFailSafe.FSRestore").
+// only: the records of the profile's pending queue that the document
+// carries are removed in the same store batch as the mail is sent, and
+// work files whose mail went already (a run killed before removing them)
+// are removed unsent. Never throws (logged, "mFailSafe.FSRestore").
 void FSRestore();

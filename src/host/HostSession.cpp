@@ -117,8 +117,13 @@ HostSession::HostSession(const fs::path& homeArg, platform::Prompt& prompt, plat
   if (!postOffice.empty()) {
     m_transport = std::make_unique<platform::PostOfficeTransport>(postOffice);
     m_outbox = std::make_unique<platform::MailOutbox>(*m_registry, *m_transport, std::string(kHostKey) + "\\Outbox");
-    m_delivery = std::make_unique<platform::MailDelivery>(*m_session, *m_transport, *m_clock, m_outbox.get());
+    m_profileOutbox = std::make_unique<platform::ProfileOutbox>(*m_session, *m_transport);
+    m_delivery = std::make_unique<platform::MailDelivery>(*m_session, *m_transport, *m_clock, m_outbox.get(),
+                                                          m_profileOutbox.get());
     m_registry->SetCommitListener([this] { SendQueuedMail(); });
+    m_session->SetCommitListener([this] {
+      if (m_profileOutbox->MayHoldMail()) SendQueuedMail();
+    });
   }
   std::string version = HostValue(*m_registry, "ClientVersion");
   platform::MailDelivery* delivery = m_delivery.get();
@@ -134,6 +139,7 @@ HostSession::HostSession(const fs::path& homeArg, platform::Prompt& prompt, plat
 HostSession::~HostSession() {
   Stop();
   m_registry->SetCommitListener({});
+  m_session->SetCommitListener({});
   m_connect.reset();
 }
 
@@ -172,13 +178,18 @@ int HostSession::PickUpMail() {
 }
 
 int HostSession::SendQueuedMail() {
-  if (!m_outbox) return 0;
+  int sent = 0;
   try {
-    return m_outbox->SendQueued();
+    if (m_outbox) sent += m_outbox->SendQueued();
   } catch (...) {
     g_Debug().OutError("Host.SendQueuedMail");
-    return 0;
   }
+  try {
+    if (m_profileOutbox) sent += m_profileOutbox->SendQueued();
+  } catch (...) {
+    g_Debug().OutError("Host.SendQueuedMail");
+  }
+  return sent;
 }
 
 void HostSession::RunFor(int64_t ms) { m_loop->RunFor(ms); }

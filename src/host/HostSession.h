@@ -19,6 +19,7 @@
 #include "platform/mail/MailDelivery.h"
 #include "platform/mail/MailOutbox.h"
 #include "platform/mail/PostOfficeTransport.h"
+#include "platform/mail/ProfileOutbox.h"
 #include "platform/store/MailSession.h"
 
 namespace host {
@@ -60,9 +61,9 @@ class HostSession {
 
   // Picks up mail from the post office into the Inbox and raises new-mail.
   int PickUpMail();
-  // Sends the mails that registry batches queued (after each commit, and at
-  // Start for what a killed run left queued). Failures are logged; the
-  // mails stay queued. Returns the number sent.
+  // Sends the mails that registry and store batches queued (after each
+  // commit, and at Start for what a killed run left queued). Failures are
+  // logged; the mails stay queued. Returns the number sent.
   int SendQueuedMail();
   // Runs the event loop for `ms` (picking up mail every 500 ms).
   void RunFor(int64_t ms);
@@ -90,6 +91,7 @@ class HostSession {
   std::unique_ptr<platform::MailSession> m_session;
   std::unique_ptr<platform::PostOfficeTransport> m_transport;
   std::unique_ptr<platform::MailOutbox> m_outbox;
+  std::unique_ptr<platform::ProfileOutbox> m_profileOutbox;
   std::unique_ptr<platform::MailDelivery> m_delivery;
   std::unique_ptr<platform::Application> m_app;
   std::unique_ptr<Connect> m_connect;

@@ -56,7 +56,8 @@ struct CSyncContext {
 
   platform::Folder fldCalendar, fldZentab, fldInbox, fldSentItems, fldDeletedItems;
 
-  // The pending changes of the user's own items, waiting to be sent.
+  // The pending changes of the user's own items, waiting to be sent (kept
+  // in the profile while the add-in runs, so a killed run loses none).
   CAppointmentsCollection colPending;
 
   // The event bridge; null while the engine is not running (writes are then

@@ -548,13 +548,15 @@ void SynchCopyItem(const platform::Item& item, const std::string& action, const 
     if (item.MeetingStatus() != platform::olNonMeeting) shamValue = std::to_string(item.MeetingStatus());
     if (!IsSharedItem(item, shamValue, owner)) return;
     const std::string recipients = ShamNumber(shamValue) != 0 ? GetRecipients(item) : "";
-    if (CAppointment* rec = ctx.colPending.Item(id)) {
-      rec->m_strEntryID = item.EntryID();
-      rec->m_strGroups = groups;
-      rec->m_strShamMet = shamValue;
-      rec->m_strRecipients = recipients;
-      rec->m_dLastMod = item.LastModificationTime();
-      rec->m_strMeetingUID = meetingUID;
+    if (const CAppointment* queued = ctx.colPending.Item(id)) {
+      CAppointment rec = *queued;
+      rec.m_strEntryID = item.EntryID();
+      rec.m_strGroups = groups;
+      rec.m_strShamMet = shamValue;
+      rec.m_strRecipients = recipients;
+      rec.m_dLastMod = item.LastModificationTime();
+      rec.m_strMeetingUID = meetingUID;
+      ctx.colPending.Update(rec);
     } else {
       ctx.colPending.Add(action, item.EntryID(), id, owner, groups, shamValue, recipients,
                          item.LastModificationTime(), meetingUID);
@@ -573,20 +575,22 @@ void SynchRemoveItem(const platform::Item& item, const std::string& id, const st
     if (item.MeetingStatus() != platform::olNonMeeting) shamValue = std::to_string(item.MeetingStatus());
     if (!IsSharedItem(item, shamValue, owner)) return;
     const std::string recipients = ShamNumber(shamValue) != 0 ? GetRecipients(item) : "";
-    CAppointment* rec = ctx.colPending.Item(id);
-    if (!rec) {
+    const CAppointment* queued = ctx.colPending.Item(id);
+    if (!queued) {
       ctx.colPending.Add("Removed", "Nothing", id, owner, groups, shamValue, recipients, item.LastModificationTime(),
                          meetingUID);
-    } else if (rec->m_strAction == "Added") {
+    } else if (queued->m_strAction == "Added") {
       // Never sent: the members never heard of it.
       ctx.colPending.Remove(id);
     } else {
-      rec->m_strAction = "Removed";
-      rec->m_strGroups = groups;
-      rec->m_strShamMet = shamValue;
-      rec->m_strRecipients = recipients;
-      rec->m_dLastMod = item.LastModificationTime();
-      rec->m_strMeetingUID = meetingUID;
+      CAppointment rec = *queued;
+      rec.m_strAction = "Removed";
+      rec.m_strGroups = groups;
+      rec.m_strShamMet = shamValue;
+      rec.m_strRecipients = recipients;
+      rec.m_dLastMod = item.LastModificationTime();
+      rec.m_strMeetingUID = meetingUID;
+      ctx.colPending.Update(rec);
     }
   } catch (...) {
     g_Debug().OutError("mAppointments.SynchRemoveItem");

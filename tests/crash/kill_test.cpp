@@ -19,7 +19,9 @@
 #include "platform/Registry.h"
 #include "platform/SettingsStore.h"
 #include "platform/Text.h"
+#include "platform/mail/MailOutbox.h"
 #include "platform/mail/MimeCodec.h"
+#include "platform/mail/PostOfficeTransport.h"
 #include "platform/store/Folder.h"
 #include "platform/store/Items.h"
 #include "platform/store/MailSession.h"
@@ -106,25 +108,38 @@ struct MailFile {
   std::string accept;
 };
 
+MailFile Read(const platform::MailMessage& m) {
+  MailFile f{m.messageId, "", "", ""};
+  for (const auto& a : m.attachments)
+    for (const std::string& line : platform::Split(platform::MimeCodec::ToLf(a.bytes), '\n')) {
+      const size_t eq = line.find(" = ");
+      if (eq == std::string::npos) continue;
+      const std::string name = line.substr(0, eq), value = line.substr(eq + 3);
+      if (name == "msg.type") f.type = value;
+      if (name == "member.actionkey") f.actionKey = value;
+      if (name == "accept") f.accept = value;
+    }
+  return f;
+}
+
 std::vector<MailFile> Mailbox(const fs::path& postOffice, const std::string& address, const std::string& sub) {
   std::vector<MailFile> files;
   const fs::path dir = postOffice / address / sub;
   if (!fs::exists(dir)) return files;
-  for (const auto& e : fs::directory_iterator(dir)) {
-    const platform::MailMessage m = platform::MimeCodec::Decode(ReadFile(e.path()));
-    MailFile f{m.messageId, "", "", ""};
-    for (const auto& a : m.attachments)
-      for (const std::string& line : platform::Split(platform::MimeCodec::ToLf(a.bytes), '\n')) {
-        const size_t eq = line.find(" = ");
-        if (eq == std::string::npos) continue;
-        const std::string name = line.substr(0, eq), value = line.substr(eq + 3);
-        if (name == "msg.type") f.type = value;
-        if (name == "member.actionkey") f.actionKey = value;
-        if (name == "accept") f.accept = value;
-      }
-    files.push_back(f);
-  }
+  for (const auto& e : fs::directory_iterator(dir))
+    files.push_back(Read(platform::MimeCodec::Decode(ReadFile(e.path()))));
   return files;
+}
+
+// The mails waiting in a home's registry outbox.
+std::vector<MailFile> Queued(const fs::path& home, const fs::path& postOffice) {
+  platform::Registry reg(home);
+  platform::PostOfficeTransport unused(postOffice);
+  std::vector<MailFile> mails;
+  for (const platform::MailMessage& m :
+       platform::MailOutbox(reg, unused, std::string(host::kHostKey) + "\\Outbox").Queued())
+    mails.push_back(Read(m));
+  return mails;
 }
 
 // Puts a prepared folder back in place, byte for byte (the homes keep
@@ -250,15 +265,15 @@ TEST_F(KillTest, SyncWithGroupMailsWaitingAppliesAndAnswersEachOnce) {
       EXPECT_LE(st.inboxIds.count(id), 1u) << id;
     }
     // Applied requests and stored groups go together, and their answers are
-    // sent or queued.
+    // sent or queued. An answer handed to the post office leaves the outbox
+    // only afterwards: a kill in between finds it in both, under one
+    // Message-ID (the next start sends it again, and the manager takes it once).
     const size_t groups = std::count(st.groups.begin(), st.groups.end(), '\n');
     EXPECT_EQ(groups, st.appliedIds.size()) << st.groups;
-    size_t answered = 0;
-    for (const auto& [key, ids] : answers()) {
-      EXPECT_EQ(ids.size(), 1u) << "request " << key << " answered twice";
-      ++answered;
-    }
-    EXPECT_EQ(answered + static_cast<size_t>(st.queued), st.appliedIds.size());
+    std::map<std::string, std::set<std::string>> byKey = answers();
+    for (const MailFile& f : Queued(home, postOffice)) byKey[f.actionKey].insert(f.id);
+    for (const auto& [key, ids] : byKey) EXPECT_EQ(ids.size(), 1u) << "request " << key << " answered twice";
+    EXPECT_EQ(byKey.size(), st.appliedIds.size());
   };
   loop.recovery = loop.command;
   loop.afterRecovery = [&](const Outcome&) {

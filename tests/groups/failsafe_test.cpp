@@ -9,6 +9,7 @@
 #include "groups/mFailSafe.h"
 #include "host/HostSession.h"
 #include "platform/store/Attachments.h"
+#include "platform/store/ProfileQueue.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -72,6 +73,31 @@ TEST_F(FailSafeTest, PendingChangesAreSentOnceAtTheNextStart) {
   EXPECT_TRUE(xml.HasItem("11111111-20261205093000", "", CXmlAppointments::ntAdded));
   EXPECT_TRUE(xml.HasItem("22222222-20261205093000", "", CXmlAppointments::ntRemoved));
   EXPECT_EQ(alice->ctx.colPending.Count(), 0u) << "the saved changes are not queued again";
+}
+
+TEST_F(FailSafeTest, KeptChangesTravelOnceWhetherTheWorkFilesAreFoundAgainOrNot) {
+  alice->Use();
+  alice->ctx.colPending.Keep(platform::ProfileQueue(*alice->u.session, "PendingItems"));
+  alice->Queue("Added", alice->NewAppointment("Lunch", kMonday), "11111111-20261205093000");
+  alice->Queue("Removed", platform::Item(), "22222222-20261205093000");
+  FSStore();
+  const std::string items = FSItemsPath(Work(), alice->ctx.strStoreId);
+  const std::string copy = Scratch().string() + "/SaveItems.xml";
+  platform::FileUtil::MakeDirs(Scratch());
+  platform::FileUtil::WriteFile(copy, platform::FileUtil::ReadFile(items));
+
+  // The next start finds the changes both in the work files and in the
+  // profile: they leave once, with the mail.
+  FSRestore();
+  EXPECT_EQ(alice->u.SentCount(), 1);
+  EXPECT_EQ(alice->ctx.colPending.Count(), 0u);
+  EXPECT_EQ(platform::ProfileQueue(*alice->u.session, "PendingItems").Count(), 0);
+  // A run killed after that mail but before the files went finds them again.
+  platform::FileUtil::MakeDirs(Work() + "/Temp");
+  platform::FileUtil::WriteFile(items, platform::FileUtil::ReadFile(copy));
+  FSRestore();
+  EXPECT_EQ(alice->u.SentCount(), 1);
+  EXPECT_FALSE(WorkFileExists());
 }
 
 TEST_F(FailSafeTest, ASavedDocumentWithoutItemsOrUnreadableIsDroppedUnsent) {

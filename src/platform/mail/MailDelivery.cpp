@@ -13,8 +13,9 @@
 
 namespace platform {
 
-MailDelivery::MailDelivery(MailSession& session, Transport& transport, const Clock& clock, MailOutbox* outbox)
-    : m_session(session), m_transport(transport), m_clock(clock), m_outbox(outbox) {}
+MailDelivery::MailDelivery(MailSession& session, Transport& transport, const Clock& clock, MailOutbox* outbox,
+                           ProfileOutbox* profileOutbox)
+    : m_session(session), m_transport(transport), m_clock(clock), m_outbox(outbox), m_profileOutbox(profileOutbox) {}
 
 MailMessage MailDelivery::ToMessage(const Item& mail) const { return MessageOfItem(m_session, mail, m_clock.Now()); }
 
@@ -22,6 +23,8 @@ Item MailDelivery::Send(const Item& mail) {
   MailMessage message = ToMessage(mail);
   if (m_outbox && m_outbox->Holding())
     m_outbox->Queue(message);
+  else if (m_profileOutbox && m_profileOutbox->Holding())
+    m_profileOutbox->Queue(message);
   else
     m_transport.Send(message);
 

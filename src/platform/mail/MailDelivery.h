@@ -11,6 +11,7 @@
 #include "platform/Clock.h"
 #include "platform/mail/MailMessage.h"
 #include "platform/mail/MailOutbox.h"
+#include "platform/mail/ProfileOutbox.h"
 #include "platform/mail/Transport.h"
 #include "platform/store/Item.h"
 #include "platform/store/MailSession.h"
@@ -21,14 +22,17 @@ class MailDelivery {
  public:
   // All must outlive this object. The clock stamps SentOn and
   // ReceivedTime. With an outbox, mails sent while its registry batch is
-  // open are queued there instead of handed to the transport.
-  MailDelivery(MailSession& session, Transport& transport, const Clock& clock, MailOutbox* outbox = nullptr);
+  // open are queued there instead of handed to the transport; with a
+  // profile outbox, so are mails sent while a store batch is open (the
+  // registry's batch comes first when both are).
+  MailDelivery(MailSession& session, Transport& transport, const Clock& clock, MailOutbox* outbox = nullptr,
+               ProfileOutbox* profileOutbox = nullptr);
 
   // Sends a mail item or a meeting request (saved or not) from the profile's
   // current user, under a new Message-ID: its
   // Subject, Body, To/CC/BCC recipients and attachments (by value; a
   // by-reference attachment sends the referenced file's bytes). After the
-  // transport took it (or the outbox queued it), the item gets SentOn, SenderEmailAddress, SenderName
+  // transport took it (or an outbox queued it), the item gets SentOn, SenderEmailAddress, SenderName
   // and UnRead = false and is moved into Sent Items; returns the moved item.
   // Throws platform::Error when the item is neither, has no To or CC
   // recipient, the profile has no current-user address, a referenced file
@@ -71,6 +75,7 @@ class MailDelivery {
   Transport& m_transport;
   const Clock& m_clock;
   MailOutbox* m_outbox;
+  ProfileOutbox* m_profileOutbox;
 };
 
 }  // namespace platform

@@ -3,45 +3,13 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 #include "platform/Error.h"
 #include "platform/mail/MimeCodec.h"
 
 namespace platform {
-
-namespace {
-
-// A queued mail is its blind-copy addresses (which the message text does not
-// carry), one per line, an empty line, then the message as written.
-std::string Pack(const MailMessage& message) {
-  std::string text;
-  for (const MailAddress& a : message.bcc) text += a.address + "\t" + a.name + "\n";
-  return text + "\n" + MimeCodec::Encode(message);
-}
-
-MailMessage Unpack(const std::string& text) {
-  MailMessage message;
-  std::vector<MailAddress> bcc;
-  size_t pos = 0;
-  for (;;) {
-    const size_t nl = text.find('\n', pos);
-    if (nl == std::string::npos) throw Error("mail outbox: a queued mail is damaged");
-    if (nl == pos) {
-      pos = nl + 1;
-      break;
-    }
-    const std::string line = text.substr(pos, nl - pos);
-    const size_t tab = line.find('\t');
-    bcc.push_back({line.substr(0, tab), tab == std::string::npos ? "" : line.substr(tab + 1)});
-    pos = nl + 1;
-  }
-  message = MimeCodec::Decode(std::string_view(text).substr(pos));
-  message.bcc = std::move(bcc);
-  return message;
-}
-
-}  // namespace
 
 MailOutbox::MailOutbox(Registry& registry, Transport& transport, std::string key)
     : m_registry(registry), m_transport(transport), m_key(std::move(key)) {}
@@ -56,7 +24,7 @@ void MailOutbox::Queue(const MailMessage& message) {
   std::string name;
   for (uint32_t i = 0; m_registry.EnumValue(key, i, &name) == ERROR_SUCCESS; ++i)
     next = std::max<uint64_t>(next, std::strtoull(name.c_str(), nullptr, 10) + 1);
-  rc = m_registry.SetValue(key, fmt::format("{:012}", next), REG_BINARY, Pack(message));
+  rc = m_registry.SetValue(key, fmt::format("{:012}", next), REG_BINARY, MimeCodec::EncodeQueued(message));
   m_registry.CloseKey(key);
   if (rc != ERROR_SUCCESS) throw Error("mail outbox: cannot queue mail '" + message.subject + "'", rc);
 }
@@ -74,7 +42,7 @@ int MailOutbox::SendQueued() {
     for (const std::string& n : names) {
       std::string data;
       m_registry.QueryValue(key, n, nullptr, &data);
-      m_transport.Send(Unpack(data));
+      m_transport.Send(MimeCodec::DecodeQueued(data));
       m_registry.DeleteValue(key, n);
       ++sent;
     }
@@ -84,6 +52,28 @@ int MailOutbox::SendQueued() {
   }
   m_registry.CloseKey(key);
   return sent;
+}
+
+std::vector<MailMessage> MailOutbox::Queued() const {
+  std::vector<MailMessage> mails;
+  HKEY key = 0;
+  if (m_registry.OpenKey(HKEY_CURRENT_USER, m_key, KEY_READ, &key) != ERROR_SUCCESS) return mails;
+  std::vector<std::string> names;
+  std::string name;
+  for (uint32_t i = 0; m_registry.EnumValue(key, i, &name) == ERROR_SUCCESS; ++i) names.push_back(name);
+  std::sort(names.begin(), names.end());
+  try {
+    for (const std::string& n : names) {
+      std::string data;
+      m_registry.QueryValue(key, n, nullptr, &data);
+      mails.push_back(MimeCodec::DecodeQueued(data));
+    }
+  } catch (...) {
+    m_registry.CloseKey(key);
+    throw;
+  }
+  m_registry.CloseKey(key);
+  return mails;
 }
 
 int MailOutbox::Count() const {

@@ -8,6 +8,7 @@
 // between sends it again, with the same Message-ID, which the receiver
 // recognises. The queue lives under HKCU\<key>, one value per mail.
 #include <string>
+#include <vector>
 
 #include "platform/Registry.h"
 #include "platform/mail/MailMessage.h"
@@ -35,6 +36,8 @@ class MailOutbox {
   int SendQueued();
   // Number of mails waiting.
   int Count() const;
+  // The mails waiting, oldest first (what the next SendQueued sends).
+  std::vector<MailMessage> Queued() const;
 
  private:
   Registry& m_registry;

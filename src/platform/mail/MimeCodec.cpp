@@ -392,4 +392,30 @@ MailMessage MimeCodec::Decode(std::string_view bytes) {
   }
 }
 
+std::string MimeCodec::EncodeQueued(const MailMessage& message) {
+  std::string text;
+  for (const MailAddress& a : message.bcc) text += a.address + "\t" + a.name + "\n";
+  return text + "\n" + Encode(message);
+}
+
+MailMessage MimeCodec::DecodeQueued(std::string_view text) {
+  std::vector<MailAddress> bcc;
+  size_t pos = 0;
+  for (;;) {
+    const size_t nl = text.find('\n', pos);
+    if (nl == std::string_view::npos) throw Error("mail outbox: a queued mail is damaged");
+    if (nl == pos) {
+      pos = nl + 1;
+      break;
+    }
+    const std::string line(text.substr(pos, nl - pos));
+    const size_t tab = line.find('\t');
+    bcc.push_back({line.substr(0, tab), tab == std::string::npos ? "" : line.substr(tab + 1)});
+    pos = nl + 1;
+  }
+  MailMessage message = Decode(text.substr(pos));
+  message.bcc = std::move(bcc);
+  return message;
+}
+
 }  // namespace platform

@@ -48,6 +48,13 @@ class MimeCodec {
   // Throws platform::Error when the input does not start with a header field.
   static MailMessage Decode(std::string_view bytes);
 
+  // A message waiting in an outbox: its blind-copy addresses (which the
+  // written message does not carry), one per line, an empty line, then the
+  // message as Encode writes it. DecodeQueued reads it back, Bcc included;
+  // it throws platform::Error when the text is no queued message.
+  static std::string EncodeQueued(const MailMessage& message);
+  static MailMessage DecodeQueued(std::string_view text);
+
   // Line-ending helpers shared with the transports. ToCrlf turns every LF not
   // preceded by CR into CRLF; ToLf turns every CRLF into LF.
   static std::string ToCrlf(std::string_view text);

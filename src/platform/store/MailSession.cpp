@@ -41,6 +41,10 @@ bool MailSession::WasReceived(const std::string& messageId) const {
 
 void MailSession::Batch(const std::function<void()>& writes) { core_->Write(writes); }
 
+bool MailSession::InWrite() const { return core_->InWrite(); }
+
+void MailSession::SetCommitListener(std::function<void()> listener) { core_->SetCommitListener(std::move(listener)); }
+
 bool MailSession::ReceiveOnce(const std::string& messageId, const std::function<void()>& store) {
   bool stored = false;
   core_->Write([&] {

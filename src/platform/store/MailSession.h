@@ -76,6 +76,13 @@ class MailSession {
   // no longer match the store and must be dropped. Batches nest: an inner
   // one joins the outer.
   void Batch(const std::function<void()>& writes);
+  // True while a batch or single write is open (what is written now
+  // commits with it).
+  bool InWrite() const;
+  // `listener` runs after every outermost batch or write commits, after its
+  // events were posted (mail that had to wait for the commit goes then). It
+  // must not throw. Empty: none.
+  void SetCommitListener(std::function<void()> listener);
   const std::string& Path() const;
 
   // The store root; its EntryID is the store key.

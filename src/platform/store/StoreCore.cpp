@@ -25,7 +25,8 @@ namespace {
 // "ZTBS": marks a file as a profile database of this system.
 constexpr int64_t kApplicationId = 0x5A544253;
 // 1: folders, items, user properties, attachments. 2: received mails. 3: Drafts.
-constexpr int64_t kSchemaVersion = 3;
+// 4: keyed queues of records (ProfileQueue).
+constexpr int64_t kSchemaVersion = 4;
 // The write-ahead log is folded into the database every 1,000 pages (8 MB)
 // and cut back to this size afterwards, so it never grows without bound.
 constexpr int64_t kWalSizeLimit = 4 * 1024 * 1024;
@@ -273,6 +274,10 @@ void StoreCore::Upgrade(int64_t from) {
         db.Exec("CREATE TABLE received(message_id TEXT PRIMARY KEY, seq INTEGER NOT NULL);"
                 "CREATE INDEX received_seq ON received(seq);");
       if (v == 2) AddDefaultFolderIfMissing(olFolderDrafts, "Drafts");
+      if (v == 3)
+        db.Exec("CREATE TABLE queued(queue TEXT NOT NULL, key TEXT NOT NULL, seq INTEGER NOT NULL,"
+                " value BLOB NOT NULL, PRIMARY KEY(queue, key)) WITHOUT ROWID;"
+                "CREATE INDEX queued_seq ON queued(queue, seq);");
       db.Exec("PRAGMA user_version=" + std::to_string(v + 1));
       db.Exec("COMMIT");
     } catch (...) {
@@ -374,13 +379,16 @@ void StoreCore::Write(const std::function<void()>& fn) {
   }
   for (int64_t id : emptiedFolders_) folderStamps_[id].members = ++stamp_;
   emptiedFolders_.clear();
-  if (!poster_) return;
-  std::weak_ptr<StoreCore> weak = weak_from_this();
-  for (const auto& ev : events) {
-    poster_([weak, ev] {
-      if (auto core = weak.lock()) core->Deliver(ev.kind, ev.folderId, ev.itemId);
-    });
+  if (poster_) {
+    std::weak_ptr<StoreCore> weak = weak_from_this();
+    for (const auto& ev : events) {
+      poster_([weak, ev] {
+        if (auto core = weak.lock()) core->Deliver(ev.kind, ev.folderId, ev.itemId);
+      });
+    }
   }
+  // Work that waits for a commit (mail queued inside it) may go now.
+  if (commitListener_) commitListener_();
 }
 
 void StoreCore::WriteStep(Stmt& stmt) {

@@ -69,6 +69,10 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   // an open write, fn runs under a savepoint of that write: its failure
   // undoes only fn's statements and events.
   void Write(const std::function<void()>& fn);
+  // True while a write (or batch) is open.
+  bool InWrite() const { return inWrite_; }
+  // Called after each outermost write commits (empty: none).
+  void SetCommitListener(std::function<void()> fn) { commitListener_ = std::move(fn); }
   // Steps a data-changing statement through the write seam.
   void WriteStep(Stmt& stmt);
   // `columns`: for a change, the filter columns it changed (ColumnBit mask).
@@ -211,6 +215,7 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   Poster poster_;
   std::function<Date()> clock_;
   std::shared_ptr<StoreWriteHook> hook_;
+  std::function<void()> commitListener_;
   bool inWrite_ = false;
   bool lastRunUnclean_ = false;
   bool markedRunning_ = false;  // "running" is set in the profile by this session
