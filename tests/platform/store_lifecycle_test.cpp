@@ -14,6 +14,7 @@
 #include "platform/store/Item.h"
 #include "platform/store/Items.h"
 #include "platform/store/MailSession.h"
+#include "platform/store/ProfileQueue.h"
 #include "support/TempHome.h"
 
 namespace fs = std::filesystem;
@@ -73,13 +74,16 @@ TEST_F(StoreLifecycleTest, OlderLayoutIsUpgradedAndNewerRefused) {
     mail.Save();
     entryId = mail.EntryID();
   }
-  // The first layout had no record of received mails.
-  RawSql("DROP TABLE received; PRAGMA user_version=1;");
+  // The first layout had no record of received mails and no queues.
+  RawSql("DROP TABLE received; DROP TABLE queued; PRAGMA user_version=1;");
   {
     MailSession s = MailSession::Open(path_);
     EXPECT_EQ(s.GetItemFromID(entryId).Subject(), "kept");
     EXPECT_TRUE(s.ReceiveOnce("id-1@x", [] {}));
     EXPECT_TRUE(s.WasReceived("id-1@x"));
+    ProfileQueue q(s, "Q");
+    q.Put("k", "v");
+    EXPECT_EQ(q.Count(), 1);
   }
   RawSql("PRAGMA user_version=99;");
   EXPECT_NE(ErrorOf([&] { MailSession::Open(path_); }).find("newer version"), std::string::npos);
