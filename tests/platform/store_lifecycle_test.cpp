@@ -91,8 +91,9 @@ TEST_F(StoreLifecycleTest, OlderLayoutIsUpgradedAndNewerRefused) {
 
 TEST_F(StoreLifecycleTest, ProfileWithoutDraftsGetsTheFolderOnceAtOpening) {
   { MailSession::Open(path_); }
+  // The layout of version 2: no Drafts folder, no queue table.
   RawSql("DELETE FROM folders WHERE name = 'Drafts'; DELETE FROM meta WHERE key = 'folder.16'; "
-         "PRAGMA user_version=2;");
+         "DROP TABLE queued; PRAGMA user_version=2;");
   std::string id;
   {
     MailSession s = MailSession::Open(path_);
