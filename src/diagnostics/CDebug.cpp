@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "platform/Error.h"
 #include "platform/FileUtil.h"
+#include "platform/LogFile.h"
 
 namespace fs = std::filesystem;
 
@@ -47,13 +48,14 @@ CDebug::CDebug(std::string installFolder, std::string appDataFolder)
     : m_installFolder(std::move(installFolder)), m_appDataFolder(std::move(appDataFolder)) {
   m_hLib = LibKorvelOpen(m_appDataFolder);
   if (m_installFolder.empty()) return;
+  const fs::path log = fs::path(m_installFolder) / "addin.log";
   try {
-    const fs::path log = fs::path(m_installFolder) / "addin.log";
     if (platform::FileUtil::Exists(log) && platform::FileUtil::Size(log) >= kAddinLogLimit)
       platform::FileUtil::Delete(log);
   } catch (...) {
     // An unreadable log is left alone; writing to it will fail quietly too.
   }
+  m_addinLog = std::make_unique<platform::LogFile>(log);
 }
 
 CDebug::~CDebug() {
@@ -73,9 +75,8 @@ void CDebug::Write(const std::string& supportText, long code, const std::string&
       LibKorvelLogMsg(m_hLib, supportText, code, source, kind, level);
       return;
     }
-    if (!toFile || m_installFolder.empty()) return;
-    platform::FileUtil::AppendFile(fs::path(m_installFolder) / "addin.log",
-                                   TheClock().Now().ToIso() + ' ' + m_Tab + fileLine + "\n");
+    if (!toFile || !m_addinLog) return;
+    m_addinLog->Append(TheClock().Now().ToIso() + ' ' + m_Tab + fileLine + "\n");
   } catch (...) {
     // A log that cannot be written must never disturb the caller.
   }

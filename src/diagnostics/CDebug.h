@@ -8,6 +8,7 @@
 //   try { ... } catch (...) { g_Debug().OutError("mAppointments.CopyItem"); return false; }
 // OutError reads the number and the description of the exception in flight
 // (platform::Error carries a number; other exceptions log number 0).
+#include <memory>
 #include <sstream>
 #include <string>
 #include <type_traits>
@@ -15,6 +16,7 @@
 
 namespace platform {
 class Clock;
+class LogFile;
 }
 
 // One argument of the variadic log calls, converted to text; `numeric` tells
@@ -114,6 +116,7 @@ class CDebug {
   std::string m_installFolder;
   std::string m_appDataFolder;
   long m_hLib = 0;  // support library handle of m_appDataFolder
+  std::unique_ptr<platform::LogFile> m_addinLog;  // open for the writer's life; null without a folder
   const platform::Clock* m_clock = nullptr;
   const platform::Clock& TheClock() const;
   bool m_bSupportLog = true;

@@ -1,9 +1,10 @@
 #include "diagnostics/LibKorvel.h"
 
+#include <memory>
 #include <vector>
 
 #include "platform/Clock.h"
-#include "platform/FileUtil.h"
+#include "platform/LogFile.h"
 
 namespace fs = std::filesystem;
 
@@ -12,6 +13,9 @@ namespace {
 struct Log {
   std::string folder;
   const platform::Clock* clock;  // stamps the entries
+  // Kept open for the life of the process.
+  std::unique_ptr<platform::LogFile> log;  // zentab.log
+  std::unique_ptr<platform::LogFile> err;  // zentab.err
 };
 
 const platform::Clock& SystemClock() {
@@ -26,17 +30,16 @@ std::vector<Log>& Logs() {
   return logs;
 }
 
-const Log* Find(long handle) {
-  const auto& logs = Logs();
+Log* Find(long handle) {
+  auto& logs = Logs();
   if (handle < 1 || static_cast<size_t>(handle) > logs.size()) return nullptr;
   return &logs[static_cast<size_t>(handle - 1)];
 }
 
 // Appends one line; false when the folder or the file cannot be written.
-bool AppendLine(const fs::path& folder, const char* file, const std::string& line) {
+bool AppendLine(platform::LogFile& file, const std::string& line) {
   try {
-    platform::FileUtil::MakeDirs(folder);
-    platform::FileUtil::AppendFile(folder / file, line + "\n");
+    file.Append(line + "\n");
     return true;
   } catch (...) {
     return false;
@@ -58,7 +61,9 @@ long LibKorvelOpen(const std::string& appDataFolder) {
   auto& logs = Logs();
   for (size_t i = 0; i < logs.size(); ++i)
     if (logs[i].folder == appDataFolder) return static_cast<long>(i + 1);
-  logs.push_back({appDataFolder, &SystemClock()});
+  logs.push_back({appDataFolder, &SystemClock(),
+                  std::make_unique<platform::LogFile>(fs::path(appDataFolder) / "zentab.log"),
+                  std::make_unique<platform::LogFile>(fs::path(appDataFolder) / "zentab.err")});
   return static_cast<long>(logs.size());
 }
 
@@ -75,21 +80,22 @@ void LibKorvelSetClock(long handle, const platform::Clock* clock) {
 long LibKorvelInit(const std::string& appDataFolder) {
   const long handle = LibKorvelOpen(appDataFolder);
   if (handle == 0) return 0;
-  if (!AppendLine(appDataFolder, "zentab.log", ":Start: " + Find(handle)->clock->Now().ToIso())) return 0;
+  Log& log = *Find(handle);
+  if (!AppendLine(*log.log, ":Start: " + log.clock->Now().ToIso())) return 0;
   return handle;
 }
 
 bool LibKorvelLogMsg(long handle, const std::string& text, long code, const std::string& source, int kind,
                      int level) {
   try {
-    const Log* log = Find(handle);
+    Log* log = Find(handle);
     if (!log) return false;
     std::string line = log->clock->Now().ToIso() + " " + KindName(kind) + " " + std::to_string(level) + " ";
     if (!source.empty()) line += source + ": ";
     line += text;
     if (code != 0) line += " (" + std::to_string(code) + ")";
-    bool ok = AppendLine(log->folder, "zentab.log", line);
-    if (kind == 3) ok = AppendLine(log->folder, "zentab.err", line) && ok;
+    bool ok = AppendLine(*log->log, line);
+    if (kind == 3) ok = AppendLine(*log->err, line) && ok;
     return ok;
   } catch (...) {
     return false;

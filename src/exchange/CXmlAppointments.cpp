@@ -48,12 +48,11 @@ int CountElements(pugi::xml_node parent) {
 
 // True for a name that can stand as an element name here: a letter or "_"
 // first, then letters, digits, "_", "-" or ".".
-bool IsElementName(const std::string& name) {
-  if (name.empty()) return false;
+bool IsElementName(const char* name) {
   auto alpha = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
   if (!alpha(name[0])) return false;
-  for (char c : name)
-    if (!alpha(c) && !(c >= '0' && c <= '9') && c != '-' && c != '.') return false;
+  for (const char* c = name; *c; ++c)
+    if (!alpha(*c) && !(*c >= '0' && *c <= '9') && *c != '-' && *c != '.') return false;
   return true;
 }
 
@@ -79,16 +78,16 @@ bool CXmlAppointments::CreateItem() {
   return true;
 }
 
-bool CXmlAppointments::WriteItemProp(const std::string& name, const std::string& value) {
+bool CXmlAppointments::WriteItemProp(const char* name, const std::string& value) {
   if (!m_curItem) {
-    g_Debug().OutCustomError("CXmlAppointments.WriteItemProp", "no current item for " + name);
+    g_Debug().OutCustomError("CXmlAppointments.WriteItemProp", std::string("no current item for ") + name);
     return false;
   }
   if (!IsElementName(name)) {
-    g_Debug().OutCustomError("CXmlAppointments.WriteItemProp", "not an element name: '" + name + "'");
+    g_Debug().OutCustomError("CXmlAppointments.WriteItemProp", std::string("not an element name: '") + name + "'");
     return false;
   }
-  pugi::xml_node prop = m_curItem.append_child(name.c_str());
+  pugi::xml_node prop = m_curItem.append_child(name);
   if (!value.empty()) prop.text().set(value.c_str());
   return true;
 }

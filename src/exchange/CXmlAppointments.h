@@ -40,7 +40,10 @@ class CXmlAppointments {
   bool CreateItem();
   // Appends an element `name` with the text to the current item. False
   // (logged) when there is no current item or the name is no element name.
-  bool WriteItemProp(const std::string& name, const std::string& value);
+  bool WriteItemProp(const char* name, const std::string& value);
+  bool WriteItemProp(const std::string& name, const std::string& value) {
+    return WriteItemProp(name.c_str(), value);
+  }
   // Number of child elements of the current node (0 without one).
   int GetItemsCount() const;
   // The current item becomes the child element of the current node at the

@@ -1,6 +1,7 @@
 #include "exchange/mSendAppointments.h"
 
 #include <filesystem>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -168,36 +169,35 @@ void WriteExceptions(CXmlAppointments& xml, const std::string& subjectPrefix, co
 // empty for every other item.
 void WriteRecurrence(CXmlAppointments& xml, const std::string& subjectPrefix, const platform::Item& item,
                      const std::string& zipPath, const WriteEnv& env) {
-  std::vector<std::pair<const char*, std::string>> values = {
-      {"RecDayOfMonth", ""},     {"RecDayOfWeekMask", ""},    {"RecInterval", ""},
-      {"RecMonthOfYear", ""},    {"RecNoEndDate", ""},        {"RecOccurrences", ""},
-      {"RecPatternEndDate", ""}, {"RecPatternStartDate", ""}, {"RecRecurrenceType", ""},
-      {"RecInstance", ""}};
+  static constexpr const char* kNames[] = {"RecDayOfMonth",     "RecDayOfWeekMask",    "RecInterval",
+                                           "RecMonthOfYear",    "RecNoEndDate",        "RecOccurrences",
+                                           "RecPatternEndDate", "RecPatternStartDate", "RecRecurrenceType",
+                                           "RecInstance"};
+  std::vector<std::string> values;
   std::vector<platform::RecurrenceException> exceptions;
-  bool master = false;
   try {
     if (item.RecurrenceState() == platform::olApptMaster) {
       platform::RecurrencePattern p = item.GetRecurrencePattern();
-      std::vector<std::pair<const char*, std::string>> read = {
-          {"RecDayOfMonth", NumberText(p.DayOfMonth())},
-          {"RecDayOfWeekMask", NumberText(p.DayOfWeekMask())},
-          {"RecInterval", NumberText(p.Interval())},
-          {"RecMonthOfYear", NumberText(p.MonthOfYear())},
-          {"RecNoEndDate", BoolText(p.NoEndDate())},
-          {"RecOccurrences", NumberText(p.Occurrences())},
-          {"RecPatternEndDate", mEnvelope::Date2CStr(p.PatternEndDate())},
-          {"RecPatternStartDate", mEnvelope::Date2CStr(p.PatternStartDate())},
-          {"RecRecurrenceType", NumberText(p.RecurrenceType())},
-          {"RecInstance", NumberText(p.Instance())}};
+      std::vector<std::string> read = {NumberText(p.DayOfMonth()),
+                                       NumberText(p.DayOfWeekMask()),
+                                       NumberText(p.Interval()),
+                                       NumberText(p.MonthOfYear()),
+                                       BoolText(p.NoEndDate()),
+                                       NumberText(p.Occurrences()),
+                                       mEnvelope::Date2CStr(p.PatternEndDate()),
+                                       mEnvelope::Date2CStr(p.PatternStartDate()),
+                                       NumberText(p.RecurrenceType()),
+                                       NumberText(p.Instance())};
       exceptions = p.Exceptions();
       values = std::move(read);
-      master = true;
     }
   } catch (...) {
     g_Debug().OutError(std::string(kSource) + ".Recurrence");
   }
-  for (const auto& [name, value] : values) xml.WriteItemProp(name, value);
-  if (master)
+  // Most items are no series: their empty elements take no strings.
+  static const std::string kEmpty;
+  for (size_t i = 0; i < std::size(kNames); ++i) xml.WriteItemProp(kNames[i], values.empty() ? kEmpty : values[i]);
+  if (!values.empty())
     WriteExceptions(xml, subjectPrefix, item, exceptions, zipPath, env);
   else
     xml.WriteItemProp("RecExceptions", "");
@@ -298,7 +298,15 @@ bool SendAppointments(const std::string& action, std::string& recipients) {
     platform::FileUtil::Delete(zipPath);
     AttachmentIDs ids;
     const WriteEnv env = SyncWriteEnv(*ctx, ids);
-    for (const CAppointment& wrapper : queue) WriteAppointment(xml, wrapper, zipPath, env);
+    // The queued items are read in one store transaction: one snapshot for
+    // the whole document rather than one per statement.
+    auto writeAll = [&] {
+      for (const CAppointment& wrapper : queue) WriteAppointment(xml, wrapper, zipPath, env);
+    };
+    if (ctx->pSession)
+      ctx->pSession->Batch(writeAll);
+    else
+      writeAll();
     xml.Save();
     const bool hasAttachments = mZip::FileExists(zipPath) && mZip::GetNumFilesInZip(zipPath) >= 1;
     // The mail and the emptied queue are one store batch: a run killed in

@@ -10,6 +10,10 @@ TEST(EnvelopeDate, WritesAndReadsTheSeventeenCharacterForm) {
   EXPECT_EQ(mEnvelope::Date2CStr(d), "20060213 14:13:59");
   EXPECT_EQ(mEnvelope::CStr2Date("20060213 14:13:59"), d);
   EXPECT_EQ(mEnvelope::Date2CStr(Date::FromParts(1999, 12, 31, 0, 0, 1)), "19991231 00:00:01");
+  // Every field zero-padded, the zero date and a three-digit year included.
+  EXPECT_EQ(mEnvelope::Date2CStr(Date()), "18991230 00:00:00");
+  EXPECT_EQ(mEnvelope::Date2CStr(Date::FromParts(999, 1, 2, 3, 4, 5)), "09990102 03:04:05");
+  EXPECT_EQ(mEnvelope::Date2CStr(Date::FromParts(2026, 10, 31, 23, 59, 58)), "20261031 23:59:58");
   // Separators are not checked, only positions.
   EXPECT_EQ(mEnvelope::CStr2Date("20060213x14x13x59"), d);
 }
