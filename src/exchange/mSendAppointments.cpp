@@ -232,6 +232,18 @@ std::string OwnerPrefix(const CSyncContext& ctx, const std::string& owner) {
   return "[" + (ctx.pGroups ? ctx.pGroups->GetShowAsFromAddress(owner) : std::string()) + "] ";
 }
 
+void WriteAppointments(CXmlAppointments& xml, const CAppointmentsCollection& queue, const std::string& zipPath,
+                       const WriteEnv& env) {
+  auto writeAll = [&] {
+    for (const CAppointment& wrapper : queue) WriteAppointment(xml, wrapper, zipPath, env);
+  };
+  const CSyncContext* ctx = g_Sync();
+  if (ctx && ctx->pSession)
+    ctx->pSession->Batch(writeAll);
+  else
+    writeAll();  // each change logs that there is nothing to read from
+}
+
 bool WriteAppointment(CXmlAppointments& xml, const CAppointment& wrapper, const std::string& zipPath,
                       const WriteEnv& env) {
   try {
@@ -298,15 +310,7 @@ bool SendAppointments(const std::string& action, std::string& recipients) {
     platform::FileUtil::Delete(zipPath);
     AttachmentIDs ids;
     const WriteEnv env = SyncWriteEnv(*ctx, ids);
-    // The queued items are read in one store transaction: one snapshot for
-    // the whole document rather than one per statement.
-    auto writeAll = [&] {
-      for (const CAppointment& wrapper : queue) WriteAppointment(xml, wrapper, zipPath, env);
-    };
-    if (ctx->pSession)
-      ctx->pSession->Batch(writeAll);
-    else
-      writeAll();
+    WriteAppointments(xml, queue, zipPath, env);
     xml.Save();
     const bool hasAttachments = mZip::FileExists(zipPath) && mZip::GetNumFilesInZip(zipPath) >= 1;
     // The mail and the emptied queue are one store batch: a run killed in

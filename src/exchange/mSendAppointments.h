@@ -15,6 +15,7 @@
 #include "platform/store/Item.h"
 
 class CAppointment;
+class CAppointmentsCollection;
 class CXmlAppointments;
 struct CSyncContext;
 
@@ -62,6 +63,12 @@ WriteEnv SyncWriteEnv(const CSyncContext& ctx, AttachmentIDs& ids);
 // envelope, whatever the envelope reported (its failure is logged). Always
 // true.
 bool SendAppointments(const std::string& action, std::string& recipients);
+
+// Appends every change of `queue` to the document (WriteAppointment each),
+// reading the items in one store transaction: one snapshot for the whole
+// document rather than one per statement. Works on the installed context.
+void WriteAppointments(CXmlAppointments& xml, const CAppointmentsCollection& queue, const std::string& zipPath,
+                       const WriteEnv& env);
 
 // Appends one queued change to the document: the section of its action,
 // the item header from the record, and for "Added" and "Changed" the

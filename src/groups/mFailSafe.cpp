@@ -96,7 +96,7 @@ void FSStore() {
     platform::FileUtil::Delete(zipPath);
     mSendAppointments::AttachmentIDs ids;
     const mSendAppointments::WriteEnv env = mSendAppointments::SyncWriteEnv(ctx, ids);
-    for (const CAppointment& wrapper : ctx.colPending) mSendAppointments::WriteAppointment(xml, wrapper, zipPath, env);
+    mSendAppointments::WriteAppointments(xml, ctx.colPending, zipPath, env);
     // Written beside and renamed in: a run killed while writing leaves no
     // half document for the next start to misread.
     const std::string itemsPath = xml.GetFilename();

@@ -19,7 +19,11 @@ void WriteList(platform::Item item, const char* name, const std::string& text) {
 
 // --- SafeItem ---------------------------------------------------------------
 
-SafeItem::SafeItem(const char* progId) { CheckClass(progId); }
+// The wrappers pass their own class names, which are known: only the
+// registration can be missing, and it is asked for first.
+SafeItem::SafeItem(const char* progId) {
+  if (!IsRegistered()) CheckClass(progId);
+}
 
 void SafeItem::Item(const platform::Item& item) {
   if (!item) throw platform::Error("Safe item: Item cannot be set to Nothing");
