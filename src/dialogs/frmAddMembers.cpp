@@ -1,6 +1,7 @@
 #include "dialogs/frmAddMembers.h"
 
 #include "dialogs/frmMembers.h"
+#include "dialogs/mGroupDialogs.h"
 #include "groups/CGroups.h"
 #include "groups/mGroupEnums.h"
 #include "lang/CLang.h"
@@ -49,17 +50,11 @@ void frmAddMembers::SetChecked(int index, bool checked) {
 
 bool frmAddMembers::CheckNames(const std::string& names) {
   m_refusal.clear();
-  std::vector<bool> wanted(m_names.size(), false);
-  for (const std::string& part : platform::Split(names, ';')) {
-    const std::string name = platform::Trim(part);
-    if (name.empty()) continue;
-    bool found = false;
-    for (size_t i = 0; i < m_names.size(); ++i)
-      if (platform::EqualsNoCase(m_names[i], name)) wanted[i] = found = true;
-    if (!found) {
-      m_refusal = "you may add members to no group named \"" + name + "\"";
-      return false;
-    }
+  std::vector<bool> wanted;
+  const std::string missing = mGroupDialogs::MarkNamedGroups(names, m_names, wanted);
+  if (!missing.empty()) {
+    m_refusal = "you may add members to no group named \"" + missing + "\"";
+    return false;
   }
   m_checked = wanted;
   return true;

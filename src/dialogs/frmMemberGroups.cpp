@@ -1,5 +1,6 @@
 #include "dialogs/frmMemberGroups.h"
 
+#include "dialogs/mGroupDialogs.h"
 #include "groups/CGroups.h"
 #include "groups/mAddress.h"
 #include "groups/mGroupEnums.h"
@@ -53,17 +54,11 @@ bool frmMemberGroups::SetChecked(int index, bool checked) {
 
 bool frmMemberGroups::CheckNames(const std::string& names) {
   m_refusal.clear();
-  std::vector<bool> wanted(m_names.size(), false);
-  for (const std::string& part : platform::Split(names, ';')) {
-    const std::string name = platform::Trim(part);
-    if (name.empty()) continue;
-    bool found = false;
-    for (size_t i = 0; i < m_names.size(); ++i)
-      if (platform::EqualsNoCase(m_names[i], name)) wanted[i] = found = true;
-    if (!found) {
-      m_refusal = "you are in no group named \"" + name + "\"";
-      return false;
-    }
+  std::vector<bool> wanted;
+  const std::string missing = mGroupDialogs::MarkNamedGroups(names, m_names, wanted);
+  if (!missing.empty()) {
+    m_refusal = "you are in no group named \"" + missing + "\"";
+    return false;
   }
   for (size_t i = 0; i < m_names.size(); ++i)
     if (wanted[i] != m_checked[i] && !m_enabled[i]) {

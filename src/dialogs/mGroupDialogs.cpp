@@ -6,8 +6,23 @@
 #include "dialogs/frmMembers.h"
 #include "diagnostics/CDebug.h"
 #include "groups/CGroups.h"
+#include "platform/Text.h"
 
 namespace mGroupDialogs {
+
+std::string MarkNamedGroups(const std::string& text, const std::vector<std::string>& names,
+                            std::vector<bool>& wanted) {
+  wanted.assign(names.size(), false);
+  for (const std::string& part : platform::Split(text, ';')) {
+    const std::string name = platform::Trim(part);
+    if (name.empty()) continue;
+    bool found = false;
+    for (size_t i = 0; i < names.size(); ++i)
+      if (platform::EqualsNoCase(names[i], name)) wanted[i] = found = true;
+    if (!found) return name;
+  }
+  return "";
+}
 
 bool ShowGroups(CGroups& groups, CLang* lang, platform::Prompt& prompt,
                 const std::vector<frmAddressBook::Entry>& people, const RaiseEvent& raiseEvent) {

@@ -19,6 +19,12 @@ class frmMemberGroups;
 
 namespace mGroupDialogs {
 
+// The group names a ";"-separated text names, matched against `names`
+// ignoring case and blanks: `wanted` gets one flag per name. Returns the
+// first name of the text that `names` lacks, or "" when all were found.
+std::string MarkNamedGroups(const std::string& text, const std::vector<std::string>& names,
+                            std::vector<bool>& wanted);
+
 // The groups dialog (frmGroups, and frmMembers from it) through the prompt.
 // True when its changes were applied.
 bool ShowGroups(CGroups& groups, CLang* lang, platform::Prompt& prompt,
