@@ -178,6 +178,49 @@ TEST_F(ItemsTest, FindByUserPropertyUsesCurrentValuesAndScope) {
   EXPECT_EQ(S().FindByUserProperty(shared, "VestrandItemID", "id-3").size(), 0u);
 }
 
+TEST_F(ItemsTest, TheUserPropertyIndexFollowsEveryWriteOnceANameIsSearched) {
+  auto add = [&](platform::Folder f, const char* name, const std::string& value) {
+    Item it = f.Items().Add(platform::olAppointmentItem);
+    it.UserProperties().Add(name).SetValue(value);
+    it.Save();
+    return it;
+  };
+  auto found = [&](const char* name, const std::string& value) {
+    return S().FindByUserProperty(name, value).size();
+  };
+  add(Calendar(), "VestrandItemID", "k1");
+  add(Calendar(), "VestrandGroups", "g");
+  EXPECT_EQ(found("VestrandItemID", "K1"), 1u);  // saved before the name was indexed
+
+  Item later = add(Calendar(), "VestrandItemID", "k2");
+  platform::Folder shared = Calendar().Folders().Add("Zentabo", platform::olFolderCalendar);
+  Item copy = later.CopyTo(shared);
+  EXPECT_EQ(found("VestrandItemID", "k2"), 2u);
+  later.UserProperties().Find("VestrandItemID").Delete();
+  later.Save();
+  EXPECT_EQ(found("VestrandItemID", "k2"), 1u);
+  copy.Delete();
+  copy.Delete();  // from Deleted Items: gone for good
+  EXPECT_EQ(found("VestrandItemID", "k2"), 0u);
+
+  platform::Folder sub = Calendar().Folders().Add("Sub", platform::olFolderCalendar);
+  add(sub, "VestrandItemID", "k3");
+  sub.Delete();
+  S().GetDefaultFolder(platform::olFolderDeletedItems).Folders().Item("Sub").Delete();
+  EXPECT_EQ(found("VestrandItemID", "k3"), 0u);
+
+  // A name indexed inside a batch that fails is indexed again by the next search.
+  EXPECT_THROW(S().Batch([&] {
+    EXPECT_EQ(found("VestrandGroups", "g"), 1u);
+    throw platform::Error("stop");
+  }),
+               platform::Error);
+  EXPECT_EQ(found("VestrandGroups", "G"), 1u);
+  Reopen();
+  EXPECT_EQ(found("VestrandItemID", "k1"), 1u);
+  EXPECT_EQ(found("VestrandGroups", "g"), 1u);
+}
+
 TEST_F(ItemsTest, AttachmentsKeepBytesAndReferences) {
   const std::string src = dir_ + "/report.bin";
   const std::string bytes("\x00\x01\xFFzip\x00tail", 9);

@@ -15,6 +15,7 @@
 #include "platform/store/Items.h"
 #include "platform/store/MailSession.h"
 #include "platform/store/ProfileQueue.h"
+#include "platform/store/UserProperties.h"
 #include "support/TempHome.h"
 
 namespace fs = std::filesystem;
@@ -40,6 +41,17 @@ class StoreLifecycleTest : public ::testing::Test {
       return e.what();
     }
     return "<no error>";
+  }
+
+  // Versions 1 to 4 kept each user property in a row of its own, indexed
+  // by name and value.
+  void UserPropsAsInVersion4() {
+    RawSql("ALTER TABLE items DROP COLUMN props; DROP TABLE user_index; DROP TABLE user_index_names;"
+           "CREATE TABLE user_props(item_id INTEGER NOT NULL, ord INTEGER NOT NULL, name TEXT NOT NULL,"
+           " name_lower TEXT NOT NULL, type INTEGER NOT NULL, value TEXT NOT NULL,"
+           " PRIMARY KEY(item_id, ord)) WITHOUT ROWID;"
+           "CREATE INDEX user_props_value ON user_props(name_lower, value COLLATE NOCASE);"
+           "PRAGMA user_version=4;");
   }
 
   testing_support::TempDir dir_;
@@ -75,6 +87,7 @@ TEST_F(StoreLifecycleTest, OlderLayoutIsUpgradedAndNewerRefused) {
     entryId = mail.EntryID();
   }
   // The first layout had no record of received mails and no queues.
+  UserPropsAsInVersion4();
   RawSql("DROP TABLE received; DROP TABLE queued; PRAGMA user_version=1;");
   {
     MailSession s = MailSession::Open(path_);
@@ -92,6 +105,7 @@ TEST_F(StoreLifecycleTest, OlderLayoutIsUpgradedAndNewerRefused) {
 TEST_F(StoreLifecycleTest, ProfileWithoutDraftsGetsTheFolderOnceAtOpening) {
   { MailSession::Open(path_); }
   // The layout of version 2: no Drafts folder, no queue table.
+  UserPropsAsInVersion4();
   RawSql("DELETE FROM folders WHERE name = 'Drafts'; DELETE FROM meta WHERE key = 'folder.16'; "
          "DROP TABLE queued; PRAGMA user_version=2;");
   std::string id;
@@ -108,6 +122,42 @@ TEST_F(StoreLifecycleTest, ProfileWithoutDraftsGetsTheFolderOnceAtOpening) {
   int named = 0;
   for (int i = 1; i <= top.Count(); ++i) named += top.Item(i).Name() == "Drafts";
   EXPECT_EQ(named, 1);
+}
+
+TEST_F(StoreLifecycleTest, UserPropertiesOfAnOlderProfileMoveIntoTheirItemsAndAreFound) {
+  std::string withProps, without;
+  {
+    MailSession s = MailSession::Open(path_);
+    Items calendar = s.GetDefaultFolder(olFolderCalendar).Items();
+    Item a = calendar.Add(olAppointmentItem);
+    a.Save();
+    Item b = calendar.Add(olAppointmentItem);
+    b.Save();
+    withProps = a.EntryID();
+    without = b.EntryID();
+  }
+  UserPropsAsInVersion4();
+  // Rows out of their order in the table; the item id of the first item is 1.
+  RawSql("INSERT INTO user_props VALUES(1, 3, 'VestrandGroups', 'vestrandgroups', 1, 'Team');"
+         "INSERT INTO user_props VALUES(1, 1, 'VestrandItemID', 'vestranditemid', 1, 'Key-1');"
+         "INSERT INTO user_props VALUES(1, 2, 'Count', 'count', 3, '');");
+  {
+    MailSession s = MailSession::Open(path_);
+    Item a = s.GetItemFromID(withProps);
+    ASSERT_EQ(a.UserProperties().Count(), 3);
+    EXPECT_EQ(a.UserProperties().Item(1).Name(), "VestrandItemID");
+    EXPECT_EQ(a.UserProperties().Item(2).Type(), olNumber);
+    EXPECT_EQ(a.UserProperties().Item(3).Value(), "Team");
+    EXPECT_EQ(s.GetItemFromID(without).UserProperties().Count(), 0);
+    auto found = s.FindByUserProperty("VESTRANDITEMID", "key-1");
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].EntryID(), withProps);
+    EXPECT_EQ(s.FindByUserProperty("Count", "").size(), 1u);
+    EXPECT_TRUE(s.FindByUserProperty("VestrandGroups", "Key-1").empty());
+  }
+  // Upgraded once: the next opening finds the same.
+  MailSession s = MailSession::Open(path_);
+  EXPECT_EQ(s.FindByUserProperty("VestrandGroups", "team").size(), 1u);
 }
 
 TEST_F(StoreLifecycleTest, UncleanEndIsReportedOnceByTheNextSession) {

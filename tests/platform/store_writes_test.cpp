@@ -121,6 +121,7 @@ TEST_F(StoreWritesTest, DeleteCarriesPendingChangesInOneWriteAndOneMove) {
   Item item = NewAppointment(Calendar(), "x");
   item.UserProperties().Add("VestrandItemID").SetValue("id");
   item.Save();
+  ASSERT_EQ(S().FindByUserProperty("VestrandItemID", "id").size(), 1u);  // the name is indexed from now on
   Folder deleted = S().GetDefaultFolder(platform::olFolderDeletedItems);
   Watch(Calendar());
   Watch(deleted);
@@ -130,7 +131,7 @@ TEST_F(StoreWritesTest, DeleteCarriesPendingChangesInOneWriteAndOneMove) {
   item.UserProperties().Find("VestrandItemID").SetValue("");
   item.Delete();
   S().SetWriteHook(nullptr);
-  EXPECT_EQ(hook->count, 2) << "the row and the changed property, nothing more";
+  EXPECT_EQ(hook->count, 2) << "the row and the cleared id's index row, nothing more";
   EXPECT_EQ(Events(), (std::vector<std::string>{"remove Calendar", "add Deleted Items"}));
   Reopen();
   Item back = S().GetItemFromID(item.EntryID());
@@ -192,14 +193,20 @@ TEST_F(StoreWritesTest, ASaveWritesOnlyThePartsThatChanged) {
     std::function<void()> change;
     int statements;
   };
+  // Only VestrandItemID is indexed (searched for); the user properties
+  // travel in the row.
+  ASSERT_EQ(S().FindByUserProperty("VestrandItemID", "v").size(), 1u);
   const std::vector<Step> steps = {
       {"no part changed: the row only", [&] { item.SetSubject("s2"); }, 1},
-      {"one value changed", [&] { item.UserProperties().Find("VestrandGroups").SetValue("G"); }, 2},
-      {"the same value again", [&] { item.UserProperties().Find("VestrandGroups").SetValue("G"); }, 1},
+      {"an unindexed value changed", [&] { item.UserProperties().Find("VestrandGroups").SetValue("G"); }, 1},
       {"one property removed, one added", [&] {
          item.UserProperties().Find("VestrandOwnerAddress").Delete();
          item.UserProperties().Add("VestrandReferID").SetValue("r");
-       }, 3},
+       }, 1},
+      {"the indexed value changed: its index row out, the new one in",
+       [&] { item.UserProperties().Find("VestrandItemID").SetValue("w"); }, 3},
+      {"the indexed value only in other letter case", [&] { item.UserProperties().Find("VestrandItemID").SetValue("W"); }, 3},
+      {"the indexed value emptied: its index row out", [&] { item.UserProperties().Find("VestrandItemID").SetValue(""); }, 2},
       {"an attachment renamed", [&] { item.Attachments().Item(2).SetDisplayName("Two"); }, 2},
       {"an attachment removed", [&] { item.Attachments().Remove(1); }, 2},
   };
@@ -216,7 +223,9 @@ TEST_F(StoreWritesTest, ASaveWritesOnlyThePartsThatChanged) {
   std::vector<std::string> names;
   for (int i = 1; i <= back.UserProperties().Count(); ++i)
     names.push_back(back.UserProperties().Item(i).Name() + "=" + back.UserProperties().Item(i).Value());
-  EXPECT_EQ(names, (std::vector<std::string>{"VestrandItemID=v", "VestrandGroups=G", "VestrandReferID=r"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"VestrandItemID=", "VestrandGroups=G", "VestrandReferID=r"}));
+  EXPECT_TRUE(S().FindByUserProperty("VestrandItemID", "w").empty());
+  EXPECT_EQ(S().FindByUserProperty("VestrandItemID", "").size(), 1u);
   ASSERT_EQ(back.Attachments().Count(), 1);
   EXPECT_EQ(back.Attachments().Item(1).DisplayName(), "Two");
   EXPECT_EQ(back.Attachments().Item(1).Data(), Bytes(1000, 2));
@@ -313,8 +322,9 @@ TEST_F(StoreWritesTest, ABatchThatThrowsStoresNothingAndTellsNothing) {
 
 TEST_F(StoreWritesTest, AFailedSaveInsideABatchIsUndoneAloneAndTheBatchGoesOn) {
   Watch(Calendar());
-  // Each save below takes two statements (the row, one user property); the
-  // second save fails at its property, after its row was written.
+  S().FindByUserProperty("VestrandItemID", "a");  // the name is indexed from now on
+  // Each save below takes two statements (the row, the index row of its
+  // id); the second save fails at its index row, after its row was written.
   S().SetWriteHook(std::make_shared<FailListed>(std::vector<int>{4}));
   S().Batch([&] {
     for (const char* subject : {"a", "b", "c"}) {
@@ -335,6 +345,7 @@ TEST_F(StoreWritesTest, AFailedSaveInsideABatchIsUndoneAloneAndTheBatchGoesOn) {
   for (const Item& item : Calendar().Items().All()) subjects.push_back(item.Subject());
   EXPECT_EQ(subjects, (std::vector<std::string>{"a", "c"}));
   EXPECT_TRUE(S().FindByUserProperty("VestrandItemID", "b").empty());
+  EXPECT_EQ(S().FindByUserProperty("VestrandItemID", "c").size(), 1u);
 }
 
 TEST_F(StoreWritesTest, AnEntryIdReservedBeforeTheFirstSaveIsTheOneItIsStoredUnder) {

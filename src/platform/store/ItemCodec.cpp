@@ -249,4 +249,31 @@ void DecodeItem(const void* blob, size_t size, ItemState& s, const std::string& 
   if (!r.AtEnd()) r.Fail();
 }
 
+Bytes EncodeUserProps(const std::vector<std::shared_ptr<UserPropData>>& props) {
+  if (props.empty()) return {};
+  Writer w;
+  w.I64(static_cast<int64_t>(props.size()));
+  for (const auto& p : props) {
+    w.Str(p->name);
+    w.Str(p->value);
+    w.I64(p->type);
+  }
+  return w.Take();
+}
+
+std::vector<std::shared_ptr<UserPropData>> DecodeUserProps(const void* blob, size_t size, const std::string& where) {
+  std::vector<std::shared_ptr<UserPropData>> props;
+  if (size == 0) return props;
+  Reader r(blob, size, where);
+  for (int64_t i = 0, n = r.Count(); i < n; ++i) {
+    auto p = std::make_shared<UserPropData>();
+    p->name = r.Str();
+    p->value = r.Str();
+    p->type = static_cast<OlUserPropertyType>(r.I64());
+    props.push_back(std::move(p));
+  }
+  if (!r.AtEnd()) r.Fail();
+  return props;
+}
+
 }  // namespace platform::detail

@@ -1,8 +1,9 @@
 #pragma once
 // ItemCodec: the binary form in which an item's property bag, recipients,
 // links and recurrence (with its exceptions) are kept in one column of the
-// items table (internal to the store). User properties and attachments have
-// tables of their own.
+// items table (internal to the store). The user properties are kept in a
+// column of their own (only a few of them are indexed, see StoreCore);
+// attachments have a table of their own.
 #include <string>
 
 #include "platform/store/ItemState.h"
@@ -14,5 +15,12 @@ Bytes EncodeItem(const ItemState& state);
 // Fills those parts of `state` from `blob`; throws platform::Error naming
 // `where` when the blob is malformed.
 void DecodeItem(const void* blob, size_t size, ItemState& state, const std::string& where);
+
+// The user properties in their stored order; an empty list encodes to no
+// bytes (the column is then NULL).
+Bytes EncodeUserProps(const std::vector<std::shared_ptr<UserPropData>>& props);
+// Decodes what EncodeUserProps wrote (no bytes: none); throws
+// platform::Error naming `where` when the bytes are malformed.
+std::vector<std::shared_ptr<UserPropData>> DecodeUserProps(const void* blob, size_t size, const std::string& where);
 
 }  // namespace platform::detail

@@ -15,12 +15,7 @@ const Bytes& AttachmentBytes(AttachmentData& a) {
 
 std::vector<std::shared_ptr<UserPropData>> CopyParts(const std::vector<std::shared_ptr<UserPropData>>& props) {
   std::vector<std::shared_ptr<UserPropData>> out;
-  for (const auto& p : props) {
-    auto c = std::make_shared<UserPropData>(*p);
-    c->ord = 0;
-    c->changed = true;
-    out.push_back(std::move(c));
-  }
+  for (const auto& p : props) out.push_back(std::make_shared<UserPropData>(*p));
   return out;
 }
 

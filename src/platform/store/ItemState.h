@@ -20,17 +20,17 @@ namespace platform::detail {
 // Property values by canonical name (see ItemProperties).
 using PropMap = std::map<std::string, PropValue, std::less<>>;
 
-// Parts (user properties, attachments) remember the row they are stored in
-// (`ord`, 0 = not stored yet) and whether they changed since, so that a save
-// writes only the parts that changed.
+// User properties are stored together in the item's row, rewritten when
+// any of them changed.
 struct UserPropData {
   std::string name;
   std::string value;
   OlUserPropertyType type = olText;
-  int64_t ord = 0;
-  bool changed = true;
 };
 
+// Attachments remember the row they are stored in (`ord`, 0 = not stored
+// yet) and whether they changed since, so that a save writes only the
+// attachments that changed.
 struct AttachmentData {
   std::string displayName;
   std::string fileName;
@@ -100,8 +100,7 @@ struct ItemState {
   PropMap props;
   std::vector<std::shared_ptr<UserPropData>> userProps;
   std::vector<std::shared_ptr<AttachmentData>> attachments;
-  // The rows of parts as stored (the ords), to remove those deleted since.
-  std::vector<int64_t> storedPropOrds;
+  // The attachment rows as stored (the ords), to remove those deleted since.
   std::vector<int64_t> storedAttachmentOrds;
   std::vector<std::shared_ptr<RecipientData>> recipients;
   std::vector<Link> links;

@@ -25,8 +25,9 @@ namespace {
 // "ZTBS": marks a file as a profile database of this system.
 constexpr int64_t kApplicationId = 0x5A544253;
 // 1: folders, items, user properties, attachments. 2: received mails. 3: Drafts.
-// 4: keyed queues of records (ProfileQueue).
-constexpr int64_t kSchemaVersion = 4;
+// 4: keyed queues of records (ProfileQueue). 5: user properties in the item's
+// row, indexed only under the names searched for (user_index).
+constexpr int64_t kSchemaVersion = 5;
 // The write-ahead log is folded into the database every 1,000 pages (8 MB)
 // and cut back to this size afterwards, so it never grows without bound.
 constexpr int64_t kWalSizeLimit = 4 * 1024 * 1024;
@@ -254,6 +255,7 @@ void StoreCore::CheckSchema() {
     db.Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA journal_size_limit=" +
             std::to_string(kWalSizeLimit));
     Upgrade(version);
+    LoadIndexedNames();
     uid_ = Meta("store_uid");
     rootId_ = std::stoll(Meta("root"));
     const std::string next = Meta("item_next");
@@ -278,6 +280,14 @@ void StoreCore::Upgrade(int64_t from) {
         db.Exec("CREATE TABLE queued(queue TEXT NOT NULL, key TEXT NOT NULL, seq INTEGER NOT NULL,"
                 " value BLOB NOT NULL, PRIMARY KEY(queue, key)) WITHOUT ROWID;"
                 "CREATE INDEX queued_seq ON queued(queue, seq);");
+      if (v == 4) {
+        db.Exec("ALTER TABLE items ADD COLUMN props BLOB;"
+                "CREATE TABLE user_index_names(name_lower TEXT PRIMARY KEY) WITHOUT ROWID;"
+                "CREATE TABLE user_index(name_lower TEXT NOT NULL, value TEXT NOT NULL COLLATE NOCASE,"
+                " item_id INTEGER NOT NULL, PRIMARY KEY(name_lower, value, item_id)) WITHOUT ROWID;");
+        MoveUserPropsIntoItems();
+        db.Exec("DROP TABLE user_props");
+      }
       db.Exec("PRAGMA user_version=" + std::to_string(v + 1));
       db.Exec("COMMIT");
     } catch (...) {
@@ -288,6 +298,38 @@ void StoreCore::Upgrade(int64_t from) {
       throw;
     }
   }
+}
+
+void StoreCore::MoveUserPropsIntoItems() {
+  SqliteDb& db = *db_;
+  Stmt read = db.Prepare("SELECT item_id, name, value, type FROM user_props ORDER BY item_id, ord");
+  std::vector<std::shared_ptr<UserPropData>> props;
+  int64_t item = 0;
+  auto flush = [&] {
+    if (props.empty()) return;
+    Stmt write = db.Prepare("UPDATE items SET props = ? WHERE id = ?");
+    write.Bind(1, SqlValue(EncodeUserProps(props))).Bind(2, item);
+    write.Step();
+    props.clear();
+  };
+  while (read.Step()) {
+    if (read.Int(0) != item) {
+      flush();
+      item = read.Int(0);
+    }
+    auto p = std::make_shared<UserPropData>();
+    p->name = read.Text(1);
+    p->value = read.Text(2);
+    p->type = static_cast<OlUserPropertyType>(read.Int(3));
+    props.push_back(std::move(p));
+  }
+  flush();
+}
+
+void StoreCore::LoadIndexedNames() {
+  indexedNames_.clear();
+  Stmt s = Db().Prepare("SELECT name_lower FROM user_index_names");
+  while (s.Step()) indexedNames_.insert(s.Text(0));
 }
 
 void StoreCore::AddDefaultFolderIfMissing(int type, const std::string& name) {
@@ -363,6 +405,8 @@ void StoreCore::Write(const std::function<void()>& fn) {
     emptiedFolders_.clear();
     try {
       db.Prepare("ROLLBACK").Step();
+      // A name indexed inside the write is gone with it.
+      LoadIndexedNames();
     } catch (const Error&) {  // the transaction is gone already; the first error matters
     }
     throw;
@@ -533,8 +577,14 @@ void StoreCore::DeleteFolder(int64_t id) {
 void StoreCore::DeleteFolderRows(int64_t id) {
   for (int64_t child : ChildFolders(id)) DeleteFolderRows(child);
   emptiedFolders_.push_back(id);
-  for (const char* sql : {"DELETE FROM user_props WHERE item_id IN (SELECT id FROM items WHERE folder_id = ?)",
-                          "DELETE FROM attachments WHERE item_id IN (SELECT id FROM items WHERE folder_id = ?)",
+  if (!indexedNames_.empty()) {
+    Stmt items = Db().Prepare("SELECT id FROM items WHERE folder_id = ? AND props IS NOT NULL");
+    items.Bind(1, id);
+    std::vector<int64_t> ids;
+    while (items.Step()) ids.push_back(items.Int(0));
+    for (int64_t item : ids) UnindexItem(item);
+  }
+  for (const char* sql : {"DELETE FROM attachments WHERE item_id IN (SELECT id FROM items WHERE folder_id = ?)",
                           "DELETE FROM items WHERE folder_id = ?", "DELETE FROM folders WHERE id = ?"}) {
     Stmt s = Db().Prepare(sql);
     s.Bind(1, id);
@@ -592,7 +642,7 @@ void StoreCore::Load(ItemState& state) {
   SqliteDb& db = Db();
   const std::string where = "item " + ItemEntryID(state.id) + " of profile " + path_;
   {
-    Stmt s = db.Prepare("SELECT folder_id, class, data, last_mod FROM items WHERE id = ?");
+    Stmt s = db.Prepare("SELECT folder_id, class, data, last_mod, props FROM items WHERE id = ?");
     s.Bind(1, state.id);
     if (!s.Step()) throw Error(where + " no longer exists");
     state.folderId = s.Int(0);
@@ -600,22 +650,7 @@ void StoreCore::Load(ItemState& state) {
     DecodeItem(s.BlobData(2), s.BlobSize(2), state, where);
     // Move and Delete stamp the column alone (they do not rewrite the item).
     if (!s.IsNull(3)) state.props["LastModificationTime"] = Date::FromSeconds(s.Int(3));
-  }
-  state.userProps.clear();
-  state.storedPropOrds.clear();
-  {
-    Stmt s = db.Prepare("SELECT name, value, type, ord FROM user_props WHERE item_id = ? ORDER BY ord");
-    s.Bind(1, state.id);
-    while (s.Step()) {
-      auto p = std::make_shared<UserPropData>();
-      p->name = s.Text(0);
-      p->value = s.Text(1);
-      p->type = static_cast<OlUserPropertyType>(s.Int(2));
-      p->ord = s.Int(3);
-      p->changed = false;
-      state.storedPropOrds.push_back(p->ord);
-      state.userProps.push_back(std::move(p));
-    }
+    state.userProps = DecodeUserProps(s.BlobData(4), s.BlobSize(4), where);
   }
   state.attachments.clear();
   state.storedAttachmentOrds.clear();
@@ -683,12 +718,6 @@ StoreCore::NewOrds StoreCore::WriteParts(const ItemState& state, int64_t id, boo
   SqliteDb& db = Db();
   NewOrds out;
   if (!inserting) {
-    for (int64_t ord : state.storedPropOrds) {
-      if (HasOrd(state.userProps, ord)) continue;
-      Stmt d = db.Prepare("DELETE FROM user_props WHERE item_id = ? AND ord = ?");
-      d.Bind(1, id).Bind(2, ord);
-      WriteStep(d);
-    }
     for (int64_t ord : state.storedAttachmentOrds) {
       if (HasOrd(state.attachments, ord)) continue;
       Stmt d = db.Prepare("DELETE FROM attachments WHERE item_id = ? AND ord = ?");
@@ -696,21 +725,7 @@ StoreCore::NewOrds StoreCore::WriteParts(const ItemState& state, int64_t id, boo
       WriteStep(d);
     }
   }
-  int64_t next = inserting ? 0 : MaxOrd(state.storedPropOrds);
-  for (const auto& p : state.userProps) {
-    const bool stored = !inserting && p->ord != 0 && Contains(state.storedPropOrds, p->ord);
-    if (stored && !p->changed) continue;
-    Stmt u = db.Prepare(stored ? "UPDATE user_props SET name = ?3, name_lower = ?4, type = ?5, value = ?6"
-                                 " WHERE item_id = ?1 AND ord = ?2"
-                               : "INSERT INTO user_props(item_id, ord, name, name_lower, type, value)"
-                                 " VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
-    const int64_t ord = stored ? p->ord : ++next;
-    u.Bind(1, id).Bind(2, ord).Bind(3, p->name).Bind(4, Lower(p->name)).Bind(5, int64_t{p->type});
-    u.Bind(6, p->value);
-    WriteStep(u);
-    if (!stored) out.props.emplace_back(p.get(), ord);
-  }
-  next = inserting ? 0 : MaxOrd(state.storedAttachmentOrds);
+  int64_t next = inserting ? 0 : MaxOrd(state.storedAttachmentOrds);
   for (const auto& a : state.attachments) {
     const bool stored = !inserting && a->ord != 0 && Contains(state.storedAttachmentOrds, a->ord);
     if (stored && !a->changed) continue;
@@ -730,19 +745,13 @@ StoreCore::NewOrds StoreCore::WriteParts(const ItemState& state, int64_t id, boo
     u.Bind(1, id).Bind(2, ord).Bind(3, a->displayName).Bind(4, a->fileName).Bind(5, a->pathName);
     u.Bind(6, int64_t{a->type}).Bind(7, int64_t{a->position}).Bind(8, SqlValue(AttachmentBytes(*a)));
     WriteStep(u);
-    out.attachments.emplace_back(a.get(), ord);
+    out.emplace_back(a.get(), ord);
   }
   return out;
 }
 
 void StoreCore::PartsStored(ItemState& state, const NewOrds& ords) {
-  for (const auto& [p, ord] : ords.props) p->ord = ord;
-  for (const auto& [a, ord] : ords.attachments) a->ord = ord;
-  state.storedPropOrds.clear();
-  for (const auto& p : state.userProps) {
-    p->changed = false;
-    state.storedPropOrds.push_back(p->ord);
-  }
+  for (const auto& [a, ord] : ords) a->ord = ord;
   state.storedAttachmentOrds.clear();
   for (const auto& a : state.attachments) {
     a->changed = false;
@@ -758,6 +767,8 @@ void StoreCore::SaveItem(ItemState& state, std::optional<int64_t> toFolder) {
   const int64_t folder = toFolder.value_or(state.folderId);
   GetFolder(folder);
   const Bytes blob = EncodeItem(snap);
+  const Bytes propsBlob = EncodeUserProps(snap.userProps);
+  const SqlValue propsColumn = propsBlob.empty() ? SqlValue() : SqlValue(propsBlob);
   Bytes globalId;
   if (auto it = snap.props.find("GlobalObjectID"); it != snap.props.end())
     if (const auto* b = std::get_if<Bytes>(&it->second)) globalId = *b;
@@ -784,17 +795,18 @@ void StoreCore::SaveItem(ItemState& state, std::optional<int64_t> toFolder) {
       id = snap.reservedId != 0 ? snap.reservedId : NewItemId();
       Stmt s = db.Prepare(
           "INSERT INTO items(message_class, subject, full_name, start_time, end_time, last_mod, creation, received,"
-          " folder_id, class, global_id, data, id) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+          " folder_id, class, global_id, data, id, props) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
       for (size_t i = 0; i < after.size(); ++i) s.Bind(static_cast<int>(i) + 1, after[i]);
-      s.Bind(12, SqlValue(blob)).Bind(13, id);
+      s.Bind(12, SqlValue(blob)).Bind(13, id).Bind(14, propsColumn);
       WriteStep(s);
+      if (!indexedNames_.empty()) IndexUserProps(id, {}, snap.userProps);
     } else {
       // The columns as stored before: a column this save leaves alone is not
       // set again, so its indexes are not rewritten, and the change event
       // names only the filter columns that did change.
       Stmt old = db.Prepare(
           "SELECT message_class, subject, full_name, start_time, end_time, last_mod, creation, received,"
-          " folder_id, class, global_id FROM items WHERE id = ?");
+          " folder_id, class, global_id, props FROM items WHERE id = ?");
       old.Bind(1, id);
       if (!old.Step()) throw Error("item " + ItemEntryID(id) + " no longer exists in profile " + path_);
       std::vector<SqlValue> before;
@@ -809,7 +821,13 @@ void StoreCore::SaveItem(ItemState& state, std::optional<int64_t> toFolder) {
         } else
           before.emplace_back(old.Int(i));
       }
-      std::string sql = "UPDATE items SET data = ?";
+      const size_t oldPropsSize = old.BlobSize(11);
+      const auto* oldProps = static_cast<const uint8_t*>(old.BlobData(11));
+      const bool propsChanged = oldPropsSize != propsBlob.size() ||
+                                (oldPropsSize != 0 && std::memcmp(oldProps, propsBlob.data(), oldPropsSize) != 0);
+      if (propsChanged && !indexedNames_.empty())
+        IndexUserProps(id, DecodeUserProps(oldProps, oldPropsSize, ItemEntryID(id)), snap.userProps);
+      std::string sql = propsChanged ? "UPDATE items SET data = ?, props = ?" : "UPDATE items SET data = ?";
       std::vector<size_t> set;
       for (size_t i = 0; i < after.size(); ++i) {
         if (before[i] == after[i]) continue;
@@ -821,6 +839,7 @@ void StoreCore::SaveItem(ItemState& state, std::optional<int64_t> toFolder) {
       Stmt s = db.Prepare(sql);
       s.Bind(1, SqlValue(blob));
       int n = 2;
+      if (propsChanged) s.Bind(n++, propsColumn);
       for (size_t i : set) s.Bind(n++, after[i]);
       s.Bind(n, id);
       WriteStep(s);
@@ -851,7 +870,6 @@ int64_t StoreCore::CopyItem(const ItemState& state, std::optional<int64_t> toFol
   // The copy's parts are its own: the source's handles must not see them.
   copy.userProps = CopyParts(state.userProps);
   copy.attachments = CopyParts(state.attachments);
-  copy.storedPropOrds.clear();
   copy.storedAttachmentOrds.clear();
   copy.recipients.clear();
   for (const auto& r : state.recipients) copy.recipients.push_back(std::make_shared<RecipientData>(*r));
@@ -884,8 +902,8 @@ void StoreCore::KeepItemIdsUnused() {
 void StoreCore::RemoveItem(ItemState& state) {
   Write([&] {
     KeepItemIdsUnused();
-    for (const char* sql : {"DELETE FROM user_props WHERE item_id = ?", "DELETE FROM attachments WHERE item_id = ?",
-                            "DELETE FROM items WHERE id = ?"}) {
+    if (!indexedNames_.empty()) UnindexItem(state.id);
+    for (const char* sql : {"DELETE FROM attachments WHERE item_id = ?", "DELETE FROM items WHERE id = ?"}) {
       Stmt s = Db().Prepare(sql);
       s.Bind(1, state.id);
       WriteStep(s);
@@ -939,20 +957,88 @@ int StoreCore::CountIds(ItemQuery& q) {
 
 std::vector<int64_t> StoreCore::FindByUserProperty(std::optional<int64_t> folderId, const std::string& name,
                                                    const std::string& value) {
+  const std::string nameLower = Lower(name);
   std::vector<int64_t> ids;
+  if (value.empty()) {
+    Stmt s = Db().Prepare(folderId ? "SELECT id, props FROM items WHERE props IS NOT NULL AND folder_id = ? ORDER BY id"
+                                   : "SELECT id, props FROM items WHERE props IS NOT NULL ORDER BY id");
+    if (folderId) s.Bind(1, *folderId);
+    while (s.Step()) {
+      for (const auto& p : DecodeUserProps(s.BlobData(1), s.BlobSize(1), ItemEntryID(s.Int(0)))) {
+        if (p->value.empty() && Lower(p->name) == nameLower) {
+          ids.push_back(s.Int(0));
+          break;
+        }
+      }
+    }
+    return ids;
+  }
+  if (!indexedNames_.contains(nameLower)) AddIndexedName(nameLower);
   if (folderId) {
     Stmt s = Db().Prepare(
-        "SELECT up.item_id FROM user_props up JOIN items i ON i.id = up.item_id"
-        " WHERE up.name_lower = ? AND up.value = ? COLLATE NOCASE AND i.folder_id = ? ORDER BY up.item_id");
-    s.Bind(1, Lower(name)).Bind(2, value).Bind(3, *folderId);
+        "SELECT ui.item_id FROM user_index ui JOIN items i ON i.id = ui.item_id"
+        " WHERE ui.name_lower = ? AND ui.value = ? AND i.folder_id = ? ORDER BY ui.item_id");
+    s.Bind(1, nameLower).Bind(2, value).Bind(3, *folderId);
     while (s.Step()) ids.push_back(s.Int(0));
   } else {
-    Stmt s = Db().Prepare(
-        "SELECT item_id FROM user_props WHERE name_lower = ? AND value = ? COLLATE NOCASE ORDER BY item_id");
-    s.Bind(1, Lower(name)).Bind(2, value);
+    Stmt s = Db().Prepare("SELECT item_id FROM user_index WHERE name_lower = ? AND value = ? ORDER BY item_id");
+    s.Bind(1, nameLower).Bind(2, value);
     while (s.Step()) ids.push_back(s.Int(0));
   }
   return ids;
+}
+
+std::vector<std::pair<std::string, std::string>> StoreCore::IndexedValues(const UserProps& props) const {
+  std::vector<std::pair<std::string, std::string>> out;
+  for (const auto& p : props) {
+    if (p->value.empty()) continue;
+    std::string nameLower = Lower(p->name);
+    if (indexedNames_.contains(nameLower)) out.emplace_back(std::move(nameLower), p->value);
+  }
+  return out;
+}
+
+void StoreCore::IndexUserProps(int64_t id, const UserProps& before, const UserProps& after) {
+  const auto was = IndexedValues(before);
+  const auto is = IndexedValues(after);
+  auto step = [&](const char* sql, const std::pair<std::string, std::string>& row) {
+    Stmt s = Db().Prepare(sql);
+    s.Bind(1, row.first).Bind(2, row.second).Bind(3, id);
+    WriteStep(s);
+  };
+  for (const auto& row : was)
+    if (std::find(is.begin(), is.end(), row) == is.end())
+      step("DELETE FROM user_index WHERE name_lower = ? AND value = ? AND item_id = ?", row);
+  for (const auto& row : is)
+    if (std::find(was.begin(), was.end(), row) == was.end())
+      step("INSERT INTO user_index(name_lower, value, item_id) VALUES(?, ?, ?)", row);
+}
+
+void StoreCore::UnindexItem(int64_t id) {
+  Stmt s = Db().Prepare("SELECT props FROM items WHERE id = ?");
+  s.Bind(1, id);
+  if (s.Step()) IndexUserProps(id, DecodeUserProps(s.BlobData(0), s.BlobSize(0), ItemEntryID(id)), {});
+}
+
+void StoreCore::AddIndexedName(const std::string& nameLower) {
+  Write([&] {
+    SqliteDb& db = Db();
+    Stmt add = db.Prepare("INSERT INTO user_index_names(name_lower) VALUES(?)");
+    add.Bind(1, nameLower);
+    WriteStep(add);
+    Stmt scan = db.Prepare("SELECT id, props FROM items WHERE props IS NOT NULL");
+    while (scan.Step()) {
+      const int64_t id = scan.Int(0);
+      for (const auto& p : DecodeUserProps(scan.BlobData(1), scan.BlobSize(1), ItemEntryID(id))) {
+        if (p->value.empty() || Lower(p->name) != nameLower) continue;
+        Stmt ins = db.Prepare("INSERT INTO user_index(name_lower, value, item_id) VALUES(?, ?, ?)");
+        ins.Bind(1, nameLower).Bind(2, p->value).Bind(3, id);
+        WriteStep(ins);
+        break;
+      }
+    }
+  });
+  indexedNames_.insert(nameLower);
 }
 
 std::optional<int64_t> StoreCore::FindByGlobalObjectID(int64_t folderId, const Bytes& id) {

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -113,7 +114,8 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   Bytes ReadAttachmentData(int64_t itemId, int64_t ord);
   // Saves the item into its folder (state.folderId), or into `toFolder`
   // when given (a move); updates `state` only after the commit. Only the
-  // user properties and attachments that changed are written.
+  // attachments that changed are written, and the user properties (one
+  // column) only when one of them changed.
   void SaveItem(ItemState& state, std::optional<int64_t> toFolder = std::nullopt);
   // A saved copy of an item as it is in memory (parts copied, not shared),
   // in its folder or in `toFolder`; one add event there. Returns its row id.
@@ -125,6 +127,11 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   // The query's ids, listed again when a write happened since the last call.
   const std::vector<int64_t>& ListIds(ItemQuery& query);
   int CountIds(ItemQuery& query);
+  // The items (of the folder, or of the profile) whose user property
+  // `name` (any case) has `value` (ASCII case ignored), in row order. The
+  // first search by a name indexes that name in the profile for good (one
+  // write); from then on every save keeps its index rows. An empty value is
+  // not indexed: it is found by reading the items' properties.
   std::vector<int64_t> FindByUserProperty(std::optional<int64_t> folderId, const std::string& name,
                                           const std::string& value);
   std::optional<int64_t> FindByGlobalObjectID(int64_t folderId, const Bytes& id);
@@ -175,15 +182,28 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   // query's ids: adds and removes in its folder always can, changes only
   // when they changed a column the query filters or sorts by.
   bool IsCurrent(const ItemQuery& q, uint64_t at) const;
-  // The rows given to new parts by a write, taken over once it commits.
-  struct NewOrds {
-    std::vector<std::pair<UserPropData*, int64_t>> props;
-    std::vector<std::pair<AttachmentData*, int64_t>> attachments;
-  };
-  // Writes the item's changed parts inside the open write.
+  // The rows given to new attachments by a write, taken over once it commits.
+  using NewOrds = std::vector<std::pair<AttachmentData*, int64_t>>;
+  // Writes the item's changed attachments inside the open write.
   NewOrds WriteParts(const ItemState& state, int64_t id, bool inserting);
-  // Marks the parts as stored after the write of `ords` committed.
+  // Marks the attachments as stored after the write of `ords` committed.
   static void PartsStored(ItemState& state, const NewOrds& ords);
+  // Inside an upgrade's transaction: moves the user properties from their
+  // table of one row per property into the items' rows.
+  void MoveUserPropsIntoItems();
+  using UserProps = std::vector<std::shared_ptr<UserPropData>>;
+  // The (lowercased name, value) pairs of `props` that the index holds:
+  // indexed names with a value that is not empty.
+  std::vector<std::pair<std::string, std::string>> IndexedValues(const UserProps& props) const;
+  // Inside the open write: changes the index rows of item `id` from those
+  // of its properties `before` to those of `after` (rows both have stay).
+  void IndexUserProps(int64_t id, const UserProps& before, const UserProps& after);
+  // Inside the open write: removes the index rows of the stored item `id`.
+  void UnindexItem(int64_t id);
+  // Indexes user property `nameLower` of every stored item, in one write.
+  void AddIndexedName(const std::string& nameLower);
+  // Reads the indexed names from the profile.
+  void LoadIndexedNames();
 
   // Write stamps per folder: the last add/remove, and the last change of
   // each filter column (ColumnBit order).
@@ -212,6 +232,8 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   int64_t rootId_ = 0;
   int64_t nextItemId_ = 1;
   std::map<int, int64_t> defaultFolders_;
+  // The lowercased user property names kept in the user_index table.
+  std::set<std::string, std::less<>> indexedNames_;
   Poster poster_;
   std::function<Date()> clock_;
   std::shared_ptr<StoreWriteHook> hook_;

@@ -16,7 +16,6 @@ OlUserPropertyType UserProperty::Type() const { return data_->type; }
 void UserProperty::SetValue(const std::string& value) {
   if (data_->value == value) return;
   data_->value = value;
-  data_->changed = true;
   item_->dirty = true;
 }
 
