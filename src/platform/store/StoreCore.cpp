@@ -164,6 +164,7 @@ void StoreCore::Close() {
     }
   }
   db_.reset();
+  folderCache_.clear();
   if (lockFd_ >= 0) {
     ::flock(lockFd_, LOCK_UN);
     ::close(lockFd_);
@@ -385,6 +386,7 @@ void StoreCore::Write(const std::function<void()>& fn) {
     } catch (...) {
       pending_.resize(events);
       emptiedFolders_.resize(emptied);
+      folderCache_.clear();
       try {
         db.Prepare("ROLLBACK TO nested_write").Step();
         db.Prepare("RELEASE nested_write").Step();
@@ -403,6 +405,7 @@ void StoreCore::Write(const std::function<void()>& fn) {
     inWrite_ = false;
     pending_.clear();
     emptiedFolders_.clear();
+    folderCache_.clear();
     try {
       db.Prepare("ROLLBACK").Step();
       // A name indexed inside the write is gone with it.
@@ -481,6 +484,7 @@ int64_t StoreCore::DefaultFolderId(int type) const {
 }
 
 FolderRow StoreCore::GetFolder(int64_t id) {
+  if (auto it = folderCache_.find(id); it != folderCache_.end()) return it->second;
   Stmt s = Db().Prepare(
       "SELECT parent_id, name, folder_type, default_item_type, web_view_url, web_view_on FROM folders WHERE id = ?");
   s.Bind(1, id);
@@ -493,6 +497,7 @@ FolderRow StoreCore::GetFolder(int64_t id) {
   r.defaultItemType = static_cast<int>(s.Int(3));
   r.webViewUrl = s.Text(4);
   r.webViewOn = s.Int(5) != 0;
+  folderCache_.emplace(id, r);
   return r;
 }
 
@@ -530,6 +535,7 @@ int64_t StoreCore::AddFolder(int64_t parentId, const std::string& name, int fold
 
 void StoreCore::UpdateFolder(const FolderRow& row) {
   Write([&] {
+    folderCache_.clear();
     Stmt s = Db().Prepare("UPDATE folders SET name = ?, web_view_url = ?, web_view_on = ? WHERE id = ?");
     s.Bind(1, row.name).Bind(2, row.webViewUrl).Bind(3, int64_t{row.webViewOn}).Bind(4, row.id);
     WriteStep(s);
@@ -568,6 +574,7 @@ void StoreCore::DeleteFolder(int64_t id) {
   std::string name = row.name;
   for (int n = 1; HasChildNamed(Db(), deleted, name); ++n) name = row.name + std::to_string(n);
   Write([&] {
+    folderCache_.clear();
     Stmt s = Db().Prepare("UPDATE folders SET parent_id = ?, name = ? WHERE id = ?");
     s.Bind(1, deleted).Bind(2, name).Bind(3, id);
     WriteStep(s);
@@ -575,6 +582,7 @@ void StoreCore::DeleteFolder(int64_t id) {
 }
 
 void StoreCore::DeleteFolderRows(int64_t id) {
+  folderCache_.clear();
   for (int64_t child : ChildFolders(id)) DeleteFolderRows(child);
   emptiedFolders_.push_back(id);
   if (!indexedNames_.empty()) {
@@ -601,6 +609,7 @@ void StoreCore::MoveFolder(int64_t id, int64_t destination) {
   if (HasChildNamed(Db(), destination, row.name))
     throw Error("folder \"" + row.name + "\" exists already in " + GetFolder(destination).name);
   Write([&] {
+    folderCache_.clear();
     Stmt s = Db().Prepare("UPDATE folders SET parent_id = ? WHERE id = ?");
     s.Bind(1, destination).Bind(2, id);
     WriteStep(s);

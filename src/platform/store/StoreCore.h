@@ -91,7 +91,8 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   // --- folders --------------------------------------------------------------
   int64_t RootId() const { return rootId_; }
   int64_t DefaultFolderId(int type) const;
-  // Throws platform::Error when the folder no longer exists.
+  // Throws platform::Error when the folder no longer exists. Rows are kept
+  // in memory until a folder write (or a rolled-back write) drops them.
   FolderRow GetFolder(int64_t id);
   std::vector<int64_t> ChildFolders(int64_t parentId);
   int64_t AddFolder(int64_t parentId, const std::string& name, int folderType);
@@ -234,6 +235,7 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   std::map<int, int64_t> defaultFolders_;
   // The lowercased user property names kept in the user_index table.
   std::set<std::string, std::less<>> indexedNames_;
+  std::map<int64_t, FolderRow> folderCache_;
   Poster poster_;
   std::function<Date()> clock_;
   std::shared_ptr<StoreWriteHook> hook_;
