@@ -1,29 +1,21 @@
 #include "exchange/CXmlAppointments.h"
 
+#include <array>
 #include <utility>
-#include <vector>
 
 #include "diagnostics/CDebug.h"
 #include "exchange/mEnvelope.h"
 #include "platform/FileUtil.h"
+#include "platform/FileWriter.h"
 
 namespace {
 
-// Collects the saved text in pieces and joins them once: a document of
-// thousands of items grown in one string is copied again at every doubling.
-struct StringWriter : pugi::xml_writer {
-  std::vector<std::string> chunks;
-  size_t size = 0;
-  void write(const void* data, size_t n) override {
-    chunks.emplace_back(static_cast<const char*>(data), n);
-    size += n;
-  }
-  std::string Text() const {
-    std::string text;
-    text.reserve(size);
-    for (const std::string& c : chunks) text += c;
-    return text;
-  }
+// Hands the saved text to the file as pugixml produces it: a document of
+// thousands of items is never held whole a second time.
+struct FileSink : pugi::xml_writer {
+  platform::FileWriter& file;
+  explicit FileSink(platform::FileWriter& f) : file(f) {}
+  void write(const void* data, size_t n) override { file.Write(data, n); }
 };
 
 // Whitespace-only text is a value here (a subject of one blank), and line
@@ -46,13 +38,25 @@ int CountElements(pugi::xml_node parent) {
   return n;
 }
 
-// True for a name that can stand as an element name here: a letter or "_"
-// first, then letters, digits, "_", "-" or ".".
+// The characters an element name may hold here: letters, "_", digits, "-"
+// and "."; only letters and "_" may begin it. A table, as every property
+// written is checked.
+enum : unsigned char { kNameStart = 1, kNameRest = 2 };
+constexpr auto kNameChars = [] {
+  std::array<unsigned char, 256> t{};
+  for (int c = 'A'; c <= 'Z'; ++c) t[c] = kNameStart | kNameRest;
+  for (int c = 'a'; c <= 'z'; ++c) t[c] = kNameStart | kNameRest;
+  t['_'] = kNameStart | kNameRest;
+  for (int c = '0'; c <= '9'; ++c) t[c] = kNameRest;
+  t['-'] = t['.'] = kNameRest;
+  return t;
+}();
+
 bool IsElementName(const char* name) {
-  auto alpha = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
-  if (!alpha(name[0])) return false;
-  for (const char* c = name; *c; ++c)
-    if (!alpha(*c) && !(*c >= '0' && *c <= '9') && *c != '-' && *c != '.') return false;
+  const auto* c = reinterpret_cast<const unsigned char*>(name);
+  if (!(kNameChars[*c] & kNameStart)) return false;
+  while (*++c)
+    if (!(kNameChars[*c] & kNameRest)) return false;
   return true;
 }
 
@@ -103,6 +107,16 @@ bool CXmlAppointments::SetCurItem(int index) {
   }
   m_curItem = child;
   return true;
+}
+
+bool CXmlAppointments::SetLastItem() {
+  for (pugi::xml_node last = m_curNode.last_child(); last; last = last.previous_sibling()) {
+    if (last.type() != pugi::node_element) continue;
+    m_curItem = last;
+    return true;
+  }
+  g_Debug().OutCustomError("CXmlAppointments.SetCurItem", "no item 0 of 0");
+  return false;
 }
 
 bool CXmlAppointments::SetNextItem() {
@@ -198,9 +212,10 @@ bool CXmlAppointments::Delete() {
 
 bool CXmlAppointments::Save() {
   try {
-    StringWriter out;
-    m_doc.save(out, "", pugi::format_raw, pugi::encoding_utf8);
-    platform::FileUtil::WriteFile(m_strFileName, out.Text());
+    platform::FileWriter file(m_strFileName);
+    FileSink sink(file);
+    m_doc.save(sink, "", pugi::format_raw, pugi::encoding_utf8);
+    file.Close();
     return true;
   } catch (...) {
     g_Debug().OutError("CXmlAppointments.Save");

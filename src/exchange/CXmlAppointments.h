@@ -51,6 +51,10 @@ class CXmlAppointments {
   // (logged, cursor unchanged) when there is none.
   bool SetCurItem(int index);
   bool SetCurItem(const std::string& name);
+  // The current node's last child element becomes the current item (as
+  // SetCurItem(GetItemsCount()) does, without counting). False (logged,
+  // cursor unchanged) when there is none.
+  bool SetLastItem();
   // The current item's next sibling element becomes the current item (a
   // walk over many items without counting from the first each time). False,
   // cursor unchanged, when there is none.

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <iterator>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -63,7 +64,7 @@ std::string UserProp(const platform::Item& item, const char* name) {
 void EnterLastChild(CXmlAppointments& xml) {
   xml.Push();
   xml.SetCurNode(CXmlAppointments::ntCurItem);
-  xml.SetCurItem(xml.GetItemsCount());
+  xml.SetLastItem();
   xml.SetCurNode(CXmlAppointments::ntCurItem);
 }
 
@@ -232,28 +233,27 @@ std::string OwnerPrefix(const CSyncContext& ctx, const std::string& owner) {
   return "[" + (ctx.pGroups ? ctx.pGroups->GetShowAsFromAddress(owner) : std::string()) + "] ";
 }
 
-void WriteAppointments(CXmlAppointments& xml, const CAppointmentsCollection& queue, const std::string& zipPath,
-                       const WriteEnv& env) {
-  auto writeAll = [&] {
-    for (const CAppointment& wrapper : queue) WriteAppointment(xml, wrapper, zipPath, env);
-  };
-  const CSyncContext* ctx = g_Sync();
-  if (ctx && ctx->pSession)
-    ctx->pSession->Batch(writeAll);
-  else
-    writeAll();  // each change logs that there is nothing to read from
+namespace {
+
+// Owner prefixes of one document by owner address: a queue names few
+// owners, and each lookup walks the groups.
+using PrefixCache = std::unordered_map<std::string, std::string>;
+
+const std::string& CachedOwnerPrefix(const CSyncContext& ctx, const std::string& owner, PrefixCache& cache) {
+  auto it = cache.find(owner);
+  if (it == cache.end()) it = cache.emplace(owner, OwnerPrefix(ctx, owner)).first;
+  return it->second;
 }
 
-bool WriteAppointment(CXmlAppointments& xml, const CAppointment& wrapper, const std::string& zipPath,
-                      const WriteEnv& env) {
+// WriteAppointment for a change whose item ("Added" and "Changed"; empty
+// when gone) was read already.
+bool WriteReadChange(CXmlAppointments& xml, const CSyncContext& ctx, const CAppointment& wrapper,
+                     const platform::Item& item, PrefixCache& prefixes, const std::string& zipPath,
+                     const WriteEnv& env) {
   try {
-    const CSyncContext* ctx = g_Sync();
-    if (!ctx || !ctx->pSession) throw platform::Error("no add-in context to read the pending items from");
     const std::string& action = wrapper.m_strAction;
     const bool withItem = action == "Added" || action == "Changed";
-    platform::Item item;
     if (withItem) {
-      item = mAppointments::GetItemFromID(*ctx->pSession, wrapper.m_strEntryID);
       if (!item) {
         g_Debug().OutWarning("WriteAppointment", "Item is Nothing.");
         return false;
@@ -283,8 +283,64 @@ bool WriteAppointment(CXmlAppointments& xml, const CAppointment& wrapper, const 
     header.strMeetingUID = wrapper.m_strMeetingUID;
     header.dLastMod = wrapper.m_dLastMod;
     mAppointmentXml::WriteItemHeader(xml, header, env.nBias);
-    if (withItem) WriteAppointment1(xml, OwnerPrefix(*ctx, wrapper.m_strOwner), item, zipPath, env);
+    if (withItem) WriteAppointment1(xml, CachedOwnerPrefix(ctx, wrapper.m_strOwner, prefixes), item, zipPath, env);
     return true;
+  } catch (...) {
+    g_Debug().OutError("mSendAppointments.WriteAppointment");
+    return false;
+  }
+}
+
+bool CarriesItem(const CAppointment& wrapper) {
+  return wrapper.m_strAction == "Added" || wrapper.m_strAction == "Changed";
+}
+
+}  // namespace
+
+void WriteAppointments(CXmlAppointments& xml, const CAppointmentsCollection& queue, const std::string& zipPath,
+                       const WriteEnv& env) {
+  const CSyncContext* ctx = g_Sync();
+  if (!ctx || !ctx->pSession) {
+    for (const CAppointment& wrapper : queue) WriteAppointment(xml, wrapper, zipPath, env);  // each logs why not
+    return;
+  }
+  // The items are read a batch at a time (a few queries per batch rather
+  // than a few per item), and only a batch is held in memory at once.
+  constexpr size_t kBatch = 256;
+  PrefixCache prefixes;
+  ctx->pSession->Batch([&] {
+    std::vector<const CAppointment*> changes;
+    std::vector<std::string> entryIds;
+    auto writeBatch = [&] {
+      std::vector<platform::Item> items;
+      try {
+        items = ctx->pSession->GetItemsFromIDs(entryIds);
+      } catch (...) {
+        g_Debug().OutError("mSendAppointments.WriteAppointments");
+        items.assign(entryIds.size(), platform::Item());
+      }
+      for (size_t i = 0; i < changes.size(); ++i) WriteReadChange(xml, *ctx, *changes[i], items[i], prefixes, zipPath, env);
+      changes.clear();
+      entryIds.clear();
+    };
+    for (const CAppointment& wrapper : queue) {
+      changes.push_back(&wrapper);
+      entryIds.push_back(CarriesItem(wrapper) ? wrapper.m_strEntryID : std::string());
+      if (changes.size() == kBatch) writeBatch();
+    }
+    if (!changes.empty()) writeBatch();
+  });
+}
+
+bool WriteAppointment(CXmlAppointments& xml, const CAppointment& wrapper, const std::string& zipPath,
+                      const WriteEnv& env) {
+  try {
+    const CSyncContext* ctx = g_Sync();
+    if (!ctx || !ctx->pSession) throw platform::Error("no add-in context to read the pending items from");
+    platform::Item item;
+    if (CarriesItem(wrapper)) item = mAppointments::GetItemFromID(*ctx->pSession, wrapper.m_strEntryID);
+    PrefixCache prefixes;
+    return WriteReadChange(xml, *ctx, wrapper, item, prefixes, zipPath, env);
   } catch (...) {
     g_Debug().OutError("mSendAppointments.WriteAppointment");
     return false;

@@ -119,6 +119,57 @@ TEST_F(SendTest, AttachmentsTravelInTheItemsZipUnderFreshIdentifiers) {
   EXPECT_EQ(mZip::GetNumFilesInZip(zip), 2) << "one entry per attachment, none replacing another";
 }
 
+TEST_F(SendTest, ALongQueueWritesTheDocumentEachChangeWouldWriteAlone) {
+  // More changes than one read of the store takes, with the records that
+  // are skipped spread over them: gone items, a mail, an unknown action.
+  alice->Use();
+  platform::Item mail = alice->ctx.fldInbox.Items().Add(platform::olMailItem);
+  mail.Save();
+  alice->u.session->Batch([&] {
+    for (int i = 0; i < 600; ++i) {
+      const std::string id = std::to_string(10000000 + i) + "-20261205093000";
+      const char* action = i % 5 == 0 ? "Added" : i % 7 == 0 ? "Removed" : "Changed";
+      if (i == 255 || i == 256 || i == 599) {
+        alice->Queue("Changed", platform::Item(), id);
+        continue;
+      }
+      if (i == 300) {
+        alice->Queue("Changed", mail, id);
+        continue;
+      }
+      platform::Item item = alice->NewAppointment((i % 2 ? "[Alice Able] Item " : "Item ") + std::to_string(i),
+                                                  kMonday.Add("h", i));
+      if (i % 97 == 1) {
+        item.Attachments().AddData("a.txt", {'a'});
+        item.Save();
+      }
+      alice->Queue(i == 400 ? "Moved" : action, item, id);
+    }
+  });
+  auto write = [&](const char* name, bool oneByOne) {
+    int next = 0;
+    mSendAppointments::WriteEnv env;
+    env.nBias = alice->ctx.nBias;
+    env.strOutlookMajor = alice->ctx.strOutlookMajor;
+    env.pSystem = alice->ctx.pSystem;
+    env.NewAttachmentID = [&next] { return "att" + std::to_string(++next); };
+    const std::string path = (world.root / name).string();
+    CXmlAppointments xml(path);
+    xml.Create();
+    const std::string zip = path + ".zip";
+    if (oneByOne)
+      for (const CAppointment& change : alice->ctx.colPending) mSendAppointments::WriteAppointment(xml, change, zip, env);
+    else
+      mSendAppointments::WriteAppointments(xml, alice->ctx.colPending, zip, env);
+    EXPECT_TRUE(xml.Save());
+    return platform::FileUtil::ReadFile(path);
+  };
+  const std::string together = write("together.xml", false);
+  const std::string alone = write("alone.xml", true);
+  EXPECT_EQ(together, alone);
+  EXPECT_NE(together.find("<Subject>Item 597</Subject>"), std::string::npos) << "prefixes removed to the end";
+}
+
 TEST_F(SendTest, AttachmentIdentifiersNeverRepeat) {
   mSendAppointments::AttachmentIDs ids;
   std::set<std::string> seen;

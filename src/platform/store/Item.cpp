@@ -31,9 +31,10 @@ int64_t MinutesBetween(const detail::PropMap& props, OlObjectClass cls) {
   return (e.Seconds() - s.Seconds()) / 60;
 }
 
+// Takes the value out of the PropValue (a text is moved, not copied).
 template <typename T>
-T As(const PropValue& v, std::string_view name) {
-  if (const T* p = std::get_if<T>(&v)) return *p;
+T As(PropValue&& v, std::string_view name) {
+  if (T* p = std::get_if<T>(&v)) return std::move(*p);
   throw Error("item property \"" + std::string(name) + "\" is not of the type asked for");
 }
 

@@ -80,6 +80,29 @@ Item MailSession::GetItemFromID(const std::string& entryId, const std::string& s
   return Item(core_, state);
 }
 
+std::vector<Item> MailSession::GetItemsFromIDs(const std::vector<std::string>& entryIds) const {
+  core_->Db();
+  std::vector<std::shared_ptr<detail::ItemState>> states;
+  std::vector<detail::ItemState*> toLoad;
+  states.reserve(entryIds.size());
+  toLoad.reserve(entryIds.size());
+  for (const std::string& entryId : entryIds) {
+    auto id = core_->ParseItemEntryID(entryId);
+    states.push_back(id ? core_->StateFor(*id, false) : nullptr);
+    if (states.back()) toLoad.push_back(states.back().get());
+  }
+  core_->LoadMany(toLoad);
+  std::vector<Item> out;
+  out.reserve(states.size());
+  for (auto& state : states) {
+    if (state && state->loaded)
+      out.emplace_back(core_, std::move(state));
+    else
+      out.emplace_back();
+  }
+  return out;
+}
+
 Folder MailSession::GetFolderFromID(const std::string& entryId, const std::string& storeId) const {
   core_->Db();
   if (!storeId.empty() && storeId != core_->StoreID())

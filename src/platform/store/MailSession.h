@@ -94,6 +94,11 @@ class MailSession {
   // Throws platform::Error when no item has that entry id, or when storeId
   // is given and is not this store's.
   Item GetItemFromID(const std::string& entryId, const std::string& storeId = "") const;
+  // The items of many entry ids of this store at once, in their order,
+  // read from the store a few hundred to a query (a run over a long list
+  // pays per batch, not per item); an empty Item for an entry id that names
+  // no item here. Never throws for a bad entry id.
+  std::vector<Item> GetItemsFromIDs(const std::vector<std::string>& entryIds) const;
   Folder GetFolderFromID(const std::string& entryId, const std::string& storeId = "") const;
 
   // Items whose user property `name` has `value`, both compared without

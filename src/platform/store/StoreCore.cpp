@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <random>
+#include <unordered_map>
 
 #include "platform/Error.h"
 #include "platform/Text.h"
@@ -51,10 +52,18 @@ int DefaultItemTypeOf(int folderType) {
   return olMailItem;
 }
 
+// Sixteen upper-case hex digits (written by hand: every item read names
+// its entry id).
+void AppendHex16(std::string& out, int64_t v) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  const auto u = static_cast<unsigned long long>(v);
+  for (int shift = 60; shift >= 0; shift -= 4) out += kDigits[(u >> shift) & 0xF];
+}
+
 std::string Hex16(int64_t v) {
-  char buf[17];
-  std::snprintf(buf, sizeof buf, "%016llX", static_cast<unsigned long long>(v));
-  return buf;
+  std::string out;
+  AppendHex16(out, v);
+  return out;
 }
 
 SqlValue DateColumn(const PropMap& props, const char* name) {
@@ -450,7 +459,13 @@ void StoreCore::QueueEvent(EventKind kind, int64_t folderId, int64_t itemId, uin
 // --- identity ---------------------------------------------------------------
 
 std::string StoreCore::StoreID() const { return "00000000" + uid_ + "00"; }
-std::string StoreCore::ItemEntryID(int64_t id) const { return "00000000" + uid_ + "02" + Hex16(id); }
+std::string StoreCore::ItemEntryID(int64_t id) const {
+  std::string out;
+  out.reserve(8 + uid_.size() + 2 + 16);
+  out.append("00000000").append(uid_).append("02");
+  AppendHex16(out, id);
+  return out;
+}
 std::string StoreCore::FolderEntryID(int64_t id) const { return "00000000" + uid_ + "01" + Hex16(id); }
 
 namespace {
@@ -647,6 +662,47 @@ std::shared_ptr<ItemState> StoreCore::StateFor(int64_t id, bool checkExists) {
   return st;
 }
 
+namespace {
+
+// The item row's columns from `c` on: folder_id, class, data, last_mod,
+// props. The attachments are left to be read.
+void ReadItemRow(const Stmt& s, int c, ItemState& state, const std::string& where) {
+  state.folderId = s.Int(c);
+  state.cls = static_cast<OlObjectClass>(s.Int(c + 1));
+  DecodeItem(s.BlobData(c + 2), s.BlobSize(c + 2), state, where);
+  // Move and Delete stamp the column alone (they do not rewrite the item).
+  if (!s.IsNull(c + 3)) state.props["LastModificationTime"] = Date::FromSeconds(s.Int(c + 3));
+  state.userProps = DecodeUserProps(s.BlobData(c + 4), s.BlobSize(c + 4), where);
+  state.attachments.clear();
+  state.storedAttachmentOrds.clear();
+}
+
+// The attachment columns ReadAttachment takes; length() of a blob comes from
+// the row header: the bytes stay unread.
+constexpr const char* kAttachmentColumns = "display_name, file_name, path_name, type, position, length(data), ord";
+
+}  // namespace
+
+void StoreCore::ReadAttachment(const Stmt& s, int c, ItemState& state) {
+  auto a = std::make_shared<AttachmentData>();
+  a->displayName = s.Text(c);
+  a->fileName = s.Text(c + 1);
+  a->pathName = s.Text(c + 2);
+  a->type = static_cast<OlAttachmentType>(s.Int(c + 3));
+  a->position = static_cast<int>(s.Int(c + 4));
+  a->size = static_cast<size_t>(s.Int(c + 5));
+  a->ord = s.Int(c + 6);
+  a->changed = false;
+  a->dataLoaded = false;
+  a->loadData = [weak = weak_from_this(), item = state.id, ord = a->ord, path = path_]() -> Bytes {
+    auto core = weak.lock();
+    if (!core) throw Error("profile " + path + " is closed");
+    return core->ReadAttachmentData(item, ord);
+  };
+  state.storedAttachmentOrds.push_back(a->ord);
+  state.attachments.push_back(std::move(a));
+}
+
 void StoreCore::Load(ItemState& state) {
   SqliteDb& db = Db();
   const std::string where = "item " + ItemEntryID(state.id) + " of profile " + path_;
@@ -654,44 +710,64 @@ void StoreCore::Load(ItemState& state) {
     Stmt s = db.Prepare("SELECT folder_id, class, data, last_mod, props FROM items WHERE id = ?");
     s.Bind(1, state.id);
     if (!s.Step()) throw Error(where + " no longer exists");
-    state.folderId = s.Int(0);
-    state.cls = static_cast<OlObjectClass>(s.Int(1));
-    DecodeItem(s.BlobData(2), s.BlobSize(2), state, where);
-    // Move and Delete stamp the column alone (they do not rewrite the item).
-    if (!s.IsNull(3)) state.props["LastModificationTime"] = Date::FromSeconds(s.Int(3));
-    state.userProps = DecodeUserProps(s.BlobData(4), s.BlobSize(4), where);
+    ReadItemRow(s, 0, state, where);
   }
-  state.attachments.clear();
-  state.storedAttachmentOrds.clear();
   {
-    // length() of a blob comes from the row header: the bytes stay unread.
-    Stmt s = db.Prepare(
-        "SELECT display_name, file_name, path_name, type, position, length(data), ord FROM attachments"
-        " WHERE item_id = ? ORDER BY ord");
+    Stmt s = db.Prepare(std::string("SELECT ") + kAttachmentColumns + " FROM attachments WHERE item_id = ? ORDER BY ord");
     s.Bind(1, state.id);
-    std::weak_ptr<StoreCore> weak = weak_from_this();
-    while (s.Step()) {
-      auto a = std::make_shared<AttachmentData>();
-      a->displayName = s.Text(0);
-      a->fileName = s.Text(1);
-      a->pathName = s.Text(2);
-      a->type = static_cast<OlAttachmentType>(s.Int(3));
-      a->position = static_cast<int>(s.Int(4));
-      a->size = static_cast<size_t>(s.Int(5));
-      a->ord = s.Int(6);
-      a->changed = false;
-      a->dataLoaded = false;
-      a->loadData = [weak, item = state.id, ord = a->ord, path = path_]() -> Bytes {
-        auto core = weak.lock();
-        if (!core) throw Error("profile " + path + " is closed");
-        return core->ReadAttachmentData(item, ord);
-      };
-      state.storedAttachmentOrds.push_back(a->ord);
-      state.attachments.push_back(std::move(a));
-    }
+    while (s.Step()) ReadAttachment(s, 0, state);
   }
   state.loaded = true;
   state.dirty = false;
+}
+
+void StoreCore::LoadMany(const std::vector<ItemState*>& states) {
+  std::vector<ItemState*> todo;
+  for (ItemState* st : states)
+    if (!st->loaded && st->id != 0) todo.push_back(st);
+  std::sort(todo.begin(), todo.end(), [](const ItemState* a, const ItemState* b) { return a->id < b->id; });
+  // Ids close together (items saved one after another, as a queue usually
+  // names them) are read as one range of rows, skipping the few rows
+  // between them that were not asked for; an id far from the others is a
+  // range of its own.
+  constexpr size_t kRunItems = 256;
+  SqliteDb& db = Db();
+  std::unordered_multimap<int64_t, ItemState*> run;  // an id given twice has two states
+  for (size_t first = 0; first < todo.size();) {
+    run.clear();
+    const int64_t lo = todo[first]->id;
+    int64_t hi = lo;
+    for (; first < todo.size() && run.size() < kRunItems; ++first) {
+      const int64_t id = todo[first]->id;
+      if (id - lo >= static_cast<int64_t>(2 * run.size() + 16)) break;
+      run.emplace(id, todo[first]);
+      hi = id;
+    }
+    auto forEachWanted = [&](int64_t id, const auto& fn) {
+      for (auto [it, end] = run.equal_range(id); it != end; ++it) fn(*it->second);
+    };
+    std::vector<ItemState*> found;
+    {
+      Stmt s = db.Prepare("SELECT id, folder_id, class, data, last_mod, props FROM items WHERE id BETWEEN ? AND ?");
+      s.Bind(1, lo).Bind(2, hi);
+      while (s.Step()) {
+        forEachWanted(s.Int(0), [&](ItemState& state) {
+          ReadItemRow(s, 1, state, "item " + ItemEntryID(state.id) + " of profile " + path_);
+          found.push_back(&state);
+        });
+      }
+    }
+    {
+      Stmt s = db.Prepare(std::string("SELECT item_id, ") + kAttachmentColumns +
+                          " FROM attachments WHERE item_id BETWEEN ? AND ? ORDER BY item_id, ord");
+      s.Bind(1, lo).Bind(2, hi);
+      while (s.Step()) forEachWanted(s.Int(0), [&](ItemState& state) { ReadAttachment(s, 1, state); });
+    }
+    for (ItemState* st : found) {
+      st->loaded = true;
+      st->dirty = false;
+    }
+  }
 }
 
 Bytes StoreCore::ReadAttachmentData(int64_t itemId, int64_t ord) {

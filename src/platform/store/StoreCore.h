@@ -111,6 +111,10 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   // Reads the item's row and parts; attachment bytes are left to be read on
   // first use (ReadAttachmentData).
   void Load(ItemState& state);
+  // Loads the states not yet loaded as Load does, ids close together a few
+  // hundred to a query; a state whose row is gone stays unloaded (its first
+  // use fails as Load does).
+  void LoadMany(const std::vector<ItemState*>& states);
   // The bytes of one stored attachment; throws platform::Error when gone.
   Bytes ReadAttachmentData(int64_t itemId, int64_t ord);
   // Saves the item into its folder (state.folderId), or into `toFolder`
@@ -175,6 +179,9 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   void AddDefaultFolderIfMissing(int type, const std::string& name);
   void Deliver(EventKind kind, int64_t folderId, int64_t itemId);
   void DeleteFolderRows(int64_t id);
+  // Adds the attachment of the row's columns from `c` on (see Load) to
+  // `state`, its bytes to be read on first use.
+  void ReadAttachment(const Stmt& s, int c, ItemState& state);
   // Items are numbered without AUTOINCREMENT (which would write one more
   // page at every save); before rows go for good, the next number is kept
   // in the profile so that an entry id is never given out twice.
