@@ -268,3 +268,11 @@ bool CXmlAppointments::HasItem(const std::string& id, const std::string& owner, 
   }
   return false;
 }
+
+std::unordered_set<std::string> CXmlAppointments::ItemIDs() const {
+  std::unordered_set<std::string> ids;
+  for (pugi::xml_node node : {m_nodeAdded, m_nodeChanged, m_nodeRemoved})
+    for (pugi::xml_node item = node.first_child(); item; item = item.next_sibling())
+      if (item.type() == pugi::node_element) ids.insert(NthElement(item, 1).text().get());
+  return ids;
+}

@@ -15,6 +15,7 @@
 // with its source ("CXmlAppointments.<operation>") and returns, leaving the
 // document as it was.
 #include <string>
+#include <unordered_set>
 
 #include <pugixml.hpp>
 
@@ -98,6 +99,11 @@ class CXmlAppointments {
   // is `id` (exact) and, with a non-empty owner, whose second element's text
   // is the same address ignoring case. False for any other section.
   bool HasItem(const std::string& id, const std::string& owner, int section) const;
+  // The first element's text of every item of the three sections: the ids
+  // HasItem(id, "", section) finds in some section, gathered in one pass
+  // (a check of each of thousands of records against the document would
+  // walk it once per record).
+  std::unordered_set<std::string> ItemIDs() const;
 
   int StackItems() const { return m_nStackItems; }
   // The current node and item, for readers that need to look closer.

@@ -1,6 +1,7 @@
 #include "groups/mFailSafe.h"
 
 #include <optional>
+#include <unordered_set>
 #include <vector>
 
 #include "diagnostics/CDebug.h"
@@ -133,10 +134,10 @@ void FSRestore() {
           mMain::SendXml(*ctx.pMail, itemsPath, recipients, "", hasAttachments ? zipPath : "");
           // The saved changes travel in this mail only: the profile's queue,
           // which still holds them, lets them go in the same batch.
+          const std::unordered_set<std::string> inDocument = xml.ItemIDs();
           std::vector<std::string> carried;
           for (const CAppointment& rec : ctx.colPending)
-            for (int section = 0; section < 3; ++section)
-              if (xml.HasItem(rec.m_strItemID, "", section)) carried.push_back(rec.m_strItemID);
+            if (inDocument.count(rec.m_strItemID) != 0) carried.push_back(rec.m_strItemID);
           for (const std::string& id : carried) ctx.colPending.Remove(id);
           if (sent) {
             sent->Clear();

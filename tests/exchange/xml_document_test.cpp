@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <unordered_set>
 
 #include "diagnostics/CDebug.h"
 #include "exchange/CXmlAppointments.h"
@@ -105,6 +106,34 @@ TEST_F(XmlDocumentTest, HasItemMatchesIdExactlyAndOwnerWithoutCase) {
                                          {"12345678-20261205093000", "", 3, false},
                                          {"12345678-20261205093000", "", -1, false}})
     EXPECT_EQ(xml.HasItem(c.id, c.owner, c.section), c.found) << c.id << " " << c.owner << " " << c.section;
+}
+
+TEST_F(XmlDocumentTest, ItemIDsAreWhatHasItemFindsInSomeSection) {
+  CXmlAppointments xml(File());
+  xml.Create();
+  const std::vector<std::pair<int, std::string>> items = {
+      {CXmlAppointments::ntAdded, "1-a"}, {CXmlAppointments::ntChanged, "2-c"}, {CXmlAppointments::ntRemoved, "3-r"},
+      {CXmlAppointments::ntChanged, "1-a"}, {CXmlAppointments::ntAdded, ""}};
+  for (const auto& [section, id] : items) {
+    xml.SetCurNode(section);
+    xml.CreateItem();
+    xml.WriteItemProp("VestrandItemID", id);
+    xml.WriteItemProp("Attachments", "");
+    // A nested container's first element is no item id.
+    xml.Push();
+    xml.SetCurNode(CXmlAppointments::ntCurItem);
+    xml.SetLastItem();
+    xml.CreateItem();
+    xml.WriteItemProp("ID", "nested-" + id);
+    xml.Pop();
+  }
+  const std::unordered_set<std::string> ids = xml.ItemIDs();
+  EXPECT_EQ(ids, (std::unordered_set<std::string>{"1-a", "2-c", "3-r", ""}));
+  for (const char* id : {"1-a", "2-c", "3-r", "", "nested-1-a", "1-"}) {
+    bool somewhere = false;
+    for (int section = 0; section < 3; ++section) somewhere |= xml.HasItem(id, "", section);
+    EXPECT_EQ(ids.count(id) != 0, somewhere) << "'" << id << "'";
+  }
 }
 
 TEST_F(XmlDocumentTest, ValuesSurviveExactly) {
