@@ -756,14 +756,26 @@ void Connect::Syncronize(bool bShowComplete) {
   }
 }
 
-bool Connect::EditMember(const std::string& sEmail, const std::string& /*sGroup*/) {
+bool Connect::EditMember(const std::string& sEmail, const std::string& sGroup) {
+  return EditMember(sEmail, sGroup, nullptr, nullptr);
+}
+
+bool Connect::EditMember(const std::string& sEmail, const std::string& sGroup,
+                         const mGroupDialogs::MemberValues* values, std::string* refusal) {
   try {
     std::string email = sEmail == "[no e-mail]" ? "" : sEmail;
     if (!platform::EqualsNoCase(email, g_UserEmail)) {
       g_Debug().Out("Can change only g_UserEmail");
+      if (refusal) *refusal = "only your own entry (" + g_UserEmail + ") can be edited, not " + sEmail;
       return false;
     }
-    return true;
+    if (!m_groups) return false;
+    return mGroupDialogs::EditMember(*m_groups, m_lang.get(), m_app->UserPrompt(), g_UserEmail, sGroup, values,
+                                     [this](const std::string& e) { RaiseCustomEvent(e); });
+  } catch (const platform::Error& e) {
+    g_Debug().OutWarning("Connect.EditMember", e.what());
+    if (refusal) *refusal = e.what();
+    return false;
   } catch (...) {
     g_Debug().OutError("Connect.EditMember");
     return false;

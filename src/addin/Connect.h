@@ -13,6 +13,7 @@
 
 #include "addin/ITimerHost.h"
 #include "addin/mFolders.h"
+#include "dialogs/mGroupDialogs.h"
 #include "exchange/mMain.h"
 #include "platform/Date.h"
 #include "platform/Prompt.h"
@@ -156,7 +157,14 @@ class Connect : private ITimerHost {
                                  const std::string& sContacts);
   bool CheckRights(const std::string& strMemberEmail, const std::string& strItemGroups);
   void Syncronize(bool bShowComplete = false) override;
+  // Member editing of the user's own entry in sGroup ("(All Groups)": in
+  // every group) through the member-editing form; another member's entry is
+  // refused. True when changes were applied.
   bool EditMember(const std::string& sEmail, const std::string& sGroup);
+  // The same with the values given (none given: the form asks); a refusal's
+  // reason goes to `refusal` when not null.
+  bool EditMember(const std::string& sEmail, const std::string& sGroup, const mGroupDialogs::MemberValues* values,
+                  std::string* refusal);
   // The appointment window's ribbon: the custom UI of a ribbon id ("" for
   // all but "Microsoft.Outlook.Appointment"), and its callbacks.
   static std::string GetCustomUI(const std::string& ribbonId);

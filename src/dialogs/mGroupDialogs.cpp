@@ -6,6 +6,8 @@
 #include "dialogs/frmMembers.h"
 #include "diagnostics/CDebug.h"
 #include "groups/CGroups.h"
+#include "groups/mAddress.h"
+#include "platform/Error.h"
 #include "platform/Text.h"
 
 namespace mGroupDialogs {
@@ -45,6 +47,44 @@ bool ManageMemberGroups(CGroups& groups, CLang* lang, platform::Prompt& prompt, 
         frmMemberGroups form(copy, lang, sEmail, sShowAs);
         form.Form_Load();
         return drive ? drive(form) : form.ShowModal(prompt);
+      },
+      raiseEvent);
+}
+
+bool EditMember(CGroups& groups, CLang* lang, platform::Prompt& prompt, const std::string& sEmail,
+                const std::string& sGroup, const MemberValues* values, const RaiseEvent& raiseEvent) {
+  const std::string email = mAddress::NormaliseAddress(sEmail);
+  const bool all = platform::Trim(sGroup).empty() || platform::EqualsNoCase(platform::Trim(sGroup), kAllGroups);
+  return ApplyGroupEdit(
+      groups,
+      [&](CGroups& copy) {
+        std::vector<GroupPtr> held;
+        for (const GroupPtr& g : copy.Groups())
+          if ((all || g->strName == sGroup) && g->FindByEmail(email)) held.push_back(g);
+        if (held.empty())
+          throw platform::Error(email + (all ? " is in no group" : " is not a member of \"" + sGroup + "\""));
+        MemberValues wanted = values ? *values : MemberValues{};
+        bool changed = false;
+        for (size_t i = 0; i < held.size(); ++i) {
+          frmMembers form(copy, *held[i], lang);
+          form.Form_Load();
+          form.Select(form.IndexOf(email));
+          if (i == 0 && !values) {
+            // The form is asked once; what it changed is given in the other groups.
+            const MemberPtr m = form.Member(form.ListIndex());
+            const std::string name = m->strName;
+            const bool share = m->bShare;
+            if (!form.btnEditMember_Click(prompt)) return false;
+            if (m->strName != name) wanted.name = m->strName;
+            if (m->bShare != share) wanted.share = m->bShare;
+            changed = true;
+            continue;
+          }
+          if (wanted.name) changed = form.Rename(*wanted.name) || changed;
+          if (form.Refusal().empty() && wanted.share) changed = form.SetShare(*wanted.share) || changed;
+          if (!form.Refusal().empty()) throw platform::Error(form.Refusal());
+        }
+        return changed;
       },
       raiseEvent);
 }

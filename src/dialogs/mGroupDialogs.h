@@ -5,6 +5,7 @@
 // confirmed, the copy goes through the groups' one edit sequence
 // (ApplyGroupEdit: ApplyDlgChanges, Save, the event "Groups").
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,23 @@ bool ShowGroups(CGroups& groups, CLang* lang, platform::Prompt& prompt,
 bool ManageMemberGroups(CGroups& groups, CLang* lang, platform::Prompt& prompt, const std::string& sEmail,
                         const std::string& sShowAs, const RaiseEvent& raiseEvent,
                         const std::function<bool(frmMemberGroups&)>& drive = {});
+
+// The values of one member entry that member editing changes; a value
+// left out stays as it is.
+struct MemberValues {
+  std::optional<std::string> name;
+  std::optional<bool> share;
+};
+
+// Member editing of the entry of `sEmail` in the group `sGroup`, or in
+// every group holding it for "(All Groups)" or "": on a copy, through the
+// members dialog's member editing (frmMembers) in each group, so that its
+// rights apply. With `values` they are set; without, the member-editing
+// form asks once, in the first group, and its answer is given in the
+// others. A refusal throws platform::Error with the reason and changes
+// nothing. True when changes were applied.
+bool EditMember(CGroups& groups, CLang* lang, platform::Prompt& prompt, const std::string& sEmail,
+                const std::string& sGroup, const MemberValues* values, const RaiseEvent& raiseEvent);
 
 // The dialogs AddNewMember opens: the add-new-members wizard (frmAddMembers)
 // on its own copy, and the add-member dialog of one group - the members

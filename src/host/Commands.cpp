@@ -233,6 +233,21 @@ int MemberRename(const GlobalOptions& g, const MemberArgs& a) {
   });
 }
 
+int MemberEdit(const GlobalOptions& g, const MemberArgs& a) {
+  return WithAddIn(g, [&](Running& r) {
+    mGroupDialogs::MemberValues values;
+    if (a.nameGiven) values.name = a.name;
+    if (!a.share.empty()) values.share = a.share == "on";
+    const bool given = values.name || values.share;
+    std::string refusal;
+    const bool applied =
+        r.C().EditMember(a.address, a.group.empty() ? kAllGroups : a.group, given ? &values : nullptr, &refusal);
+    if (!refusal.empty()) Refuse(refusal);
+    std::cout << (applied ? "changes applied\n" : "nothing changed\n");
+    return 0;
+  });
+}
+
 int GroupsDialog(const GlobalOptions& g) {
   return WithAddIn(g, [](Running& r) {
     const bool applied = EditGroups(r.C(), r.S().App().UserPrompt(),

@@ -25,6 +25,7 @@ struct MemberArgs {
   std::string role = "member";
   std::string share;
   bool noShare = false;
+  bool nameGiven = false;  // member edit: --name was given
 };
 
 int Status(const GlobalOptions& g);
@@ -43,6 +44,9 @@ int MemberRemove(const GlobalOptions& g, const MemberArgs& a);
 int MemberRole(const GlobalOptions& g, const MemberArgs& a);
 int MemberShare(const GlobalOptions& g, const MemberArgs& a);
 int MemberRename(const GlobalOptions& g, const MemberArgs& a);
+// Member editing of the user's own entry (in `a.group`, or every group
+// when empty): --name and --sharing given, or the member-editing form.
+int MemberEdit(const GlobalOptions& g, const MemberArgs& a);
 // The groups dialog: create and leave groups, add and remove members,
 // roles, through the prompt; its changes applied on OK.
 int GroupsDialog(const GlobalOptions& g);

@@ -109,6 +109,12 @@ int Execute(const std::vector<std::string>& args, host::AttachedHost* attached) 
   memberRename->add_option("address", ma.address)->required();
   memberRename->add_option("name", ma.name)->required();
 
+  auto* memberEdit = member->add_subcommand("edit", "edit your own entry (a form without --name and --sharing)");
+  memberEdit->add_option("address", ma.address, "your address")->required();
+  memberEdit->add_option("--group", ma.group, "only in this group (default: every group you are in)");
+  memberEdit->add_option("--name", ma.name, "your display name in the groups");
+  memberEdit->add_option("--sharing", ma.share, "on or off")->check(CLI::IsMember({"on", "off"}));
+
   auto* memberGroups = member->add_subcommand("groups", "the groups one person is in (a dialog without GROUPS)");
   std::string memberGroupNames;
   memberGroups->add_option("address", ma.address)->required();
@@ -270,6 +276,10 @@ int Execute(const std::vector<std::string>& args, host::AttachedHost* attached) 
     if (*memberRole) return host::MemberRole(g, ma);
     if (*memberShare) return host::MemberShare(g, ma);
     if (*memberRename) return host::MemberRename(g, ma);
+    if (*memberEdit) {
+      ma.nameGiven = memberEdit->count("--name") > 0;
+      return host::MemberEdit(g, ma);
+    }
     if (*groupsDialog) return host::GroupsDialog(g);
     if (*memberNew) return host::MemberNew(g, ma.group);
     if (*memberGroups)

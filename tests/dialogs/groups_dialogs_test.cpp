@@ -9,6 +9,7 @@
 #include "groups/RecordingSender.h"
 #include "groups/mGroupEnums.h"
 #include "groups/mGroups.h"
+#include "platform/Error.h"
 
 namespace {
 
@@ -295,5 +296,47 @@ TEST_F(GroupsDialogsTest, NewMemberCommandRunsTheWizardAndAppliesIt) {
   sent.clear();
   prompt.QueueForm(platform::IDCANCEL);
   EXPECT_FALSE(AddNewMember(*groups, "Alpha", ui));
+  EXPECT_TRUE(sent.empty());
+}
+
+TEST_F(GroupsDialogsTest, EditingMyEntryRenamesMeWhereIAmAndRefusesWhatTheRightsForbid) {
+  std::vector<std::string> events;
+  auto raise = [&](const std::string& e) { events.push_back(e); };
+  auto names = [&] {
+    return groups->FindByName("Alpha")->FindByEmail(kMe)->strName + "|" +
+           groups->FindByName("Beta")->FindByEmail(kMe)->strName;
+  };
+
+  // Given values, every group holding me: one rename broadcast per group.
+  mGroupDialogs::MemberValues rename;
+  rename.name = "  Me Myself ";
+  EXPECT_TRUE(mGroupDialogs::EditMember(*groups, nullptr, prompt, kMe, "(All Groups)", &rename, raise));
+  EXPECT_EQ(names(), "Me Myself|Me Myself");
+  EXPECT_EQ(sent, (std::vector<std::string>{"SendBroadcastModifyName me@corp.test @Alpha",
+                                            "SendBroadcastModifyName me@corp.test @Beta"}));
+  EXPECT_EQ(events, std::vector<std::string>{"Groups"});
+  // The same again changes nothing and sends nothing.
+  sent.clear();
+  EXPECT_FALSE(mGroupDialogs::EditMember(*groups, nullptr, prompt, kMe, "", &rename, raise));
+  EXPECT_TRUE(sent.empty());
+
+  // The form, asked once, in one named group only.
+  prompt.QueueForm(platform::IDOK, {{"Name", "Just Me"}, {"Sharing", "on"}});
+  EXPECT_TRUE(mGroupDialogs::EditMember(*groups, nullptr, prompt, kMe, "Beta", nullptr, raise));
+  EXPECT_EQ(prompt.UnexpectedCount(), 0u);
+  EXPECT_EQ(names(), "Me Myself|Just Me");
+
+  // Refusals change nothing in any group: my own sharing, a group I am not
+  // in, a cancelled form.
+  sent.clear();
+  mGroupDialogs::MemberValues both;
+  both.name = "Other";
+  both.share = false;
+  EXPECT_THROW(mGroupDialogs::EditMember(*groups, nullptr, prompt, kMe, "", &both, raise), platform::Error);
+  EXPECT_THROW(mGroupDialogs::EditMember(*groups, nullptr, prompt, kMe, "Gamma", &rename, raise), platform::Error);
+  prompt.QueueForm(platform::IDCANCEL);
+  EXPECT_FALSE(mGroupDialogs::EditMember(*groups, nullptr, prompt, kMe, "Alpha", nullptr, raise));
+  EXPECT_EQ(names(), "Me Myself|Just Me");
+  EXPECT_TRUE(groups->FindByName("Alpha")->FindByEmail(kMe)->bShare);
   EXPECT_TRUE(sent.empty());
 }
