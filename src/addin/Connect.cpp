@@ -39,6 +39,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/System.h"
 #include "platform/Text.h"
+#include "platform/client/AddinRegistry.h"
 #include "platform/engine/LoomcastEngine.h"
 #include "platform/store/Folders.h"
 #include "platform/store/Items.h"
@@ -107,6 +108,11 @@ const char* Connect::StateName(State s) {
     case State::Closed: return "closed";
   }
   return "";
+}
+
+void Connect::Register(platform::Registry& reg) {
+  platform::AddinRegistry::Register(reg, platform::HKEY_CURRENT_USER, kProgId, COptions::ProductShortName(),
+                                    COptions::ProductShortName() + ": group calendars shared by e-mail");
 }
 
 std::string Connect::Text(const std::string& lid) const { return m_lang ? m_lang->Item(lid) : lid; }

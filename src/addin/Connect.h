@@ -211,6 +211,13 @@ class Connect : private ITimerHost {
   // "9", "10", or "" when the version is refused.
   static std::string ParseOutlookVersion(const std::string& version);
 
+  // The add-in's ProgID, the name of its registration with the client.
+  static constexpr const char* kProgId = "Zentabo.Connect";
+  // Registers the add-in with the client for the current user, as its
+  // installer does: loaded and connected at the client's start. Throws
+  // platform::Error when the registry cannot be written.
+  static void Register(platform::Registry& reg);
+
   // --- state -----------------------------------------------------------------
   State GetState() const { return m_state; }
   static const char* StateName(State s);

@@ -59,6 +59,9 @@ bool Running::Ready() {
   if (!C().UserLoaded() && C().GetState() == Connect::State::Inert)
     std::cerr << ": no valid e-mail address for the current user; set it with: zentabo profile init --home "
               << S().Sys().Home().string() << " --name NAME --email ADDRESS";
+  if (C().GetState() == Connect::State::Unloaded)
+    std::cerr << ": the client does not load it (its registration " << Connect::kProgId
+              << " is missing or off; zentabo profile init registers it)";
   std::cerr << " (see: zentabo --home " << S().Sys().Home().string() << " log --errors)\n";
   return false;
 }

@@ -11,6 +11,7 @@
 #include "platform/FileUtil.h"
 #include "platform/engine/LoomcastSettings.h"
 #include "platform/Text.h"
+#include "platform/client/AddinRegistry.h"
 
 namespace fs = std::filesystem;
 
@@ -77,6 +78,8 @@ void InitHome(const InitOptions& opts) {
   SetHostValue(reg, "PostOffice", postOffice.string());
   SetHostValue(reg, "ClientVersion", opts.clientVersion);
   SetHostValue(reg, "InstallDir", install.string());
+  // Installed as its installer does it: registered to load at the client's start.
+  Connect::Register(reg);
   reg.Flush();
 }
 
@@ -146,10 +149,24 @@ HostSession::~HostSession() {
 Connect::State HostSession::Start() {
   m_started = true;
   SendQueuedMail();
-  m_connect->OnConnection(*m_app, 1);
-  m_connect->OnStartupComplete();
+  // The client loads the add-ins that its registry lists for loading at
+  // its start, and only those.
+  m_loaded = platform::AddinRegistry::LoadsAtStartup(*m_registry, Connect::kProgId);
+  if (m_loaded) {
+    m_connect->OnConnection(*m_app, 1);
+    m_connect->OnStartupComplete();
+  }
   m_app->GetExplorers().Open("Calendar");
   if (m_delivery) m_pollTimer = m_loop->AddPollHook([this] { PickUpMail(); }, 500);
+  return m_connect->GetState();
+}
+
+Connect::State HostSession::LoadAddIn() {
+  if (m_started && !m_loaded) {
+    m_loaded = true;
+    m_connect->OnConnection(*m_app, 0);
+    m_connect->OnStartupComplete();
+  }
   return m_connect->GetState();
 }
 
@@ -158,9 +175,10 @@ void HostSession::Stop() {
   m_started = false;
   if (m_pollTimer) m_loop->RemoveTimer(m_pollTimer);
   m_pollTimer = 0;
-  m_connect->OnBeginShutdown();
+  if (m_loaded) m_connect->OnBeginShutdown();
   m_app->GetExplorers().CloseAll();
-  m_connect->OnDisconnection(1);
+  if (m_loaded) m_connect->OnDisconnection(1);
+  m_loaded = false;
   m_registry->Flush();
 }
 

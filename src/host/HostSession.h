@@ -53,9 +53,15 @@ class HostSession {
   HostSession(const std::filesystem::path& home, platform::Prompt& prompt, platform::Clock* clock = nullptr);
   ~HostSession();
 
-  // Loads the add-in (connection, start-up complete) and opens the first
-  // explorer, which runs Init. Returns the state reached.
+  // Starts the client: loads the add-in (connection, start-up complete)
+  // when its registration says to load it at the start, and opens the
+  // first explorer, which runs Init. Returns the state reached (Unloaded
+  // when the add-in was not loaded).
   Connect::State Start();
+  // Loads a started client's add-in that was not loaded at its start, as
+  // the user does from the client's list of add-ins (the registration
+  // stays as it is). Returns the state reached.
+  Connect::State LoadAddIn();
   // Shuts the add-in down (begin-shutdown, disconnection). Harmless twice.
   void Stop();
 
@@ -97,6 +103,7 @@ class HostSession {
   std::unique_ptr<Connect> m_connect;
   std::string m_email;
   bool m_started = false;
+  bool m_loaded = false;  // the add-in was loaded at the start
   platform::TimerId m_pollTimer = 0;
 };
 

@@ -84,6 +84,9 @@ int Report(const GlobalOptions& g, const std::string& out) {
   // The report describes whatever state the add-in reached: most useful
   // when it did not start.
   Running r(g);
+  // Reported also when the client did not load the add-in: the user can
+  // still load it by hand to make the report.
+  if (r.C().GetState() == Connect::State::Unloaded) r.S().LoadAddIn();
   platform::Item mail = r.C().BugReport();
   if (!mail) {
     std::cerr << "zentabo: the report could not be made (see: zentabo --home " << r.S().Sys().Home().string()

@@ -15,6 +15,7 @@
 #include "platform/store/Items.h"
 #include "platform/store/Recipients.h"
 #include "platform/Text.h"
+#include "platform/client/AddinRegistry.h"
 #include "support/TempHome.h"
 
 using testing_support::TempDir;
@@ -73,8 +74,10 @@ TEST(BugReport, TextDescribesTheInstallationInOrder) {
   EXPECT_EQ(lines[11], "AutoGSynchPeriod: 5");
   EXPECT_EQ(lines[25], "VCtlMems: ");
   EXPECT_EQ(lines[26], "Uses COMAddIns :");
-  // No add-in is registered on a bare home: the check says so.
-  EXPECT_TRUE(Has(lines, "Zentabo is not set"));
+  // The home is installed as the installer does it: registered, loaded at start.
+  EXPECT_EQ(lines[27], "ProgID: Zentabo.Connect");
+  EXPECT_EQ(lines[29], "Connect: True");
+  EXPECT_FALSE(Has(lines, "Zentabo is not set"));
   EXPECT_FALSE(Has(lines, "Zentabo folder does not exist"));
   EXPECT_FALSE(Has(lines, "Zentabo.dll does not exist"));
 }
@@ -177,4 +180,53 @@ TEST(BugReport, MailWaitsInDraftsAndItsEmlCarriesTextAndLogs) {
   EXPECT_NE(back.body.find("User Address: alice@example.com"), std::string::npos);
   ASSERT_EQ(back.attachments.size(), names.size());
   EXPECT_EQ(back.attachments.back().bytes, "an error\n");
+}
+
+// The add-in's registration with the client decides whether the client
+// loads it at its start; the report's check looks for the key in the user's
+// and the machine's hive.
+TEST(BugReport, RegistrationDecidesTheLoadAndTheNotSetLine) {
+  namespace AR = platform::AddinRegistry;
+  const std::string key = std::string(AR::kAddinsKey) + "\\Zentabo.Connect";
+  struct Case {
+    const char* what;
+    std::function<void(platform::Registry&)> change;
+    bool loads;
+    bool notSet;
+  };
+  auto drop = [key](platform::Registry& reg) { ASSERT_EQ(reg.DeleteKey(platform::HKEY_CURRENT_USER, key), 0); };
+  auto machine = [](uint32_t behavior) {
+    return [behavior](platform::Registry& reg) {
+      AR::Register(reg, platform::HKEY_LOCAL_MACHINE, "Zentabo.Connect", "Zentabo", "machine-wide", behavior);
+    };
+  };
+  auto user = [](uint32_t behavior) {
+    return [behavior](platform::Registry& reg) {
+      AR::Register(reg, platform::HKEY_CURRENT_USER, "Zentabo.Connect", "Zentabo", "per user", behavior);
+    };
+  };
+  const Case cases[] = {
+      {"as installed", [](platform::Registry&) {}, true, false},
+      {"no key anywhere", drop, false, true},
+      {"the machine's key only", [&](platform::Registry& reg) { drop(reg); machine(3)(reg); }, true, false},
+      {"switched off by the user", user(2), false, false},
+      {"the user's key wins over the machine's", [&](platform::Registry& reg) { machine(3)(reg); user(0)(reg); },
+       false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    TempHome alice{dir.Path(), "alice", "alice@example.com"};
+    {
+      platform::Registry reg(alice.Home());
+      c.change(reg);
+    }
+    host::HostSession& s = alice.Open();
+    EXPECT_EQ(s.Start(), c.loads ? Connect::State::Running : Connect::State::Unloaded);
+    // Loaded by hand, the add-in reports on its installation all the same.
+    EXPECT_EQ(s.LoadAddIn(), Connect::State::Running);
+    const platform::Item mail = s.AddIn().BugReport();
+    ASSERT_TRUE(mail);
+    EXPECT_EQ(Has(Lines(mail.Body()), "Zentabo is not set"), c.notSet);
+  }
 }
