@@ -10,6 +10,7 @@
 #include "addin/CExplorerMenu.h"
 #include "addin/frmShablon.h"
 #include "addin/mBugFix.h"
+#include "addin/mHelp.h"
 #include "diagnostics/CDebug.h"
 #include "diagnostics/mBugReport.h"
 #include "diagnostics/LibKorvel.h"
@@ -36,6 +37,7 @@
 #include "options/CWinReg.h"
 #include "options/mOptions.h"
 #include "platform/Error.h"
+#include "platform/FileUtil.h"
 #include "platform/SettingsStore.h"
 #include "platform/System.h"
 #include "platform/Text.h"
@@ -1048,22 +1050,35 @@ void Connect::NewMember(const std::string& strHtmlID) {
   }
 }
 
-void Connect::ShowHelpTopic(const std::string& topic) {
+std::string Connect::ShowHelpTopic(const std::string& topic) {
   try {
-    if (!m_app) return;
-    // The installation's help: one page per topic in its "help" folder.
-    const std::filesystem::path page = m_app->Sys().InstallDir() / "help" / topic;
+    if (!m_app) return "";
     g_Debug().Out("help topic " + topic);
-    if (!std::filesystem::exists(page))
+    if (!mHelp::IsTopicName(topic)) {
+      g_Debug().OutWarning("Connect.ShowHelpTopic", "no help topic " + topic);
+      return "";
+    }
+    const std::filesystem::path page = m_app->Sys().InstallDir() / "help" / topic;
+    if (!platform::FileUtil::Exists(page)) {
       g_Debug().OutWarning("Connect.ShowHelpTopic", "no help page " + page.string());
-    m_app->UserPrompt().MessageBox("Help: " + topic + "\n" + page.string(), COptions::ProductShortName() + " Help",
+      m_app->UserPrompt().MessageBox("The help page " + topic + " is not installed.",
+                                     COptions::ProductShortName() + " Help", platform::Buttons::OK,
+                                     platform::Icon::Exclamation);
+      return "";
+    }
+    const std::string html = platform::FileUtil::ReadFile(page);
+    const std::string title = mHelp::PageTitle(html);
+    m_app->UserPrompt().MessageBox(mHelp::PageText(html) + "\n\n(" + page.string() + ")",
+                                   title.empty() ? COptions::ProductShortName() + " Help" : title,
                                    platform::Buttons::OK, platform::Icon::Information);
+    return page.string();
   } catch (...) {
     g_Debug().OutError("Connect.ShowHelpTopic");
+    return "";
   }
 }
 
-void Connect::Help() { ShowHelpTopic("Using_Toolbars.htm"); }
+std::string Connect::Help() { return ShowHelpTopic("Using_Toolbars.htm"); }
 
 void Connect::About() {
   try {

@@ -124,8 +124,8 @@ class Connect : private ITimerHost {
   // The page's Groups operation: the groups dialog, then "Groups".
   void ShowGroups();
   void MarkAllAsRead();
-  // The help topic on the toolbars.
-  void Help();
+  // The help topic on the toolbars; returns its page's path ("" when missing).
+  std::string Help();
   void ZPlus(const std::string& id) { Raise(PageEvent::OnZPlus, id); }
   void ZMinus(const std::string& id) { Raise(PageEvent::OnZMinus, id); }
   void Today(const std::string& id) { Raise(PageEvent::OnToday, id); }
@@ -176,8 +176,10 @@ class Connect : private ITimerHost {
   // --- the menu's commands ---------------------------------------------------
   // The add-new-members command on a group ("" or "(All Groups)": the wizard).
   bool AddNewMembers(const std::string& strGroup);
-  // Shows a help topic of the installation's help by its file name.
-  void ShowHelpTopic(const std::string& topic);
+  // Shows a help topic of the installation's help by its file name (the
+  // page of its "help" folder, as text). Returns the page's path; "" when
+  // the topic names no installed page (said through the prompt).
+  std::string ShowHelpTopic(const std::string& topic);
   // The about box: product, version, installation folder.
   void About();
   // The language chooser; a new language is stored as "lang" and relabels

@@ -63,9 +63,10 @@ void InitHome(const InitOptions& opts) {
   // The user's shell folders, as the system keeps them for every user: the
   // sharing engine finds its database below the AppData one.
   platform::loomcast::RegisterShellFolders(reg, sys);
-  // The add-in's installation folder: language files and the grid page.
+  // The add-in's installation folder: language files, the grid page and the help.
   CopyTree(opts.dataDir / "lang", install, ".lng");
   CopyTree(opts.dataDir / "htmls", install / "htmls", ".html");
+  CopyTree(opts.dataDir / "help", install / "help", ".htm");
   fs::create_directories(home / "Profiles");
   fs::path profile = home / "Profiles" / "Default.db";
   {

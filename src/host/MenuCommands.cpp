@@ -108,10 +108,12 @@ int Report(const GlobalOptions& g, const std::string& out) {
 
 int Help(const GlobalOptions& g, const std::string& topic) {
   return WithAddIn(g, [&](Running& r) {
-    if (topic.empty())
-      r.C().Help();
-    else
-      r.C().ShowHelpTopic(topic);
+    const std::string page = topic.empty() ? r.C().Help() : r.C().ShowHelpTopic(topic);
+    if (page.empty()) {
+      std::cerr << "zentabo: no help page \"" << (topic.empty() ? "Using_Toolbars.htm" : topic) << "\"\n";
+      return 1;
+    }
+    std::cout << page << "\n";
     return 0;
   });
 }
