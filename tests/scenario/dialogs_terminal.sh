@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The dialogs at a real terminal: in one home a person, through a pty, uses
-# the groups dialog to create a group and add two members and the
-# item-groups dialog to share an appointment with it; in another home the
+# the groups dialog to create a group and add two members, the item-groups
+# dialog to share an appointment with it, the options dialog and the editing
+# of his own member entry; in another home the
 # same steps are given as commands. Both homes must end alike: the same
 # groups, members and appointments (apart from the generated keys).
 # Usage: dialogs_terminal.sh ZENTABO_BINARY
@@ -51,6 +52,35 @@ check "item-groups dialog at the terminal ends well" test $rc -eq 0
 check "the item-groups dialog listed the group" grep -q "Groups = Team" <<<"$out"
 [ $rc -eq 0 ] || echo "$out" | tail -30
 
+# The options dialog: a period out of range is refused and the form comes
+# again; the second answer is kept.
+cat >"$work/options.json" <<'JSON'
+[{"args": ["options", "--edit"], "talk": [
+  ["an empty line ends:", "AutoGSynchPeriod=99\n"],
+  ["default OK: ", "o"],
+  ["must be 1 to 60, not 99", ""],
+  ["an empty line ends:", "AutoGSynchPeriod=12\n"],
+  ["default OK: ", "o"]]}]
+JSON
+out=$(python3 "$here/terminal_session.py" "$Z" "$work/typed" "$work/options.json" 2>&1); rc=$?
+check "options dialog at the terminal ends well" test $rc -eq 0
+[ $rc -eq 0 ] || echo "$out" | tail -30
+check "the option typed is stored" test "$("$Z" --home "$work/typed" options AutoGSynchPeriod </dev/null 2>/dev/null)" = 12
+check "the other options are as they were" grep -q "AutoLSynchPeriodNew = 2" \
+  <<<"$("$Z" --home "$work/typed" options </dev/null 2>/dev/null)"
+
+# Member editing of one's own entry: the form at the terminal, given the
+# same name as a command in the other home below.
+cat >"$work/edit.json" <<'JSON'
+[{"args": ["member", "edit", "alice@example.com"], "talk": [
+  ["an empty line ends:", "Name=Alice Able\n"],
+  ["default OK: ", "o"]]}]
+JSON
+out=$(python3 "$here/terminal_session.py" "$Z" "$work/typed" "$work/edit.json" 2>&1); rc=$?
+check "member editing at the terminal ends well" test $rc -eq 0
+check "the form showed the own entry" grep -q "E-mail = alice@example.com" <<<"$out"
+[ $rc -eq 0 ] || echo "$out" | tail -30
+
 # --- the same as commands --------------------------------------------------
 G() { "$Z" --home "$work/given" "$@" </dev/null >/dev/null 2>&1; }
 G group create Team
@@ -58,6 +88,7 @@ G member add Team bob@example.com --name Bob
 G member add Team carol@example.com --name Carol
 id_given=$(add_appt given)
 G appt groups "$id_given" Team
+G member edit alice@example.com --name "Alice Able"
 
 # --- both homes alike -------------------------------------------------------
 same() {  # same NAME COMMAND...: the command prints the same in both homes
@@ -70,6 +101,8 @@ same() {  # same NAME COMMAND...: the command prints the same in both homes
 }
 same "group list alike" group list
 same "member list alike" member list Team
+check "the own entry carries the name typed" grep -q $'alice@example.com\tAlice Able\tmanager' \
+  <<<"$("$Z" --home "$work/typed" member list Team </dev/null 2>/dev/null)"
 keyless() { python3 -c 'import json,sys
 items = json.load(sys.stdin)
 for i in items:
@@ -91,6 +124,8 @@ refused() {  # refused NAME TEXT ARGS...: non-zero, and TEXT on the terminal
 }
 refused "a group the owner is not in" 'no group named "Nope"' appt groups "$id_given" "Team;Nope"
 check "a refused choice keeps the groups" grep -q $'\tTeam\t' <<<"$("$Z" --home "$work/given" appt list </dev/null 2>/dev/null)"
+refused "another member's entry" "only your own entry" member edit bob@example.com --name Robert
+refused "one's own sharing" "may not switch the sharing of alice@example.com" member edit alice@example.com --sharing off
 refused "recipients of no meeting's copy" "no copy of a meeting" appt recipients "$id_given"
 refused "a person in a group that is not there" 'no group named "Gone"' member groups bob@example.com "Gone"
 check "a person's groups emptied" grep -q "bob@example.com is now in: no group" \
