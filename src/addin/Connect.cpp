@@ -3,11 +3,15 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <cstdlib>
 
 #include "platform/redemption/Library.h"
 #include "platform/redemption/RDOSession.h"
 #include "platform/redemption/SafeCurrentUser.h"
 #include "addin/CExplorerMenu.h"
+#include "addin/CExplorersWrapper.h"
+#include "addin/CInspectorHooks.h"
+#include "addin/CSendRecieveDetector.h"
 #include "addin/frmShablon.h"
 #include "addin/mBugFix.h"
 #include "addin/mHelp.h"
@@ -15,11 +19,14 @@
 #include "diagnostics/mBugReport.h"
 #include "diagnostics/LibKorvel.h"
 #include "diagnostics/mReduceLog.h"
+#include "dialogs/frmAddressBook.h"
 #include "dialogs/frmCurUser.h"
 #include "dialogs/frmDebug.h"
 #include "dialogs/frmLang.h"
 #include "dialogs/mGroupDialogs.h"
 #include "dialogs/frmOptions.h"
+#include "dialogs/frmRecipients.h"
+#include "dialogs/frmSetGroups.h"
 #include "exchange/mReceiveAppointments.h"
 #include "exchange/mSendAppointments.h"
 #include "groups/mAddress.h"
@@ -86,6 +93,19 @@ Connect::Connect() {
   };
   m_hooks.LocalSynchronization = [](Connect&) { mAppointments::LocalSynchronization(); };
   m_hooks.FastLocalSynchronization = [](Connect&) { mAppointments::FastLocalSynchronization(); };
+  m_hooks.ShowItemGroups = [](Connect& c, platform::Item& item) {
+    if (!c.m_groups) return;
+    platform::Prompt& prompt = c.m_app->UserPrompt();
+    InitGroups(item, *c.m_groups, c.m_lang.get(), c.m_app->Reg(), c.m_strStoreId, false,
+               [&prompt](frmSetGroups& form) { return form.ShowModal(prompt); },
+               [&c](const std::string& owner, const std::string& groups) { return c.CheckRights(owner, groups); });
+  };
+  m_hooks.ShowRecipients = [](Connect& c, const std::string& recipients) {
+    frmRecipients form(c.m_lang.get(), frmAddressBook::KnownPeople(&c.m_app->Session(), c.m_groups.get()),
+                       recipients, true);
+    form.Form_Load();
+    form.ShowModal(c.m_app->UserPrompt());
+  };
   m_hooks.NewGroupMsg = [](Connect& c) -> std::unique_ptr<IGroupMsgSender> {
     if (!c.m_mailEnv) return nullptr;
     return std::make_unique<CGroupMsgSender>(*c.m_mailEnv);
@@ -178,22 +198,14 @@ void Connect::OnStartupComplete() {
   // The explorers wrapper: reports the explorers open now and every new one;
   // the first of them (again after all were closed) runs Init.
   try {
-    platform::Explorers& ex = m_app->GetExplorers();
-    m_bWrapperActive = true;
-    m_openSub = ex.OnOpen([this](const platform::Explorer& e) {
-      if (!m_bWrapperActive) return;
-      bool first = m_state == State::Loaded || m_state == State::Waiting;
-      OnExplorer(e, first, false);
-    });
-    m_closeSub = ex.OnClose([this](const platform::Explorer& e, bool last) {
-      if (!m_bWrapperActive) return;
-      m_menus.erase(e.id);
-      if (last) OnCloseAllExplorers();
-    });
-    for (const auto& e : std::vector<platform::Explorer>(ex.List())) {
-      bool first = m_state == State::Loaded || m_state == State::Waiting;
-      OnExplorer(e, first, false);
-    }
+    CExplorersWrapper::Events events;
+    events.OnExplorer = [this](const platform::Explorer& e, bool first, bool waiting) { OnExplorer(e, first, waiting); };
+    events.OnCloseAllExplorers = [this] { OnCloseAllExplorers(); };
+    // A switch of folder or selection can change what the menu allows.
+    events.OnExplorerSelectionChange = [this](const platform::Explorer&) { UpdateMenus(); };
+    events.OnExplorerFolderSwitch = [this](const platform::Explorer&) { UpdateMenus(); };
+    m_oExplorers = std::make_shared<CExplorersWrapper>(std::move(events));
+    m_oExplorers->Init(m_app->GetExplorers());
   } catch (...) {
     g_Debug().OutError("Connect.IDTExtensibility2_OnStartupComplete");
   }
@@ -205,7 +217,8 @@ void Connect::OnDisconnection(int /*removeMode*/) { Done(true); }
 
 void Connect::OnExplorer(const platform::Explorer& explorer, bool first, bool /*waitingActivate*/) {
   try {
-    if (first) {
+    // Only a loaded add-in, or one waiting after its explorers closed, starts.
+    if (first && (m_state == State::Loaded || m_state == State::Waiting)) {
       g_Debug().Out("m_oExplorers_OnExplorer -> First Explorer");
       if (!Init(explorer)) {
         Done(true);
@@ -302,6 +315,8 @@ bool Connect::Init(const platform::Explorer& explorer) {
         g_Debug().OutError("Connect.olAppEvents_ItemSend");
       }
     });
+    HookInspectors();
+    StartDetector();
     m_state = State::Running;
     return true;
   } catch (...) {
@@ -424,6 +439,58 @@ void Connect::StartEngine() {
     if (m_sync) m_sync->pEvents = nullptr;
     m_events.reset();
     m_engine.reset();
+  }
+}
+
+void Connect::HookInspectors() {
+  CInspectorHooks::Env env;
+  env.fldCalendar = m_fldCalendar;
+  env.fldZentab = m_fldZentab;
+  env.strOutlookVersion = m_app->Version();
+  env.Sync = [this] { return m_sync.get(); };
+  env.RaiseCustomEvent = [this](const std::string& e) { RaiseCustomEvent(e); };
+  env.ShowItemGroups = [this](platform::Item& item) {
+    if (m_hooks.ShowItemGroups) m_hooks.ShowItemGroups(*this, item);
+  };
+  env.ShowRecipients = [this](const std::string& recipients) {
+    if (m_hooks.ShowRecipients) m_hooks.ShowRecipients(*this, recipients);
+  };
+  m_inspectorHooks = std::make_unique<CInspectorHooks>(std::move(env));
+  m_inspectorHooks->Init(m_app->GetInspectors());
+}
+
+void Connect::StartDetector() {
+  CSendRecieveDetector::Events events;
+  events.SyncStart = [this] { OnSendRecieveStart(); };
+  events.SyncEnd = [this] { OnSendRecieveEnd(); };
+  m_detector = std::make_unique<CSendRecieveDetector>(std::move(events));
+  m_detector->Init(m_app->GetSyncObjects(), m_app->Loop().clock(), m_strOutlookVersion);
+}
+
+bool Connect::SendRecieveSwitchedOff() {
+  const std::string text = platform::Trim(ReadProductValue("NotUseSendRecieve"));
+  return !text.empty() && std::strtod(text.c_str(), nullptr) != 0;
+}
+
+void Connect::OnSendRecieveStart() {
+  try {
+    if (m_state != State::Running || SendRecieveSwitchedOff()) return;
+    g_Debug().Out("OnSendReciveStart: Sending appointments");
+    bool saved = m_bShowProgress;
+    m_bShowProgress = mOptions::g_Options().ShowProgressBarOnReceiving;
+    if (m_hooks.SendAppointments) m_hooks.SendAppointments(*this);
+    m_bShowProgress = saved;
+  } catch (...) {
+    g_Debug().OutError("Connect.m_oSendRecieveDetector_SyncStart");
+  }
+}
+
+void Connect::OnSendRecieveEnd() {
+  try {
+    if (m_state != State::Running || SendRecieveSwitchedOff()) return;
+    g_Debug().Out("OnSendRecieveEnd");
+  } catch (...) {
+    g_Debug().OutError("Connect.m_oSendRecieveDetector_SyncEnd");
   }
 }
 
@@ -575,12 +642,15 @@ void Connect::Done(bool full) {
     // The timer form first, so nothing fires during the release.
     if (m_timers) m_timers->KillTimers();
     m_timers.reset();
+    if (m_detector) m_detector->Done();
+    m_detector.reset();
     if (m_app && m_newMailSub) m_app->UnsubscribeNewMail(m_newMailSub);
     m_newMailSub = 0;
     // The explorers' menus go with the explorers (storing the bars' places).
-    m_menus.clear();
+    DropMenus();
     if (m_app && m_itemSendSub) m_app->UnsubscribeItemSend(m_itemSendSub);
     m_itemSendSub = 0;
+    m_inspectorHooks.reset();
     // Changes not sent yet are kept for the next start.
     FSStore();
     StopSync();
@@ -601,14 +671,11 @@ void Connect::Done(bool full) {
     // Only a full shutdown lets go of the explorers wrapper; otherwise the
     // next explorer starts the add-in again.
     if (full) {
-      m_bWrapperActive = false;
-      if (m_app) {
-        if (m_openSub) m_app->GetExplorers().Unsubscribe(m_openSub);
-        if (m_closeSub) m_app->GetExplorers().Unsubscribe(m_closeSub);
-      }
-      m_openSub = m_closeSub = 0;
+      if (m_oExplorers) m_oExplorers->Done(true);
+      m_oExplorers.reset();
       if (m_state != State::Inert) m_state = State::Closed;
     } else {
+      if (m_oExplorers) m_oExplorers->Done(false);
       m_state = State::Waiting;
     }
   } catch (...) {
@@ -961,18 +1028,38 @@ std::vector<std::string> Connect::GetViewFolders(const std::string& strHtmlID) {
 
 void Connect::AddMenu(const platform::Explorer& explorer) {
   try {
-    if (!m_app) return;
-    auto menu = std::make_unique<CExplorerMenu>(*this, m_app->Reg(), explorer.id);
+    if (!m_app || !m_oExplorers) return;
+    CExplorerWrapper* wrapper = m_oExplorers->Find(explorer.id);
+    if (!wrapper) return;
+    auto menu = std::make_shared<CExplorerMenu>(*this, m_app->Reg(), explorer.id);
     menu->Create(m_lang.get(), m_options && m_options->DebugButton() != 0);
-    m_menus[explorer.id] = std::move(menu);
+    // The window keeps its menu: it goes (storing the bar's place) when the
+    // window closes.
+    wrapper->AddAssociatedObject("Menu", std::move(menu));
   } catch (...) {
     g_Debug().OutError("Connect.AddMenu");
   }
 }
 
 CExplorerMenu* Connect::Menu(int explorerId) {
-  auto it = m_menus.find(explorerId);
-  return it == m_menus.end() ? nullptr : it->second.get();
+  CExplorerWrapper* wrapper = m_oExplorers ? m_oExplorers->Find(explorerId) : nullptr;
+  if (!wrapper) return nullptr;
+  auto menu = wrapper->GetAssociatedObject("Menu");
+  auto* held = std::any_cast<std::shared_ptr<CExplorerMenu>>(&menu);
+  return held ? held->get() : nullptr;
+}
+
+std::vector<CExplorerMenu*> Connect::Menus() {
+  std::vector<CExplorerMenu*> menus;
+  if (!m_oExplorers) return menus;
+  for (int i = 1; i <= m_oExplorers->Count(); ++i)
+    if (CExplorerMenu* menu = Menu(m_oExplorers->Item(i)->GetObject().id)) menus.push_back(menu);
+  return menus;
+}
+
+void Connect::DropMenus() {
+  if (!m_oExplorers) return;
+  for (int i = 1; i <= m_oExplorers->Count(); ++i) m_oExplorers->Item(i)->RemoveAssociatedObject("Menu");
 }
 
 void Connect::UpdateMenus() {
@@ -980,7 +1067,7 @@ void Connect::UpdateMenus() {
   state.running = m_state == State::Running;
   state.sharedFolder = static_cast<bool>(m_fldZentab);
   state.busy = m_bGSynch;
-  for (auto& [id, menu] : m_menus) menu->UpdateButtons(state);
+  for (CExplorerMenu* menu : Menus()) menu->UpdateButtons(state);
 }
 
 void Connect::ShowOptions(const std::string& /*strHtmlID*/) {
@@ -1118,7 +1205,7 @@ bool Connect::ChooseLanguage(const std::string& name) {
     if (!dlg.btnOK_Click(m_app->UserPrompt())) return false;
     CWinReg reg(m_app->Reg());
     if (reg.InitForWrite(platform::HKEY_CURRENT_USER, COptions::kRegPath, true)) reg.SetStringValue("lang", dlg.ChosenFile());
-    for (auto& [id, menu] : m_menus) menu->OnChangeLang(m_lang.get());
+    for (CExplorerMenu* menu : Menus()) menu->OnChangeLang(m_lang.get());
     return true;
   } catch (...) {
     g_Debug().OutError("Connect.ChooseLanguage");
@@ -1132,7 +1219,7 @@ bool Connect::ShowDebugSettings() {
     frmDebug dlg(g_Debug(), *m_options);
     if (!dlg.ShowModal(m_app->UserPrompt(), m_lang.get())) return false;
     // The Debug command comes and goes with its switch.
-    for (auto& [id, menu] : m_menus) menu->Create(m_lang.get(), m_options->DebugButton() != 0);
+    for (CExplorerMenu* menu : Menus()) menu->Create(m_lang.get(), m_options->DebugButton() != 0);
     UpdateMenus();
     return true;
   } catch (...) {
@@ -1218,11 +1305,12 @@ bool Connect::Button_GetVisible(const RibbonControl& control) {
 
 void Connect::Button_Action(RibbonControl& control) {
   try {
-    if (!m_hooks.ItemGroupsCommand) {
-      g_Debug().OutWarning("Connect.Button_Action", "no item-groups command");
+    // The same item-groups dialog as the Group button of older windows.
+    if (!m_hooks.ShowItemGroups) {
+      g_Debug().OutWarning("Connect.Button_Action", "no item-groups dialog");
       return;
     }
-    m_hooks.ItemGroupsCommand(*this, control.item);
+    m_hooks.ShowItemGroups(*this, control.item);
   } catch (...) {
     g_Debug().OutError("Connect.Button_Action");
   }

@@ -21,6 +21,9 @@
 
 class CDebug;
 class CExplorerMenu;
+class CExplorersWrapper;
+class CInspectorHooks;
+class CSendRecieveDetector;
 class CLang;
 class COptions;
 class CGroups;
@@ -74,8 +77,13 @@ class Connect : private ITimerHost {
     std::function<std::unique_ptr<IGroupMsgSender>(Connect&)> NewGroupMsg;
     std::function<void(Connect&)> LocalSynchronization;
     std::function<void(Connect&)> FastLocalSynchronization;
-    // The item-groups command of an appointment window.
-    std::function<void(Connect&, platform::Item& item)> ItemGroupsCommand;
+    // The item-groups dialog of an appointment window's "Group" button for
+    // its item (read-only for another member's item; an own item's groups
+    // chosen are written to it). The default shows it at the user's prompt.
+    std::function<void(Connect&, platform::Item& item)> ShowItemGroups;
+    // The recipients dialog of the "Recipients" button, read-only, given the
+    // meeting's recipients. The default shows it at the user's prompt.
+    std::function<void(Connect&, const std::string& recipients)> ShowRecipients;
   };
 
   // The ribbon's objects: the ribbon handed to Ribbon_OnLoad, and a control
@@ -106,6 +114,11 @@ class Connect : private ITimerHost {
   // --- the explorers wrapper's events -------------------------------------
   void OnExplorer(const platform::Explorer& explorer, bool first, bool waitingActivate);
   void OnCloseAllExplorers();
+
+  // --- the send/receive detector's events -----------------------------------
+  // Sends the pending appointment changes, unless NotUseSendRecieve is set.
+  void OnSendRecieveStart();
+  void OnSendRecieveEnd();
 
   // --- public operations ------------------------------------------------------
   // The options dialog, modal; a confirmed change is written, made the
@@ -205,8 +218,13 @@ class Connect : private ITimerHost {
 
   // --- internal operations ---------------------------------------------------
   bool Init(const platform::Explorer& explorer);
-  // Creates the add-in's menu in an explorer window.
+  // Creates the add-in's menu in an explorer window; the window's wrapper
+  // keeps it under "Menu".
   void AddMenu(const platform::Explorer& explorer);
+  // The menus of the open windows, oldest window first.
+  std::vector<CExplorerMenu*> Menus();
+  // Lets go of every window's menu.
+  void DropMenus();
   void Done(bool full);
   bool LoadCurUser(bool showDialog);
   static bool isEmailAddress(const std::string& text);
@@ -235,6 +253,12 @@ class Connect : private ITimerHost {
   // the sharing engine's bridge; null before Init and after Done, the
   // bridge also when the engine could not start.
   CSyncContext* SyncContext() const { return m_sync.get(); }
+  // The hooks on the client's windows and send/receive; null while they
+  // are not installed (the explorers' from start-up complete to the final
+  // Done, the others from Init to Done).
+  CExplorersWrapper* ExplorersWrapper() const { return m_oExplorers.get(); }
+  CInspectorHooks* InspectorHooks() const { return m_inspectorHooks.get(); }
+  CSendRecieveDetector* SendRecieveDetector() const { return m_detector.get(); }
   CLoomcastEvents* Events() const { return m_events.get(); }
   platform::Folder fldInbox() const { return m_fldInbox; }
   platform::Folder fldCalendar() const { return m_fldCalendar; }
@@ -266,6 +290,11 @@ class Connect : private ITimerHost {
   void StartEngine();
   // The engine stopped, then the context removed.
   void StopSync();
+  // The hooks on item windows and the send/receive detector (Init's last steps).
+  void HookInspectors();
+  void StartDetector();
+  // True when NotUseSendRecieve holds a non-zero number.
+  bool SendRecieveSwitchedOff();
   // One of the start-up notices, its caption the product's name and its
   // message localised.
   platform::FormRequest StartNotice(const std::string& name, platform::Buttons buttons);
@@ -311,8 +340,9 @@ class Connect : private ITimerHost {
   bool m_bShowProgress = true;
   bool m_bDetectBug117 = false;
   bool m_bGSynch = false;
-  bool m_bWrapperActive = false;
-  int m_openSub = 0, m_closeSub = 0;
+  std::shared_ptr<CExplorersWrapper> m_oExplorers;
+  std::unique_ptr<CInspectorHooks> m_inspectorHooks;
+  std::unique_ptr<CSendRecieveDetector> m_detector;
   platform::Subscription m_newMailSub = 0;
   platform::Subscription m_itemSendSub = 0;
   std::map<int, PageHandler> m_pageHandlers;
@@ -323,6 +353,5 @@ class Connect : private ITimerHost {
   std::unique_ptr<platform::loomcast::LoomcastEngine> m_engine;
   std::unique_ptr<CLoomcastEvents> m_events;
   Hooks m_hooks;
-  std::map<int, std::unique_ptr<CExplorerMenu>> m_menus;
   std::shared_ptr<RibbonUI> m_ribbon;
 };

@@ -32,6 +32,9 @@ int Status(const GlobalOptions& g);
 int Options(const GlobalOptions& g, const std::string& name, const std::string& value, bool setValue);
 int PrintLog(const GlobalOptions& g, bool errorsOnly);
 int Sync(const GlobalOptions& g);
+// The client's send/receive, a moment after the add-in started (as a
+// scheduled one comes): the add-in sends its pending changes at its start.
+int SendReceive(const GlobalOptions& g);
 // A local synchronisation pass (fast: over the items modified since `since`,
 // "YYYY-MM-DD HH:MM", or since the add-in's start).
 int LocalSync(const GlobalOptions& g, bool fast, const std::string& since);

@@ -137,6 +137,8 @@ HostSession::HostSession(const fs::path& homeArg, platform::Prompt& prompt, plat
         if (!delivery) throw platform::Error("this home has no post office to send mail through");
         delivery->Send(mail);
       });
+  // One account: the home's address.
+  m_app->GetSyncObjects().Add(m_email.empty() ? "Default" : m_email);
   m_connect = std::make_unique<Connect>();
 }
 
@@ -158,7 +160,18 @@ Connect::State HostSession::Start() {
     m_connect->OnStartupComplete();
   }
   m_app->GetExplorers().Open("Calendar");
-  if (m_delivery) m_pollTimer = m_loop->AddPollHook([this] { PickUpMail(); }, 500);
+  if (m_delivery) {
+    m_pollTimer = m_loop->AddPollHook(
+        [this] {
+          if (MailWaiting()) SendAndReceive();
+        },
+        500);
+    int minutes = 30;
+    const std::string text = HostValue(*m_registry, "SendReceiveMinutes");
+    if (!text.empty() && !platform::ParseInt(text, minutes)) minutes = 30;
+    if (minutes > 0)
+      m_scheduleTimer = m_loop->AddTimer(int64_t{minutes} * 60000, [this] { SendAndReceive(); }, true);
+  }
   return m_connect->GetState();
 }
 
@@ -175,7 +188,8 @@ void HostSession::Stop() {
   if (!m_started) return;
   m_started = false;
   if (m_pollTimer) m_loop->RemoveTimer(m_pollTimer);
-  m_pollTimer = 0;
+  if (m_scheduleTimer) m_loop->RemoveTimer(m_scheduleTimer);
+  m_pollTimer = m_scheduleTimer = 0;
   if (m_loaded) m_connect->OnBeginShutdown();
   m_app->GetExplorers().CloseAll();
   if (m_loaded) m_connect->OnDisconnection(1);
@@ -194,6 +208,25 @@ int HostSession::PickUpMail() {
     g_Debug().OutError("Host.PickUpMail");
     return 0;
   }
+}
+
+bool HostSession::MailWaiting() {
+  if (!m_transport || m_email.empty()) return false;
+  try {
+    return m_transport->HasWaiting(m_email);
+  } catch (...) {
+    g_Debug().OutError("Host.MailWaiting");
+    return false;
+  }
+}
+
+int HostSession::SendAndReceive() {
+  int arrived = 0;
+  m_app->GetSyncObjects().SendAndReceive([&] {
+    SendQueuedMail();
+    arrived = PickUpMail();
+  });
+  return arrived;
 }
 
 int HostSession::SendQueuedMail() {

@@ -67,6 +67,12 @@ class HostSession {
 
   // Picks up mail from the post office into the Inbox and raises new-mail.
   int PickUpMail();
+  // The client's send/receive: the account's sync object starts, the queued
+  // mails are sent, new mail is picked up, the object ends. While the add-in
+  // runs, the event loop does one whenever mail waits in the post office
+  // (looked at every 500 ms) and every SendReceiveMinutes of the host's
+  // settings (default 30; 0: only when mail waits). Returns the mails taken in.
+  int SendAndReceive();
   // Sends the mails that registry and store batches queued (after each
   // commit, and at Start for what a killed run left queued). Failures are
   // logged; the mails stay queued. Returns the number sent.
@@ -89,6 +95,9 @@ class HostSession {
   bool LastRunEndedUncleanly() const { return m_session->LastRunEndedUncleanly(); }
 
  private:
+  // True when the post office holds a message for this home.
+  bool MailWaiting();
+
   std::unique_ptr<platform::RealClock> m_realClock;
   platform::Clock* m_clock;
   std::unique_ptr<platform::Registry> m_registry;
@@ -105,6 +114,7 @@ class HostSession {
   bool m_started = false;
   bool m_loaded = false;  // the add-in was loaded at the start
   platform::TimerId m_pollTimer = 0;
+  platform::TimerId m_scheduleTimer = 0;
 };
 
 // Reads one value of the host key ("" when missing).

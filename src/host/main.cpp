@@ -65,6 +65,8 @@ int Execute(const std::vector<std::string>& args, host::AttachedHost* attached) 
   bool errorsOnly = false;
   log->add_flag("--errors", errorsOnly, "only the error log");
   auto* sync = app.add_subcommand("sync", "start the add-in, exchange with the other members, shut down");
+  auto* sendreceive = app.add_subcommand(
+      "sendreceive", "start the add-in, run the mail client's send/receive after 6 seconds, shut down");
   auto* localsync = app.add_subcommand("localsync", "compare the calendar with the shared folder and repair them");
   bool fastSync = false;
   std::string fastSince;
@@ -266,6 +268,7 @@ int Execute(const std::vector<std::string>& args, host::AttachedHost* attached) 
     if (*lang) return host::Lang(g, langName);
     if (*print) return host::PrintPreview(g);
     if (*sync) return host::Sync(g);
+    if (*sendreceive) return host::SendReceive(g);
     if (*localsync) return host::LocalSync(g, fastSync, fastSince);
     if (*groupList) return host::GroupList(g);
     if (*groupCreate) return host::GroupCreate(g, groupName);

@@ -239,7 +239,7 @@ TEST(Ribbon, CustomUiOnlyForTheAppointmentWindow) {
   EXPECT_EQ(Connect::GetCustomUI("microsoft.outlook.appointment"), "");
 }
 
-TEST(Ribbon, GroupButtonShowsForCalendarItemsAndRunsTheItemGroupsCommand) {
+TEST(Ribbon, GroupButtonShowsForCalendarItemsAndShowsTheItemGroupsDialog) {
   TempDir dir;
   TempHome alice(dir.Path(), "alice", "alice@example.com");
   auto& s = alice.Open();
@@ -275,7 +275,7 @@ TEST(Ribbon, GroupButtonShowsForCalendarItemsAndRunsTheItemGroupsCommand) {
   c.Ribbon_OnLoad(ribbon);
   EXPECT_EQ(c.Ribbon(), ribbon.get());
   std::string acted;
-  c.GetHooks().ItemGroupsCommand = [&](Connect&, platform::Item& item) { acted = item.Subject(); };
+  c.GetHooks().ShowItemGroups = [&](Connect&, platform::Item& item) { acted = item.Subject(); };
   Connect::RibbonControl control{"Korvel.ZTB.btnGroups", rows[1].item};
   c.Button_Action(control);
   EXPECT_EQ(acted, "x");

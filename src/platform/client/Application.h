@@ -1,58 +1,22 @@
 #pragma once
 // Application: the emulated desktop mail client as the add-in sees it — its
-// version, the logged-on profile, the explorer windows with their events, the
-// new-mail event, and the desktop services (event loop, prompts, registry,
-// system) the add-in runs on. The host program owns every part; Application
+// version, the logged-on profile, the explorer and item windows with their
+// events, the send/receive groups, the new-mail event, and the desktop
+// services (event loop, prompts, registry, system) the add-in runs on. The host program owns every part; Application
 // only bundles references to them, so it must not outlive them.
 #include <functional>
-#include <map>
-#include <memory>
 #include <string>
-#include <vector>
 
 #include "platform/EventLoop.h"
 #include "platform/Prompt.h"
 #include "platform/Registry.h"
 #include "platform/System.h"
+#include "platform/client/Explorers.h"
+#include "platform/client/Inspectors.h"
+#include "platform/client/SyncObjects.h"
 #include "platform/store/MailSession.h"
 
 namespace platform {
-
-// One explorer window of the client (headless: an id and a caption).
-struct Explorer {
-  int id = 0;
-  std::string caption;
-};
-
-// Explorers: the client's explorer windows. Open and close them to drive the
-// add-in's explorer handlers; handlers run synchronously when the window
-// opens or closes, as the client's own events do.
-class Explorers {
- public:
-  using OpenHandler = std::function<void(const Explorer&)>;
-  using CloseHandler = std::function<void(const Explorer&, bool lastClosed)>;
-
-  // Opens a new explorer and reports it to every open-subscriber.
-  Explorer Open(const std::string& caption = "Inbox");
-  // Closes one explorer (unknown ids are ignored); lastClosed tells the
-  // subscribers that no explorer is left.
-  void Close(int id);
-  // Closes every explorer, last one reporting lastClosed.
-  void CloseAll();
-  const std::vector<Explorer>& List() const { return open_; }
-  size_t Count() const { return open_.size(); }
-
-  int OnOpen(OpenHandler h);
-  int OnClose(CloseHandler h);
-  void Unsubscribe(int subscription);
-
- private:
-  std::vector<Explorer> open_;
-  int nextExplorer_ = 1;
-  int nextSub_ = 1;
-  std::map<int, OpenHandler> openHandlers_;
-  std::map<int, CloseHandler> closeHandlers_;
-};
 
 class Application {
  public:
@@ -80,6 +44,9 @@ class Application {
   Registry& Reg() const { return registry_; }
   System& Sys() const { return system_; }
   Explorers& GetExplorers() { return explorers_; }
+  Inspectors& GetInspectors() { return inspectors_; }
+  // One per account; the host adds them.
+  SyncObjects& GetSyncObjects() { return syncObjects_; }
 
   // The client's NewMail event (raised through the profile after mail
   // arrives in the Inbox).
@@ -123,6 +90,8 @@ class Application {
   std::map<std::string, std::function<void()>> menuCommands_;
   std::map<Subscription, ItemSendHandler> itemSendHandlers_;
   Subscription nextItemSendSub_ = 1;
+  Inspectors inspectors_;
+  SyncObjects syncObjects_;
 };
 
 }  // namespace platform

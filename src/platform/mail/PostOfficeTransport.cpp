@@ -120,6 +120,15 @@ void PostOfficeTransport::Send(const MailMessage& message) {
   for (const auto& r : recipients) Deliver(r, bytes);
 }
 
+bool PostOfficeTransport::HasWaiting(const std::string& address) {
+  std::error_code ec;
+  for (fs::directory_iterator it(MailboxPath(address) / "new", ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (!name.empty() && name[0] != '.') return true;
+  }
+  return false;
+}
+
 FetchResult PostOfficeTransport::Fetch(const std::string& address) {
   FetchResult result;
   fs::path box = MailboxPath(address);

@@ -24,6 +24,8 @@ class PostOfficeTransport : public Transport {
   FetchResult Fetch(const std::string& address) override;
   // Moves the message from new/ into cur/.
   void Acknowledge(const std::string& address, const std::string& receipt) override;
+  // A file in new/ (messages that will turn out unreadable count too).
+  bool HasWaiting(const std::string& address) override;
 
   // Writes already encoded message bytes (LF line endings) into the mailbox of
   // `address`, creating the Maildir on demand. Returns the path in new/.

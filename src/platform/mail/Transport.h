@@ -42,6 +42,11 @@ class Transport {
   // offered again. `receipt` comes from a Fetch's receipts. Throws
   // platform::Error when the message is no longer waiting.
   virtual void Acknowledge(const std::string& address, const std::string& receipt) = 0;
+
+  // Whether a message may be waiting for `address`, without reading any: the
+  // cheap look a mail client takes before a send/receive. The default reads
+  // the mailbox.
+  virtual bool HasWaiting(const std::string& address) { return !Fetch(address).messages.empty(); }
 };
 
 }  // namespace platform

@@ -405,11 +405,13 @@ Item Item::Move(const Folder& folder) const {
 
 void Item::Display(bool) {
   Loaded(core_, state_);
-  if (!state_->displayed) {
+  const bool opens = !state_->displayed;
+  if (opens) {
     state_->displayed = true;
     ++core_->openWindows;
   }
   ++core_->displayCount;
+  if (opens && core_->windowListener) core_->windowListener(*this, true);
 }
 
 void Item::Close(OlInspectorClose mode) {
@@ -419,6 +421,7 @@ void Item::Close(OlInspectorClose mode) {
   if (s.displayed) {
     s.displayed = false;
     --core_->openWindows;
+    if (core_->windowListener) core_->windowListener(*this, false);
   }
 }
 

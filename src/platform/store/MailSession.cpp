@@ -146,6 +146,9 @@ void MailSession::NotifyNewMail() { core_->NotifyNewMail(); }
 
 int MailSession::OpenWindowCount() const { return core_->openWindows; }
 int MailSession::DisplayCount() const { return core_->displayCount; }
+void MailSession::SetWindowListener(std::function<void(const Item&, bool opened)> listener) {
+  core_->windowListener = std::move(listener);
+}
 
 void MailSession::SetClock(std::function<Date()> clock) { core_->SetClock(std::move(clock)); }
 void MailSession::SetWriteHook(std::shared_ptr<StoreWriteHook> hook) { core_->SetHook(std::move(hook)); }

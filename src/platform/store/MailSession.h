@@ -124,6 +124,10 @@ class MailSession {
   // Number of item windows open now (Display without Close) and ever opened.
   int OpenWindowCount() const;
   int DisplayCount() const;
+  // The one listener told, synchronously, when an item's window opens
+  // (Display of an item not shown) or closes (Close of a shown one); the
+  // client's inspector windows are built on it. Empty: nobody is told.
+  void SetWindowListener(std::function<void(const Item&, bool opened)> listener);
 
   // The clock that stamps LastModificationTime and CreationTime; the local
   // wall clock by default.

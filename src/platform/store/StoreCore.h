@@ -148,6 +148,9 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   void NotifyNewMail();
   int openWindows = 0;
   int displayCount = 0;
+  // Told when an item's window opens (true) or closes (false); the client's
+  // inspectors follow the store's windows through it.
+  std::function<void(const Item&, bool opened)> windowListener;
 
   // --- profile state --------------------------------------------------------
   // True when the previous session of this profile did not close it (a
