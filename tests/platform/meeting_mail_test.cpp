@@ -174,6 +174,21 @@ TEST_F(MeetingMailTest, ItemSendSeesTheRequestChangesItOrCancelsIt) {
   EXPECT_EQ(calls, 2);
 }
 
+TEST_F(MeetingMailTest, ASendThatFailsHalfWayKeepsNothingOfIt) {
+  Subscription sub = m_app.OnItemSend([&](Item& item, bool&) {
+    item.SetBody("changed by the hook");
+    item.Save();
+    throw Error("the hook fails");
+  });
+  EXPECT_THROW(m_app.Send(Meeting("Broken")), Error);
+  m_app.UnsubscribeItemSend(sub);
+  EXPECT_EQ(m_alice.GetDefaultFolder(olFolderOutbox).Items().Count(), 0) << "no request left unsent";
+  EXPECT_EQ(m_alice.GetDefaultFolder(olFolderSentMail).Items().Count(), 0);
+  EXPECT_TRUE(BobsInbox().empty());
+  ASSERT_TRUE(m_app.Send(Meeting("Again")));
+  EXPECT_EQ(BobsInbox().size(), 1u);
+}
+
 TEST_F(MeetingMailTest, WhatCannotBeSentIsRefused) {
   Item plain = m_alice.GetDefaultFolder(olFolderCalendar).Items().Add(olAppointmentItem);
   plain.SetSubject("Plain");

@@ -13,6 +13,7 @@
 #include "platform/store/Items.h"
 #include "platform/store/ProfileQueue.h"
 #include "platform/store/Recipients.h"
+#include "platform/store/StoreWriteHook.h"
 #include "support/FaultyTransport.h"
 #include "support/TempHome.h"
 
@@ -137,6 +138,39 @@ TEST_F(ProfileOutboxTest, MailOfABatchLeavesAfterItsCommitOrNotAtAll) {
   EXPECT_EQ(got[2].subject, "two");
   EXPECT_EQ(m_outbox->Count(), 0);
   EXPECT_EQ(m_session.GetDefaultFolder(olFolderSentMail).Items().Count(), 3) << "the undone mail is not filed";
+}
+
+TEST_F(ProfileOutboxTest, ADirectSendIsQueuedAndFiledInOneWrite) {
+  // The store refuses every write but the queue's: the filing fails, so the
+  // queued message must go with it.
+  struct AllButTheQueue : StoreWriteHook {
+    bool armed = false;
+    void BeforeWrite(std::string_view statement) override {
+      if (armed && statement.find("queued") == std::string_view::npos) throw Error("injected store failure");
+    }
+  };
+  auto hook = std::make_shared<AllButTheQueue>();
+  m_session.SetWriteHook(hook);
+  Item mail = m_session.GetDefaultFolder(olFolderOutbox).Items().Add(olMailItem);
+  mail.SetSubject("kept whole");
+  mail.Recipients().Add("bob@example.org");
+  mail.Save();
+  hook->armed = true;
+  EXPECT_THROW(m_delivery->Send(mail), Error);
+  hook->armed = false;
+  EXPECT_EQ(m_outbox->Count(), 0);
+  EXPECT_TRUE(Arrived().empty());
+  EXPECT_EQ(m_session.GetDefaultFolder(olFolderOutbox).Items().Count(), 1) << "left unsent where it was";
+
+  // A transport that refuses it: filed and queued, it leaves at the next try.
+  m_faulty.FailNextSends(1);
+  Item mailAgain = m_session.GetDefaultFolder(olFolderOutbox).Items().All().at(0);
+  Item filed = m_delivery->Send(mailAgain);
+  EXPECT_EQ(filed.Parent().EntryID(), m_session.GetDefaultFolder(olFolderSentMail).EntryID());
+  EXPECT_EQ(m_outbox->Count(), 1);
+  EXPECT_TRUE(Arrived().empty());
+  EXPECT_EQ(m_outbox->SendQueued(), 1);
+  EXPECT_EQ(Arrived().size(), 1u);
 }
 
 TEST_F(ProfileOutboxTest, AMailLeftByAKilledRunGoesAtTheNextStartUnderItsMessageId) {

@@ -56,6 +56,15 @@ Bytes NewGlobalObjectID() {
 }  // namespace
 
 bool Application::Send(const Item& item) {
+  bool sent = false;
+  // One store write for the request, what the ItemSend handlers change and
+  // the mail queued for the transport: a kill at any point leaves all of
+  // them or none, never a request that sits in the Outbox unsent.
+  session_.Batch([&] { sent = SendInOneWrite(item); });
+  return sent;
+}
+
+bool Application::SendInOneWrite(const Item& item) {
   if (!item) throw Error("Send: no item");
   if (!sendMail_) throw Error("this profile cannot send mail");
   Item outgoing = item;

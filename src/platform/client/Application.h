@@ -73,12 +73,16 @@ class Application {
   // recipients - and sent instead. ItemSend is raised with the item that
   // leaves; when a handler cancels, nothing is sent (the request made for
   // it is removed) and Send returns false. What leaves is filed in Sent
-  // Items. Throws platform::Error for another kind of item, a meeting
-  // without attendees, a profile that cannot send, or what the transport
-  // or a handler throws (a request made for the meeting stays in the Outbox).
+  // Items. All of it is one store write (with the host's profile outbox the
+  // mail leaves after that write commits). Throws platform::Error for
+  // another kind of item, a meeting without attendees, a profile that
+  // cannot send, or what the store, the transport or a handler throws; then
+  // nothing of the send is kept.
   bool Send(const Item& item);
 
  private:
+  bool SendInOneWrite(const Item& item);
+
   std::string version_;
   MailSession& session_;
   EventLoop& loop_;

@@ -21,13 +21,26 @@ MailMessage MailDelivery::ToMessage(const Item& mail) const { return MessageOfIt
 
 Item MailDelivery::Send(const Item& mail) {
   MailMessage message = ToMessage(mail);
-  if (m_outbox && m_outbox->Holding())
+  if (m_outbox && m_outbox->Holding()) {
     m_outbox->Queue(message);
-  else if (m_profileOutbox && m_profileOutbox->Holding())
-    m_profileOutbox->Queue(message);
-  else
-    m_transport.Send(message);
+    return FileSent(mail, message);
+  }
+  if (m_profileOutbox) {
+    // Queued and filed in one store write: a kill between the two can
+    // neither lose the mail nor send it twice. The queue goes to the
+    // transport once the write has committed.
+    Item sent;
+    m_session.Batch([&] {
+      m_profileOutbox->Queue(message);
+      sent = FileSent(mail, message);
+    });
+    return sent;
+  }
+  m_transport.Send(message);
+  return FileSent(mail, message);
+}
 
+Item MailDelivery::FileSent(const Item& mail, const MailMessage& message) {
   Item sent = mail;
   sent.Set("SentOn", message.sent);
   sent.Set("SenderEmailAddress", message.from.address);

@@ -29,16 +29,19 @@ class MailDelivery {
                ProfileOutbox* profileOutbox = nullptr);
 
   // Sends a mail item or a meeting request (saved or not) from the profile's
-  // current user, under a new Message-ID: its
-  // Subject, Body, To/CC/BCC recipients and attachments (by value; a
-  // by-reference attachment sends the referenced file's bytes). After the
-  // transport took it (or an outbox queued it), the item gets SentOn, SenderEmailAddress, SenderName
-  // and UnRead = false and is moved into Sent Items; returns the moved item.
+  // current user, under a new Message-ID: its Subject, Body, To/CC/BCC
+  // recipients and attachments (by value; a by-reference attachment sends
+  // the referenced file's bytes). The item gets SentOn, SenderEmailAddress,
+  // SenderName and UnRead = false and is moved into Sent Items; returns the
+  // moved item. With a profile outbox the message is queued there in the
+  // same store write that files the item (so a kill leaves both or
+  // neither), and leaves when the outbox sends its queue after the commit:
+  // a transport that refuses it then keeps it queued, not unsent. Without
+  // one, the transport takes it first (or the registry outbox queues it).
   // Throws platform::Error when the item is neither, has no To or CC
   // recipient, the profile has no current-user address, a referenced file
-  // cannot be read, or the transport fails; the item is then left unsent
-  // where it was. Should the store fail after the transport took the mail,
-  // the error is thrown too, but the mail has gone.
+  // cannot be read, the store refuses the write, or (without a profile
+  // outbox) the transport fails; the item is then left unsent where it was.
   Item Send(const Item& mail);
 
   struct PickUpResult {
@@ -67,6 +70,8 @@ class MailDelivery {
 
  private:
   Item StoreInInbox(const MailMessage& message);
+  // Stamps the sent item and moves it into Sent Items.
+  Item FileSent(const Item& mail, const MailMessage& message);
   // Writes the received message's fields on a new Inbox item and saves it;
   // `calendar`: the meeting's part, which is not attached again.
   void FillReceived(Item& item, const MailMessage& message, const MailAttachment* calendar);
