@@ -275,7 +275,12 @@ bool Connect::Init(const platform::Explorer& explorer) {
     m_options = std::make_unique<COptions>(app.Reg(), m_strStoreId);
     AddMenu(explorer);
     // A killed run may have missed item events: offer a local synchronisation.
-    if (app.Session().LastRunEndedUncleanly()) m_options->NeedLocalSync(true);
+    // The repair is the local synchronisation's: once it is asked for (the
+    // option is written at once), the profile need not report it again.
+    if (app.Session().LastRunEndedUncleanly()) {
+      m_options->NeedLocalSync(true);
+      app.Session().AcknowledgeUncleanEnd();
+    }
     // The safe-item library's session, through which the current user is
     // read and every add-in mail is sent.
     if (!m_rdoSession) {

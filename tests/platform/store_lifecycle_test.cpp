@@ -160,13 +160,23 @@ TEST_F(StoreLifecycleTest, UserPropertiesOfAnOlderProfileMoveIntoTheirItemsAndAr
   EXPECT_EQ(s.FindByUserProperty("VestrandGroups", "team").size(), 1u);
 }
 
-TEST_F(StoreLifecycleTest, UncleanEndIsReportedOnceByTheNextSession) {
+TEST_F(StoreLifecycleTest, UncleanEndIsReportedUntilAcknowledged) {
   { EXPECT_FALSE(MailSession::Open(path_).LastRunEndedUncleanly()); }
   { EXPECT_FALSE(MailSession::Open(path_).LastRunEndedUncleanly()); }
   // A session that never closed: its marker stays set in the file.
   RawSql("UPDATE meta SET value = '1' WHERE key = 'running';");
+  // A session that only looks and closes cleanly does not hide it.
   { EXPECT_TRUE(MailSession::Open(path_).LastRunEndedUncleanly()); }
-  EXPECT_FALSE(MailSession::Open(path_).LastRunEndedUncleanly());
+  {
+    MailSession s = MailSession::Open(path_);
+    EXPECT_TRUE(s.LastRunEndedUncleanly());
+    s.AcknowledgeUncleanEnd();
+    EXPECT_FALSE(s.LastRunEndedUncleanly());
+  }
+  { EXPECT_FALSE(MailSession::Open(path_).LastRunEndedUncleanly()); }
+  // The next kill is reported afresh.
+  RawSql("UPDATE meta SET value = '1' WHERE key = 'running';");
+  EXPECT_TRUE(MailSession::Open(path_).LastRunEndedUncleanly());
 }
 
 TEST_F(StoreLifecycleTest, ReceiveOnceStoresAMessageIdOnlyOnce) {

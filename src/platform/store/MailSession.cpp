@@ -28,6 +28,8 @@ const std::string& MailSession::Path() const { return core_->Path(); }
 
 bool MailSession::LastRunEndedUncleanly() const { return core_->LastRunUnclean(); }
 
+void MailSession::AcknowledgeUncleanEnd() { core_->AcknowledgeUncleanEnd(); }
+
 std::string MailSession::CheckIntegrity() const {
   detail::Stmt s = core_->Db().Prepare("PRAGMA integrity_check");
   std::string result;

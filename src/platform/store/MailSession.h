@@ -52,9 +52,14 @@ class MailSession {
   // Closes the database (marking a clean end) and releases the lock.
   // Handles still held afterwards throw platform::Error when used.
   void Close();
-  // True when the session before this one ended without Close (killed or
-  // crashed): work that a clean end would have finished may be missing.
+  // True when a session ended without Close (killed or crashed) and nobody
+  // has acknowledged it since: work that a clean end would have finished
+  // may be missing. Sessions that close cleanly in between (a tool that
+  // only looks) do not hide it.
   bool LastRunEndedUncleanly() const;
+  // Marks the unclean end as taken care of (written at once): later
+  // sessions no longer report it. Does nothing when there is none.
+  void AcknowledgeUncleanEnd();
   // The database's own consistency check: "ok", or its findings, one per
   // line. Reads the whole file (slow on a large profile).
   std::string CheckIntegrity() const;

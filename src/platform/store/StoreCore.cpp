@@ -117,7 +117,12 @@ std::shared_ptr<StoreCore> StoreCore::Open(const std::string& path, Poster poste
     // process lives, so they stay in memory.
     core->db_->Exec("PRAGMA locking_mode=EXCLUSIVE; PRAGMA temp_store=MEMORY");
     core->CheckSchema();
-    core->lastRunUnclean_ = core->Meta("running") == "1";
+    // A session that never closed leaves "running" set; the unclean end is
+    // kept apart from it, so that it stays reported - also through later
+    // sessions that close cleanly, such as a tool that only reads - until
+    // the one who repairs it acknowledges it.
+    if (core->Meta("running") == "1") core->SetMeta("unclean", "1");
+    core->lastRunUnclean_ = core->Meta("unclean") == "1";
     core->SetMeta("running", "1");
     core->markedRunning_ = true;
   } catch (...) {
@@ -157,6 +162,12 @@ void StoreCore::CreateFile(const std::string& path) {
     ::fsync(dfd);
     ::close(dfd);
   }
+}
+
+void StoreCore::AcknowledgeUncleanEnd() {
+  if (!lastRunUnclean_) return;
+  SetMeta("unclean", "0");
+  lastRunUnclean_ = false;
 }
 
 StoreCore::~StoreCore() { Close(); }

@@ -153,9 +153,11 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   std::function<void(const Item&, bool opened)> windowListener;
 
   // --- profile state --------------------------------------------------------
-  // True when the previous session of this profile did not close it (a
-  // crash or a kill): read at Open, before this session marks itself.
+  // True when a session of this profile did not close it (a crash or a
+  // kill) and no session has acknowledged that since: read at Open.
   bool LastRunUnclean() const { return lastRunUnclean_; }
+  // Forgets the unclean end (durably): its repair is now someone's duty.
+  void AcknowledgeUncleanEnd();
   // Received mails by their Message-ID (see MailSession::ReceiveOnce).
   bool IsReceived(const std::string& messageId);
   void MarkReceived(const std::string& messageId);
