@@ -1,6 +1,8 @@
 #include "host/HostSession.h"
 
+#include <algorithm>
 #include <fstream>
+#include <iostream>
 
 #include "addin/frmShablon.h"
 #include "diagnostics/CDebug.h"
@@ -12,6 +14,7 @@
 #include "platform/engine/LoomcastSettings.h"
 #include "platform/Text.h"
 #include "platform/client/AddinRegistry.h"
+#include "platform/store/Items.h"
 
 namespace fs = std::filesystem;
 
@@ -139,6 +142,7 @@ HostSession::HostSession(const fs::path& homeArg, platform::Prompt& prompt, plat
       });
   // One account: the home's address.
   m_app->GetSyncObjects().Add(m_email.empty() ? "Default" : m_email);
+  m_app->AddMenuCommand("Print Preview", [this] { PrintPreviewOfView(); });
   m_connect = std::make_unique<Connect>();
 }
 
@@ -245,6 +249,20 @@ int HostSession::SendQueuedMail() {
 }
 
 void HostSession::RunFor(int64_t ms) { m_loop->RunFor(ms); }
+
+void HostSession::PrintPreviewOfView() {
+  platform::Explorers& explorers = m_app->GetExplorers();
+  platform::Folder folder;
+  if (explorers.Count() > 0) folder = explorers.CurrentFolder(explorers.List().front().id);
+  if (!folder) folder = m_session->GetDefaultFolder(platform::olFolderCalendar);
+  std::vector<platform::Item> items = folder.Items().All();
+  std::stable_sort(items.begin(), items.end(),
+                   [](const platform::Item& a, const platform::Item& b) { return a.Start() < b.Start(); });
+  std::cout << folder.Name() << " (" << items.size() << (items.size() == 1 ? " item" : " items") << ")\n";
+  for (const platform::Item& item : items)
+    std::cout << item.Start().ToIso().substr(0, 16) << " - " << item.End().ToIso().substr(0, 16) << "  "
+              << mInput::EscapeForTerminal(item.Subject()) << "\n";
+}
 
 void HostSession::Settle() {
   // The new-mail timer and the start-up follow-up are one-shot timers; run

@@ -97,6 +97,9 @@ class HostSession {
  private:
   // True when the post office holds a message for this home.
   bool MailWaiting();
+  // The client's own "Print Preview": the folder the first explorer shows
+  // (the calendar until it switches), one line an item, earliest first.
+  void PrintPreviewOfView();
 
   std::unique_ptr<platform::RealClock> m_realClock;
   platform::Clock* m_clock;

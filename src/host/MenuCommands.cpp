@@ -135,6 +135,10 @@ int Lang(const GlobalOptions& g, const std::string& name) {
 
 int PrintPreview(const GlobalOptions& g) {
   return WithAddIn(g, [](Running& r) {
+    // The user prints from an explorer showing the shared calendar.
+    platform::Explorers& explorers = r.S().App().GetExplorers();
+    if (explorers.Count() > 0 && r.C().g_fldZentab())
+      explorers.SwitchFolder(explorers.List().front().id, r.C().g_fldZentab());
     r.C().PrintPreview();
     return 0;
   });

@@ -33,6 +33,8 @@ check "options: the dialog's rule refuses 90 minutes" bash -c "[ $rc -ne 0 ] && 
 check "options: an accepted value is stored" test "$("$Z" "${H[@]}" options AutoGSynchPeriod)" = 15
 "$Z" "${H[@]}" options --edit 2>/dev/null
 check "options --edit unattended keeps the values" test "$("$Z" "${H[@]}" options AutoGSynchPeriod)" = 15
+printed=$("$Z" "${H[@]}" print)
+check "print: the client's preview of the shared calendar" grep -q '^Zentabo (' <<<"$printed"
 
 # A home with logs: the support library's (from the runs above) and two of
 # the installation folder's.
