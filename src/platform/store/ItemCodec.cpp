@@ -40,11 +40,14 @@ class Writer {
         },
         v);
   }
-  void Props(const PropMap& props) {
-    I64(static_cast<int64_t>(props.size()));
-    for (const auto& [name, value] : props) {
-      Str(name);
-      Value(value);
+  // `except`: a property left out (nullptr: none).
+  void Props(const PropMap& props, const char* except = nullptr) {
+    const auto skipped = except ? props.find(except) : props.end();
+    I64(static_cast<int64_t>(props.size() - (skipped == props.end() ? 0 : 1)));
+    for (auto it = props.begin(); it != props.end(); ++it) {
+      if (it == skipped) continue;
+      Str(it->first);
+      Value(it->second);
     }
   }
   Bytes Take() { return std::move(out_); }
@@ -133,7 +136,9 @@ class Reader {
 Bytes EncodeItem(const ItemState& s) {
   Writer w;
   w.U8(kVersion);
-  w.Props(s.props);
+  // The row's last_mod column is the item's LastModificationTime: kept out
+  // of the data, a save that changed nothing else leaves the data as it is.
+  w.Props(s.props, "LastModificationTime");
   w.I64(static_cast<int64_t>(s.recipients.size()));
   for (const auto& r : s.recipients) {
     w.Str(r->address);

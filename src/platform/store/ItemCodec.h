@@ -10,7 +10,8 @@
 
 namespace platform::detail {
 
-// Encodes the parts of `state` named above.
+// Encodes the parts of `state` named above; the property bag without its
+// LastModificationTime, which the row keeps in a column.
 Bytes EncodeItem(const ItemState& state);
 // Fills those parts of `state` from `blob`; throws platform::Error naming
 // `where` when the blob is malformed.

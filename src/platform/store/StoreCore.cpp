@@ -115,7 +115,11 @@ std::shared_ptr<StoreCore> StoreCore::Open(const std::string& path, Poster poste
     // SQLite keeps in a temporary file by default: page by page, that is
     // dozens of file writes per saved item. They are only needed while the
     // process lives, so they stay in memory.
-    core->db_->Exec("PRAGMA locking_mode=EXCLUSIVE; PRAGMA temp_store=MEMORY");
+    // A batch of thousands of saves touches index pages all over the file;
+    // with SQLite's default cache (2 MB) it would write pages out to the log
+    // in the middle of the transaction and read them back. The cache is
+    // filled only as pages are read, up to 64 MB.
+    core->db_->Exec("PRAGMA locking_mode=EXCLUSIVE; PRAGMA temp_store=MEMORY; PRAGMA cache_size=-65536");
     core->CheckSchema();
     // A session that never closed leaves "running" set; the unclean end is
     // kept apart from it, so that it stays reported - also through later
@@ -681,7 +685,9 @@ void ReadItemRow(const Stmt& s, int c, ItemState& state, const std::string& wher
   state.folderId = s.Int(c);
   state.cls = static_cast<OlObjectClass>(s.Int(c + 1));
   DecodeItem(s.BlobData(c + 2), s.BlobSize(c + 2), state, where);
-  // Move and Delete stamp the column alone (they do not rewrite the item).
+  // The column is the item's LastModificationTime: saves keep it out of the
+  // data, and Move stamps the column alone. (Data written by older versions
+  // still holds one, which the column overrides.)
   if (!s.IsNull(c + 3)) state.props["LastModificationTime"] = Date::FromSeconds(s.Int(c + 3));
   state.userProps = DecodeUserProps(s.BlobData(c + 4), s.BlobSize(c + 4), where);
   state.attachments.clear();
@@ -902,7 +908,7 @@ void StoreCore::SaveItem(ItemState& state, std::optional<int64_t> toFolder) {
       // names only the filter columns that did change.
       Stmt old = db.Prepare(
           "SELECT message_class, subject, full_name, start_time, end_time, last_mod, creation, received,"
-          " folder_id, class, global_id, props FROM items WHERE id = ?");
+          " folder_id, class, global_id, props, data FROM items WHERE id = ?");
       old.Bind(1, id);
       if (!old.Step()) throw Error("item " + ItemEntryID(id) + " no longer exists in profile " + path_);
       std::vector<SqlValue> before;
@@ -921,20 +927,37 @@ void StoreCore::SaveItem(ItemState& state, std::optional<int64_t> toFolder) {
       const auto* oldProps = static_cast<const uint8_t*>(old.BlobData(11));
       const bool propsChanged = oldPropsSize != propsBlob.size() ||
                                 (oldPropsSize != 0 && std::memcmp(oldProps, propsBlob.data(), oldPropsSize) != 0);
+      // A save that changed only user properties (an id cleared on the way
+      // to Deleted Items) leaves the item data as it is.
+      const size_t oldDataSize = old.BlobSize(12);
+      const bool dataChanged =
+          oldDataSize != blob.size() || std::memcmp(old.BlobData(12), blob.data(), oldDataSize) != 0;
       if (propsChanged && !indexedNames_.empty())
         IndexUserProps(id, DecodeUserProps(oldProps, oldPropsSize, ItemEntryID(id)), snap.userProps);
-      std::string sql = propsChanged ? "UPDATE items SET data = ?, props = ?" : "UPDATE items SET data = ?";
+      std::string sql;
+      auto assign = [&](const char* column) {
+        sql += std::string(sql.empty() ? "UPDATE items SET " : ", ") + column + " = ?";
+      };
+      if (dataChanged) assign("data");
+      if (propsChanged) assign("props");
       std::vector<size_t> set;
       for (size_t i = 0; i < after.size(); ++i) {
         if (before[i] == after[i]) continue;
         if (i < static_cast<size_t>(kItemColumnCount)) changed |= 1u << i;
-        sql += std::string(", ") + kColumns[i] + " = ?";
+        assign(kColumns[i]);
         set.push_back(i);
+      }
+      // Every save stamps the row, even one within the same second that
+      // changed nothing in it.
+      if (sql.empty()) {
+        constexpr size_t kLastMod = 5;
+        assign(kColumns[kLastMod]);
+        set.push_back(kLastMod);
       }
       sql += " WHERE id = ?";
       Stmt s = db.Prepare(sql);
-      s.Bind(1, SqlValue(blob));
-      int n = 2;
+      int n = 1;
+      if (dataChanged) s.Bind(n++, SqlValue(blob));
       if (propsChanged) s.Bind(n++, propsColumn);
       for (size_t i : set) s.Bind(n++, after[i]);
       s.Bind(n, id);
