@@ -208,6 +208,63 @@ TEST_F(MAPITableTest, UserPropertySearchThroughTheIndexComparesLikeTheScan) {
   }
 }
 
+TEST_F(MAPITableTest, TheIndexAnswersAnIdAmongAClassAndReadsOtherTermsFromTheItems) {
+  platform::Folder calendar = Default(platform::olFolderCalendar);
+  auto add = [&](const std::string& subject, const std::string& messageClass, const std::string& id) {
+    platform::Item item = Save(calendar, platform::olAppointmentItem, subject);
+    item.Set("MessageClass", messageClass);
+    item.UserProperties().Add("VestrandItemID").SetValue(id);
+    item.Save();
+  };
+  add("a", "IPM.Appointment", "Key-1");
+  add("b", "IPM.Appointment.Copy", "key-1");
+  add("c", "IPM.Appointment", "key-2");
+  MAPIUtils utils(*rdo);
+  const long tag =
+      utils.GetIDsFromNames(calendar.Items().Item(1), PS_PUBLIC_STRINGS, "VestrandItemID", false) | PT_STRING8;
+  struct Case {
+    std::vector<std::string> classes;
+    const char* subjectContains;  // nullptr: no such term
+    bool answeredByIndex;
+    std::vector<std::string> found;
+  };
+  const std::vector<Case> cases = {
+      {{"ipm.appointment"}, nullptr, true, {"a"}},
+      {{"IPM.Appointment.Copy"}, nullptr, true, {"b"}},
+      {{}, nullptr, true, {"a", "b"}},
+      {{"IPM.Appointment"}, "b", false, {}},
+      {{"IPM.Appointment.Copy"}, "b", false, {"b"}},
+      {{"IPM.Appointment", "IPM.Appointment.Copy"}, nullptr, false, {}},
+  };
+  for (const Case& c : cases) {
+    MAPITable table;
+    table.Item(calendar.Items());
+    Restriction& root = table.Filter().SetKind(RES_AND);
+    for (const std::string& messageClass : c.classes) {
+      Restriction& cls = root.Add(RES_PROPERTY);
+      cls.ulPropTag = PR_MESSAGE_CLASS;
+      cls.lpProp = messageClass;
+    }
+    Restriction& id = root.Add(RES_PROPERTY);
+    id.ulPropTag = tag;
+    id.lpProp = std::string("KEY-1");
+    if (c.subjectContains) {
+      Restriction& subject = root.Add(RES_CONTENT);
+      subject.ulPropTag = PR_SUBJECT;
+      subject.ulFuzzyLevel = FL_SUBSTRING;
+      subject.lpProp = std::string(c.subjectContains);
+    }
+    std::optional<std::string> messageClass;
+    ASSERT_NE(root.IndexedTerm(), nullptr);
+    EXPECT_EQ(root.AnsweredByIndex(*root.IndexedTerm(), messageClass), c.answeredByIndex);
+    table.Columns({PR_SUBJECT});
+    table.Filter().Restrict();
+    std::vector<std::string> subjects;
+    for (auto row = table.GetRow(); !row.empty(); row = table.GetRow()) subjects.push_back(std::get<std::string>(row[0]));
+    EXPECT_EQ(subjects, c.found) << c.classes.size() << " classes, subject term " << (c.subjectContains != nullptr);
+  }
+}
+
 TEST_F(MAPITableTest, PropertyRelationsAndMissingValues) {
   platform::Folder calendar = Default(platform::olFolderCalendar);
   for (const char* s : {"[Ann] x", "[Ann]!", "[Ann] ", "[Anna] y", "[Bob] z"}) Save(calendar, platform::olAppointmentItem, s);

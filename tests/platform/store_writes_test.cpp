@@ -139,6 +139,64 @@ TEST_F(StoreWritesTest, DeleteCarriesPendingChangesInOneWriteAndOneMove) {
   EXPECT_EQ(back.UserProperties().Find("VestrandItemID").Value(), "");
 }
 
+// Keeps the text of each data-changing statement.
+class RecordingHook : public platform::StoreWriteHook {
+ public:
+  void BeforeWrite(std::string_view sql) override { statements.emplace_back(sql); }
+  std::vector<std::string> statements;
+};
+
+TEST_F(StoreWritesTest, ASaveOfUserPropertiesAloneLeavesTheItemDataAndKeepsTheStamp) {
+  Item item = NewAppointment(Calendar(), "kept");
+  item.SetLocation("Room 4");
+  item.UserProperties().Add("VestrandItemID").SetValue("id");
+  item.Save();
+  const Date first = now_;
+  auto hook = std::make_shared<RecordingHook>();
+  S().SetWriteHook(hook);
+  struct Step {
+    const char* what;
+    std::function<void()> change;
+    bool writesData;
+  };
+  const std::vector<Step> steps = {
+      {"a user property only", [&] {
+         item.UserProperties().Find("VestrandItemID").SetValue("");
+         item.Save();
+       }, false},
+      {"the subject", [&] {
+         item.SetSubject("changed");
+         item.Save();
+       }, true},
+      {"nothing, a minute later", [&] { item.Save(); }, false},
+      {"a user property on the way to Deleted Items", [&] {
+         item.UserProperties().Add("VestrandReferID").SetValue("r");
+         item.Delete();
+       }, false},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    now_ = now_.Add("n", 1);
+    hook->statements.clear();
+    step.change();
+    bool data = false;
+    for (const std::string& sql : hook->statements)
+      if (sql.find("UPDATE items") == 0 && sql.find("data = ?") != std::string::npos) data = true;
+    EXPECT_EQ(data, step.writesData);
+    EXPECT_EQ(item.LastModificationTime(), now_);
+  }
+  S().SetWriteHook(nullptr);
+  Reopen();
+  Item back = S().GetItemFromID(item.EntryID());
+  // The stamp of the last save, not the one the data was written with.
+  EXPECT_EQ(back.LastModificationTime(), now_);
+  EXPECT_EQ(back.CreationTime(), first);
+  EXPECT_EQ(back.Subject(), "changed");
+  EXPECT_EQ(back.Location(), "Room 4");
+  EXPECT_EQ(back.UserProperties().Find("VestrandReferID").Value(), "r");
+  EXPECT_TRUE(back.Parent().IsSame(S().GetDefaultFolder(platform::olFolderDeletedItems)));
+}
+
 TEST_F(StoreWritesTest, ExceptionsKeepTheirOwnAttachmentsAndUserProperties) {
   Item series = NewAppointment(Calendar(), "weekly");
   series.GetRecurrencePattern().SetOccurrences(4);

@@ -5,6 +5,7 @@
 
 #include "platform/redemption/Library.h"
 #include "platform/redemption/MapiProps.h"
+#include "platform/redemption/SafeItems.h"
 #include "platform/Error.h"
 #include "platform/Text.h"
 
@@ -132,6 +133,23 @@ const Restriction* Restriction::IndexedTerm() const {
   return nullptr;
 }
 
+bool Restriction::AnsweredByIndex(const Restriction& term, std::optional<std::string>& messageClass) const {
+  messageClass.reset();
+  if (this == &term) return true;
+  if (m_kind != RES_AND) return false;
+  for (const auto& child : m_children) {
+    if (child.get() == &term) continue;
+    const bool classEquals = child->m_kind == RES_PROPERTY && child->relop == RELOP_EQ &&
+                             child->ulPropTag == PR_MESSAGE_CLASS && std::holds_alternative<std::string>(child->lpProp);
+    if (!classEquals || messageClass) {
+      messageClass.reset();
+      return false;
+    }
+    messageClass = std::get<std::string>(child->lpProp);
+  }
+  return true;
+}
+
 // --- TableFilter --------------------------------------------------------------
 
 void TableFilter::Clear() {
@@ -173,6 +191,14 @@ void MAPITable::ApplyRestriction(const Restriction* root) {
   }
   if (!m_items) throw platform::Error("MAPITable: Item is not set");
   const Restriction* term = root->IndexedTerm();
+  std::optional<std::string> messageClass;
+  if (term && root->AnsweredByIndex(*term, messageClass)) {
+    // The usual search of the add-in (an id among the appointments): no
+    // item is read.
+    m_rows = m_items->FindByUserProperty(UserPropertyName(term->ulPropTag), std::get<std::string>(term->lpProp),
+                                         messageClass);
+    return;
+  }
   const std::vector<platform::Item> candidates =
       term ? m_items->FindByUserProperty(UserPropertyName(term->ulPropTag), std::get<std::string>(term->lpProp))
            : m_items->All();

@@ -63,6 +63,11 @@ class Restriction {
   // restriction satisfies (the restriction itself, or a term of an AND), so
   // that the store's index can find the candidates; nullptr when none.
   const Restriction* IndexedTerm() const;
+  // True when this restriction asks no more than `term` (its IndexedTerm)
+  // and at most one message class equality, which goes to `messageClass`:
+  // the store then answers it from its index and columns without reading
+  // the items.
+  bool AnsweredByIndex(const Restriction& term, std::optional<std::string>& messageClass) const;
 
  private:
   long m_kind;

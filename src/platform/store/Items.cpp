@@ -72,8 +72,9 @@ void Items::Sort(const std::string& field, bool descending) {
   query_->listed = false;
 }
 
-std::vector<Item> Items::FindByUserProperty(const std::string& name, const std::string& value) const {
-  std::vector<int64_t> ids = core_->FindByUserProperty(query_->folderId, name, value);
+std::vector<Item> Items::FindByUserProperty(const std::string& name, const std::string& value,
+                                            const std::optional<std::string>& messageClass) const {
+  std::vector<int64_t> ids = core_->FindByUserProperty(query_->folderId, name, value, messageClass);
   if (!query_->cond.sql.empty() && !ids.empty()) {
     // A restricted collection keeps only the found items it lists itself.
     const std::vector<int64_t>& listed = core_->ListIds(*query_);

@@ -12,6 +12,7 @@
 // ASCII letters only. An unknown field or a syntax error throws
 // platform::Error naming the field or the position.
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,8 +48,10 @@ class Items {
   void Sort(const std::string& field, bool descending = false);
   // The items of this collection whose user property `name` has `value`
   // (compared as MailSession::FindByUserProperty does), found through the
-  // store's index; ordered by entry id creation.
-  std::vector<platform::Item> FindByUserProperty(const std::string& name, const std::string& value) const;
+  // store's index; ordered by entry id creation. With `messageClass`, only
+  // the items of that message class (ASCII case ignored).
+  std::vector<platform::Item> FindByUserProperty(const std::string& name, const std::string& value,
+                                                 const std::optional<std::string>& messageClass = std::nullopt) const;
   // The first item matching `filter` (Nothing when none); FindNext continues
   // after the last one found.
   platform::Item Find(const std::string& filter);

@@ -1075,13 +1075,20 @@ int StoreCore::CountIds(ItemQuery& q) {
 }
 
 std::vector<int64_t> StoreCore::FindByUserProperty(std::optional<int64_t> folderId, const std::string& name,
-                                                   const std::string& value) {
+                                                   const std::string& value,
+                                                   const std::optional<std::string>& messageClass) {
   const std::string nameLower = Lower(name);
   std::vector<int64_t> ids;
+  // message_class compares without regard to letter case (COLLATE NOCASE).
+  const std::string where = std::string(folderId ? " AND i.folder_id = ?" : "") +
+                            (messageClass ? " AND i.message_class = ?" : "");
+  auto bindFilters = [&](Stmt& s, int first) {
+    if (folderId) s.Bind(first++, *folderId);
+    if (messageClass) s.Bind(first, *messageClass);
+  };
   if (value.empty()) {
-    Stmt s = Db().Prepare(folderId ? "SELECT id, props FROM items WHERE props IS NOT NULL AND folder_id = ? ORDER BY id"
-                                   : "SELECT id, props FROM items WHERE props IS NOT NULL ORDER BY id");
-    if (folderId) s.Bind(1, *folderId);
+    Stmt s = Db().Prepare("SELECT i.id, i.props FROM items i WHERE i.props IS NOT NULL" + where + " ORDER BY i.id");
+    bindFilters(s, 1);
     while (s.Step()) {
       for (const auto& p : DecodeUserProps(s.BlobData(1), s.BlobSize(1), ItemEntryID(s.Int(0)))) {
         if (p->value.empty() && Lower(p->name) == nameLower) {
@@ -1093,17 +1100,13 @@ std::vector<int64_t> StoreCore::FindByUserProperty(std::optional<int64_t> folder
     return ids;
   }
   if (!indexedNames_.contains(nameLower)) AddIndexedName(nameLower);
-  if (folderId) {
-    Stmt s = Db().Prepare(
-        "SELECT ui.item_id FROM user_index ui JOIN items i ON i.id = ui.item_id"
-        " WHERE ui.name_lower = ? AND ui.value = ? AND i.folder_id = ? ORDER BY ui.item_id");
-    s.Bind(1, nameLower).Bind(2, value).Bind(3, *folderId);
-    while (s.Step()) ids.push_back(s.Int(0));
-  } else {
-    Stmt s = Db().Prepare("SELECT item_id FROM user_index WHERE name_lower = ? AND value = ? ORDER BY item_id");
-    s.Bind(1, nameLower).Bind(2, value);
-    while (s.Step()) ids.push_back(s.Int(0));
-  }
+  Stmt s = Db().Prepare(where.empty()
+                            ? "SELECT item_id FROM user_index WHERE name_lower = ? AND value = ? ORDER BY item_id"
+                            : "SELECT ui.item_id FROM user_index ui JOIN items i ON i.id = ui.item_id"
+                              " WHERE ui.name_lower = ? AND ui.value = ?" + where + " ORDER BY ui.item_id");
+  s.Bind(1, nameLower).Bind(2, value);
+  bindFilters(s, 3);
+  while (s.Step()) ids.push_back(s.Int(0));
   return ids;
 }
 

@@ -136,9 +136,12 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   // `name` (any case) has `value` (ASCII case ignored), in row order. The
   // first search by a name indexes that name in the profile for good (one
   // write); from then on every save keeps its index rows. An empty value is
-  // not indexed: it is found by reading the items' properties.
+  // not indexed: it is found by reading the items' properties. With
+  // `messageClass`, only items of that message class (ASCII case ignored),
+  // checked on the row's column.
   std::vector<int64_t> FindByUserProperty(std::optional<int64_t> folderId, const std::string& name,
-                                          const std::string& value);
+                                          const std::string& value,
+                                          const std::optional<std::string>& messageClass = std::nullopt);
   std::optional<int64_t> FindByGlobalObjectID(int64_t folderId, const Bytes& id);
 
   // --- events and counters --------------------------------------------------
