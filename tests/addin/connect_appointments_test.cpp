@@ -7,24 +7,13 @@
 #include "groups/CGroups.h"
 #include "host/HostSession.h"
 #include "platform/store/Items.h"
+#include "support/AddInItems.h"
 #include "support/TempHome.h"
 #include "sync/CSyncContext.h"
 
 namespace {
 
-// Puts the other user into a saved group "Team" of the running add-in.
-void Share(host::HostSession& s, const std::string& name, const std::string& email) {
-  CGroups& groups = *s.AddIn().Groups();
-  GroupPtr team = groups.CreateMyGroup("Team");
-  auto other = std::make_shared<CMember>();
-  other->strKey = "76543210-20261205093000";
-  other->strName = name;
-  other->strEmail = email;
-  other->bShare = true;
-  team->Add(other);
-  groups.Add(team);
-  ASSERT_TRUE(groups.Save());
-}
+using testing_support::Share;
 
 TEST(ConnectAppointments, SyncronizeSendsThePendingChangesAndReceivesTheMembers) {
   testing_support::TempDir dir;

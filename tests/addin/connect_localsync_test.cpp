@@ -11,6 +11,7 @@
 #include "platform/store/Items.h"
 #include "platform/store/Links.h"
 #include "platform/store/MailSession.h"
+#include "support/AddInItems.h"
 #include "support/TempHome.h"
 #include "sync/CSyncContext.h"
 #include "sync/mAppointments.h"
@@ -20,14 +21,7 @@ using testing_support::TempHome;
 
 namespace {
 
-platform::Item AddAppointment(const platform::Folder& folder, const std::string& subject) {
-  platform::Item item = folder.Items().Add(platform::olAppointmentItem);
-  item.SetSubject(subject);
-  item.SetStart(platform::Date::FromParts(2026, 12, 10, 10, 0));
-  item.SetEnd(platform::Date::FromParts(2026, 12, 10, 11, 0));
-  item.Save();
-  return item;
-}
+using testing_support::SavedAppointment;
 
 // A run of the profile that ends without closing it, as a killed client leaves it.
 void RunAndDie(const std::filesystem::path& home) {
@@ -95,7 +89,7 @@ TEST(ConnectLocalSync, ThePassOnDemandRemovesCopiesOfItemsDeletedWhileTheAddInWa
   alice.Open().Start();
   Connect& c = alice.S().AddIn();
   alice.S().Settle();
-  AddAppointment(c.fldCalendar(), "Dentist");
+  SavedAppointment(c.fldCalendar(), "Dentist");
   alice.S().Settle();
   ASSERT_EQ(c.g_fldZentab().Items().Count(), 1);
   const std::string id = mAppointments::GetUserProperty(c.fldCalendar().Items().Item(1), mAppointments::kItemID);
@@ -123,7 +117,7 @@ TEST(ConnectLocalSync, ThePassOnDemandRemovesCopiesOfItemsDeletedWhileTheAddInWa
   EXPECT_EQ(g_Sync()->colPending.Item(id)->m_strAction, "Removed");
 
   // A copy lost while the add-in was off comes back, and nothing is queued for it.
-  AddAppointment(again.fldCalendar(), "Review");
+  SavedAppointment(again.fldCalendar(), "Review");
   alice.S().Settle();
   g_Sync()->colPending.RemoveAll();
   platform::Item copy = again.g_fldZentab().Items().Item(1);

@@ -9,6 +9,7 @@
 #include "groups/CMember.h"
 #include "groups/mGroupEnums.h"
 #include "platform/store/Items.h"
+#include "support/AddInItems.h"
 #include "support/TempHome.h"
 #include "sync/CLoomcastEvents.h"
 #include "sync/CSyncContext.h"
@@ -19,14 +20,7 @@ using testing_support::TempHome;
 
 namespace {
 
-platform::Item AddAppointment(const platform::Folder& folder, const std::string& subject) {
-  platform::Item item = folder.Items().Add(platform::olAppointmentItem);
-  item.SetSubject(subject);
-  item.SetStart(platform::Date::FromParts(2026, 12, 10, 10, 0));
-  item.SetEnd(platform::Date::FromParts(2026, 12, 10, 11, 0));
-  item.Save();
-  return item;
-}
+using testing_support::SavedAppointment;
 
 }  // namespace
 
@@ -47,7 +41,7 @@ TEST(ConnectSync, TheContextAndTheEngineLiveFromInitToDone) {
   s.Settle();
 
   // The user's new item reaches the shared folder and waits to be sent.
-  AddAppointment(c.fldCalendar(), "Dentist");
+  SavedAppointment(c.fldCalendar(), "Dentist");
   s.Settle();
   ASSERT_EQ(c.g_fldZentab().Items().Count(), 1);
   EXPECT_EQ(ctx->colPending.Count(), 1u);
@@ -71,7 +65,7 @@ TEST(ConnectSync, MarkingAllReadIsNoChangeToShare) {
   auto& s = alice.Open();
   ASSERT_EQ(s.Start(), Connect::State::Running);
   Connect& c = s.AddIn();
-  AddAppointment(c.fldCalendar(), "Dentist");
+  SavedAppointment(c.fldCalendar(), "Dentist");
   s.Settle();
   g_Sync()->colPending.RemoveAll();
   for (platform::Item& item : c.g_fldZentab().Items().All()) {

@@ -14,6 +14,7 @@
 #include "options/CWinReg.h"
 #include "platform/store/Folders.h"
 #include "platform/store/Items.h"
+#include "support/AddInItems.h"
 #include "support/TempHome.h"
 #include "sync/CSyncContext.h"
 #include "sync/mAppointments.h"
@@ -23,33 +24,13 @@ using testing_support::TempHome;
 
 namespace {
 
+using testing_support::SavedAppointment;
+using testing_support::Share;
+
 size_t Count(const std::string& text, const std::string& needle) {
   size_t n = 0;
   for (size_t p = text.find(needle); p != std::string::npos; p = text.find(needle, p + 1)) ++n;
   return n;
-}
-
-platform::Item SavedAppointment(const platform::Folder& folder, const std::string& subject) {
-  platform::Item item = folder.Items().Add(platform::olAppointmentItem);
-  item.SetSubject(subject);
-  item.SetStart(platform::Date::FromParts(2026, 12, 10, 10, 0));
-  item.SetEnd(platform::Date::FromParts(2026, 12, 10, 11, 0));
-  item.Save();
-  return item;
-}
-
-// Puts the other user into a saved group "Team" of the running add-in.
-void Share(host::HostSession& s, const std::string& name, const std::string& email) {
-  CGroups& groups = *s.AddIn().Groups();
-  GroupPtr team = groups.CreateMyGroup("Team");
-  auto other = std::make_shared<CMember>();
-  other->strKey = "76543210-20261205093000";
-  other->strName = name;
-  other->strEmail = email;
-  other->bShare = true;
-  team->Add(other);
-  groups.Add(team);
-  ASSERT_TRUE(groups.Save());
 }
 
 // A started home whose pending sends are counted instead of mailed.
