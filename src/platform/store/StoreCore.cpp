@@ -111,15 +111,13 @@ std::shared_ptr<StoreCore> StoreCore::Open(const std::string& path, Poster poste
     // The flock above already keeps every other process out, so SQLite's own
     // per-transaction file locks and the shared-memory WAL index are not
     // needed; this must be set before the first access to the file.
-    // Every write inside a batch runs under a savepoint, whose undo journal
-    // SQLite keeps in a temporary file by default: page by page, that is
-    // dozens of file writes per saved item. They are only needed while the
-    // process lives, so they stay in memory.
+    // Every write inside a batch runs under a savepoint; its undo journal
+    // stays in memory (see SqliteDb).
     // A batch of thousands of saves touches index pages all over the file;
     // with SQLite's default cache (2 MB) it would write pages out to the log
     // in the middle of the transaction and read them back. The cache is
     // filled only as pages are read, up to 64 MB.
-    core->db_->Exec("PRAGMA locking_mode=EXCLUSIVE; PRAGMA temp_store=MEMORY; PRAGMA cache_size=-65536");
+    core->db_->Exec("PRAGMA locking_mode=EXCLUSIVE; PRAGMA cache_size=-65536");
     core->CheckSchema();
     // A session that never closed leaves "running" set; the unclean end is
     // kept apart from it, so that it stays reported - also through later
@@ -862,12 +860,33 @@ void StoreCore::PartsStored(ItemState& state, const NewOrds& ords) {
 }
 
 void StoreCore::SaveItem(ItemState& state, std::optional<int64_t> toFolder) {
-  ItemState snap = state;
   const Date now = Now();
-  snap.props["LastModificationTime"] = now;
-  if (snap.id == 0) snap.props["CreationTime"] = now;
   const int64_t folder = toFolder.value_or(state.folderId);
   GetFolder(folder);
+  // The state is saved as it is, not from a copy (a copy of every property
+  // per save is most of a save's own cost); only the creation time of a
+  // first save goes in beforehand, taken back when the save fails.
+  std::optional<PropValue> creationBefore;
+  const bool firstSave = state.id == 0;
+  if (firstSave) {
+    if (auto it = state.props.find("CreationTime"); it != state.props.end()) creationBefore = it->second;
+    state.props["CreationTime"] = now;
+  }
+  try {
+    SaveItemRow(state, folder, now);
+  } catch (...) {
+    if (firstSave) {
+      if (creationBefore)
+        state.props["CreationTime"] = *creationBefore;
+      else
+        state.props.erase("CreationTime");
+    }
+    throw;
+  }
+}
+
+void StoreCore::SaveItemRow(ItemState& state, int64_t folder, Date now) {
+  const ItemState& snap = state;
   const Bytes blob = EncodeItem(snap);
   const Bytes propsBlob = EncodeUserProps(snap.userProps);
   const SqlValue propsColumn = propsBlob.empty() ? SqlValue() : SqlValue(propsBlob);
@@ -886,7 +905,7 @@ void StoreCore::SaveItem(ItemState& state, std::optional<int64_t> toFolder) {
     const std::vector<SqlValue> after = {
         TextColumn(snap.props, "MessageClass"),          TextColumn(snap.props, "Subject"),
         TextColumn(snap.props, "FullName"),              DateColumn(snap.props, "Start"),
-        DateColumn(snap.props, "End"),                   DateColumn(snap.props, "LastModificationTime"),
+        DateColumn(snap.props, "End"),                   SqlValue(now.Seconds()),
         DateColumn(snap.props, "CreationTime"),          DateColumn(snap.props, "ReceivedTime"),
         SqlValue(folder),                                SqlValue(int64_t{snap.cls}),
         globalId.empty() ? SqlValue() : SqlValue(globalId)};
@@ -976,7 +995,7 @@ void StoreCore::SaveItem(ItemState& state, std::optional<int64_t> toFolder) {
   PartsStored(state, ords);
   state.id = id;
   state.folderId = folder;
-  state.props = std::move(snap.props);
+  state.props["LastModificationTime"] = now;
   state.dirty = false;
   state.loaded = true;
 }

@@ -118,7 +118,7 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   // The bytes of one stored attachment; throws platform::Error when gone.
   Bytes ReadAttachmentData(int64_t itemId, int64_t ord);
   // Saves the item into its folder (state.folderId), or into `toFolder`
-  // when given (a move); updates `state` only after the commit. Only the
+  // when given (a move); `state` is left as it was when the write fails. Only the
   // attachments that changed are written, and the user properties (one
   // column) only when one of them changed.
   void SaveItem(ItemState& state, std::optional<int64_t> toFolder = std::nullopt);
@@ -200,6 +200,9 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   bool IsCurrent(const ItemQuery& q, uint64_t at) const;
   // The rows given to new attachments by a write, taken over once it commits.
   using NewOrds = std::vector<std::pair<AttachmentData*, int64_t>>;
+  // SaveItem's write of the row and its parts, the state already carrying
+  // its creation time; takes over the new id, folder and stamp on success.
+  void SaveItemRow(ItemState& state, int64_t folder, Date now);
   // Writes the item's changed attachments inside the open write.
   NewOrds WriteParts(const ItemState& state, int64_t id, bool inserting);
   // Marks the attachments as stored after the write of `ords` committed.
