@@ -124,11 +124,11 @@ PropValue Item::Get(std::string_view name) const {
   return std::monostate();
 }
 
-void Item::Set(std::string_view name, const PropValue& value) {
+void Item::Set(std::string_view name, PropValue value) {
   ItemState& s = Loaded(core_, state_);
   const PropInfo& info = Info(name);
   if (info.readOnly) throw Error("item property \"" + std::string(info.name) + "\" is read-only");
-  const PropValue v = detail::CheckKind(info, value);
+  PropValue v = detail::CheckKind(info, std::move(value));
   const std::string_view canon = info.name;
   const bool master = !s.IsOccurrence() && s.recurrence.has_value();
   if (canon == "Start") {
@@ -164,8 +164,10 @@ void Item::Set(std::string_view name, const PropValue& value) {
       pos = end + 1;
     }
     PartsOf(core_, state_)->dirty = true;
+  } else if (auto it = s.props.find(canon); it != s.props.end()) {
+    it->second = std::move(v);
   } else {
-    s.props[std::string(canon)] = v;
+    s.props.emplace(std::string(canon), std::move(v));
   }
   s.dirty = true;
 }

@@ -64,7 +64,7 @@ class Item {
   // "RecurrenceState", "IsRecurring") or a value of the wrong type (integers
   // are accepted for double properties). Setting "Start" keeps the duration,
   // "End" and "Duration" move the end, as the client does.
-  void Set(std::string_view name, const PropValue& value);
+  void Set(std::string_view name, PropValue value);
   // Typed reads of Get; throw platform::Error on a type mismatch.
   std::string GetText(std::string_view name) const;
   int64_t GetInt(std::string_view name) const;

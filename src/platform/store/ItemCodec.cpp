@@ -1,9 +1,11 @@
 #include "platform/store/ItemCodec.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "platform/Error.h"
 
@@ -31,14 +33,16 @@ constexpr std::array<std::string_view, 56> kNameCodes = {
     "RequiredAttendees", "OptionalAttendees", "LastModificationTime", "Saved", "IsRecurring",
     "RecurrenceState", "EntryID", "Class"};
 
-uint64_t NameCode(std::string_view name) {
-  static const std::unordered_map<std::string_view, uint64_t> codes = [] {
-    std::unordered_map<std::string_view, uint64_t> m;
-    for (size_t i = 0; i < kNameCodes.size(); ++i) m.emplace(kNameCodes[i], i + 1);
-    return m;
+// The coded names in name order, with their codes: a property bag is
+// ordered by name too, so that its names are coded in one pass over both.
+const std::vector<std::pair<std::string_view, uint64_t>>& CodesByName() {
+  static const std::vector<std::pair<std::string_view, uint64_t>> codes = [] {
+    std::vector<std::pair<std::string_view, uint64_t>> v;
+    for (size_t i = 0; i < kNameCodes.size(); ++i) v.emplace_back(kNameCodes[i], i + 1);
+    std::sort(v.begin(), v.end());
+    return v;
   }();
-  const auto it = codes.find(name);
-  return it == codes.end() ? 0 : it->second;
+  return codes;
 }
 
 class Writer {
@@ -59,11 +63,6 @@ class Writer {
     Var(n);
     const auto* b = static_cast<const uint8_t*>(p);
     out_.insert(out_.end(), b, b + n);
-  }
-  void Name(const std::string& name) {
-    const uint64_t code = NameCode(name);
-    Var(code);
-    if (code == 0) Str(name);
   }
   void Value(const PropValue& v) {
     U8(static_cast<uint8_t>(v.index()));
@@ -86,9 +85,18 @@ class Writer {
   void Props(const PropMap& props, const char* except = nullptr) {
     const auto skipped = except ? props.find(except) : props.end();
     Count(props.size() - (skipped == props.end() ? 0 : 1));
+    const auto& codes = CodesByName();
+    auto code = codes.begin();
     for (auto it = props.begin(); it != props.end(); ++it) {
       if (it == skipped) continue;
-      Name(it->first);
+      const std::string& name = it->first;
+      while (code != codes.end() && code->first < name) ++code;
+      if (code != codes.end() && code->first == name) {
+        Var(code->second);
+      } else {
+        Var(0);
+        Str(name);
+      }
       Value(it->second);
     }
   }

@@ -133,7 +133,7 @@ PropValue StoredOrDefault(const PropMap& props, const PropInfo& info, OlObjectCl
   return it != props.end() ? it->second : DefaultValue(info, cls);
 }
 
-PropValue CheckKind(const PropInfo& info, const PropValue& value) {
+PropValue CheckKind(const PropInfo& info, PropValue value) {
   bool ok = false;
   switch (info.kind) {
     case K::Text: ok = std::holds_alternative<std::string>(value); break;

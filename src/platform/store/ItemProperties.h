@@ -34,6 +34,6 @@ PropValue StoredOrDefault(const PropMap& props, const PropInfo& info, OlObjectCl
 std::string DefaultMessageClass(OlObjectClass cls);
 // Throws platform::Error naming the property unless `value` fits its kind;
 // returns the value converted (an integer given for a double).
-PropValue CheckKind(const PropInfo& info, const PropValue& value);
+PropValue CheckKind(const PropInfo& info, PropValue value);
 
 }  // namespace platform::detail

@@ -27,8 +27,11 @@ namespace {
 constexpr int64_t kApplicationId = 0x5A544253;
 // 1: folders, items, user properties, attachments. 2: received mails. 3: Drafts.
 // 4: keyed queues of records (ProfileQueue). 5: user properties in the item's
-// row, indexed only under the names searched for (user_index).
-constexpr int64_t kSchemaVersion = 5;
+// row, indexed only under the names searched for (user_index). 6: item data
+// and user properties in their compact form (ItemCodec); rows of the
+// earlier form still read and take the new one when next saved, and an
+// older program refuses the profile instead of finding its rows damaged.
+constexpr int64_t kSchemaVersion = 6;
 // The write-ahead log is folded into the database every 1,000 pages (8 MB)
 // and cut back to this size afterwards, so it never grows without bound.
 constexpr int64_t kWalSizeLimit = 4 * 1024 * 1024;
