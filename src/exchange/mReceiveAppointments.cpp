@@ -59,6 +59,7 @@ class ItemReader {
     // The item's elements sorted by name once, the first of a name first: a
     // search of all ~35 children for each element read costs more than
     // the rest of the reading.
+    m_elements.reserve(48);
     for (pugi::xml_node child : xml.CurItem().children())
       if (child.type() == pugi::node_element) m_elements.emplace_back(child.name(), child);
     std::stable_sort(m_elements.begin(), m_elements.end(),
