@@ -16,6 +16,7 @@
 #include "host/HostSession.h"
 #include "host/MenuCommands.h"
 #include "platform/Error.h"
+#include "platform/ProcessMemory.h"
 #include "platform/ScriptedPrompt.h"
 #include "platform/TerminalPrompt.h"
 #include "platform/UnattendedPrompt.h"
@@ -308,4 +309,7 @@ int Execute(const std::vector<std::string>& args, host::AttachedHost* attached) 
 
 }  // namespace
 
-int main(int argc, char** argv) { return Execute(std::vector<std::string>(argv + 1, argv + argc), nullptr); }
+int main(int argc, char** argv) {
+  platform::KeepFreedMemoryForReuse();
+  return Execute(std::vector<std::string>(argv + 1, argv + argc), nullptr);
+}
