@@ -2,9 +2,11 @@
 
 #include <filesystem>
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <set>
 #include <string_view>
 #include <utility>
@@ -49,21 +51,40 @@ bool EndsWithNoCase(const std::string& text, const std::string& tail) {
   return text.size() >= tail.size() && platform::EqualsNoCase(text.substr(text.size() - tail.size()), tail);
 }
 
+// The elements Fill reads, each with a slot of its own in an item's reader.
+constexpr std::array<std::string_view, 27> kFilled = {
+    "Subject",       "AllDayEvent",   "BillingInformation",   "Categories",       "Companies",
+    "ConferenceServerAllowExternal",  "ConferenceServerPassword", "Importance",   "Location",
+    "Mileage",       "NetShowURL",    "NoAging",              "Resources",        "ResponseRequested",
+    "Sensitivity",   "Start",         "End",                  "Duration",         "Contacts",
+    "ReplyTime",     "BusyStatus",    "isOnlineMeeting",      "NetMeetingAutoStart", "NetMeetingServer",
+    "NetMeetingType", "NetMeetingDocPathName", "Body"};
+
+const std::unordered_map<std::string_view, size_t>& FilledSlots() {
+  static const std::unordered_map<std::string_view, size_t> slots = [] {
+    std::unordered_map<std::string_view, size_t> m;
+    for (size_t i = 0; i < kFilled.size(); ++i) m.emplace(kFilled[i], i);
+    return m;
+  }();
+  return slots;
+}
+
 // Applies the document's elements to one item. Every Apply* reads one
 // element when present and logs (without stopping) what cannot be applied.
 class ItemReader {
  public:
   // Reads the document's current item.
   ItemReader(CXmlAppointments& xml, platform::Item& item, const ReadEnv& env, bool exception)
-      : m_xml(xml), m_item(item), m_env(env), m_bException(exception) {
-    // The item's elements sorted by name once, the first of a name first: a
-    // search of all ~35 children for each element read costs more than
-    // the rest of the reading.
-    m_elements.reserve(48);
-    for (pugi::xml_node child : xml.CurItem().children())
-      if (child.type() == pugi::node_element) m_elements.emplace_back(child.name(), child);
-    std::stable_sort(m_elements.begin(), m_elements.end(),
-                     [](const Element& a, const Element& b) { return a.first < b.first; });
+      : m_xml(xml), m_item(item), m_env(env), m_bException(exception), m_itemNode(xml.CurItem()) {
+    // One pass over the item's children puts each element that Fill reads
+    // in its slot, the first of a name first: searching all ~35 children
+    // for each element read costs more than the rest of the reading.
+    const auto& slots = FilledSlots();
+    for (pugi::xml_node child : m_itemNode.children()) {
+      if (child.type() != pugi::node_element) continue;
+      const auto it = slots.find(child.name());
+      if (it != slots.end() && !m_slots[it->second]) m_slots[it->second] = child;
+    }
   }
 
   void Text(const char* element, const char* property, const std::string& prefix = "") {
@@ -150,13 +171,14 @@ class ItemReader {
       g_Debug().OutError(std::string(kSource) + "." + element);
     }
   }
-  using Element = std::pair<std::string_view, pugi::xml_node>;
   // True and its text when the item has an element `name` (the first one).
   bool Find(std::string_view name, std::string& value) const {
-    auto it = std::lower_bound(m_elements.begin(), m_elements.end(), name,
-                               [](const Element& e, std::string_view n) { return e.first < n; });
-    if (it == m_elements.end() || it->first != name) return false;
-    value = it->second.text().get();
+    const auto& slots = FilledSlots();
+    const auto it = slots.find(name);
+    const pugi::xml_node node =
+        it != slots.end() ? m_slots[it->second] : m_itemNode.child(std::string(name).c_str());
+    if (!node) return false;
+    value = node.text().get();
     return true;
   }
   void AddAttachment(const std::string& attachesZip);
@@ -169,7 +191,8 @@ class ItemReader {
   const ReadEnv& m_env;
   bool m_bException;
   bool m_bAllDay = false;
-  std::vector<Element> m_elements;
+  pugi::xml_node m_itemNode;
+  std::array<pugi::xml_node, kFilled.size()> m_slots{};
 };
 
 bool ItemReader::Enter(const char* name) {
