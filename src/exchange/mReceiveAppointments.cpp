@@ -6,7 +6,6 @@
 #include <cctype>
 #include <memory>
 #include <optional>
-#include <unordered_map>
 #include <set>
 #include <string_view>
 #include <utility>
@@ -22,6 +21,7 @@
 #include "lang/CLang.h"
 #include "options/mOptions.h"
 #include "options/mSynchRange.h"
+#include "platform/NameIndex.h"
 #include "platform/Prompt.h"
 #include "platform/redemption/MAPITable.h"
 #include "platform/redemption/MAPIUtils.h"
@@ -60,12 +60,8 @@ constexpr std::array<std::string_view, 27> kFilled = {
     "ReplyTime",     "BusyStatus",    "isOnlineMeeting",      "NetMeetingAutoStart", "NetMeetingServer",
     "NetMeetingType", "NetMeetingDocPathName", "Body"};
 
-const std::unordered_map<std::string_view, size_t>& FilledSlots() {
-  static const std::unordered_map<std::string_view, size_t> slots = [] {
-    std::unordered_map<std::string_view, size_t> m;
-    for (size_t i = 0; i < kFilled.size(); ++i) m.emplace(kFilled[i], i);
-    return m;
-  }();
+const platform::NameIndex& FilledSlots() {
+  static const platform::NameIndex slots(kFilled);
   return slots;
 }
 
@@ -82,8 +78,8 @@ class ItemReader {
     const auto& slots = FilledSlots();
     for (pugi::xml_node child : m_itemNode.children()) {
       if (child.type() != pugi::node_element) continue;
-      const auto it = slots.find(child.name());
-      if (it != slots.end() && !m_slots[it->second]) m_slots[it->second] = child;
+      const auto slot = slots.Find(child.name());
+      if (slot && !m_slots[*slot]) m_slots[*slot] = child;
     }
   }
 
@@ -173,10 +169,8 @@ class ItemReader {
   }
   // True and its text when the item has an element `name` (the first one).
   bool Find(std::string_view name, std::string& value) const {
-    const auto& slots = FilledSlots();
-    const auto it = slots.find(name);
-    const pugi::xml_node node =
-        it != slots.end() ? m_slots[it->second] : m_itemNode.child(std::string(name).c_str());
+    const auto slot = FilledSlots().Find(name);
+    const pugi::xml_node node = slot ? m_slots[*slot] : m_itemNode.child(std::string(name).c_str());
     if (!node) return false;
     value = node.text().get();
     return true;

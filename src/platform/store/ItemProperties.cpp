@@ -2,9 +2,11 @@
 
 #include <array>
 #include <string>
-#include <unordered_map>
+#include <string_view>
+#include <vector>
 
 #include "platform/Error.h"
+#include "platform/NameIndex.h"
 #include "platform/Text.h"
 
 namespace platform::detail {
@@ -76,14 +78,14 @@ const std::array kProps = {
 }  // namespace
 
 const PropInfo* FindProperty(std::string_view name) {
-  // Every property read and write looks its name up: a table by exact name
-  // answers the usual spelling at once, the scan any other letter case.
-  static const std::unordered_map<std::string_view, const PropInfo*> byName = [] {
-    std::unordered_map<std::string_view, const PropInfo*> m;
-    for (const auto& p : kProps) m.emplace(p.name, &p);
-    return m;
+  // Every property read and write looks its name up: the index by exact
+  // name answers the usual spelling at once, the scan any other letter case.
+  static const NameIndex byName = [] {
+    std::vector<std::string_view> names;
+    for (const auto& p : kProps) names.push_back(p.name);
+    return NameIndex(names);
   }();
-  if (auto it = byName.find(name); it != byName.end()) return it->second;
+  if (const auto i = byName.Find(name)) return &kProps[*i];
   for (const auto& p : kProps) {
     if (EqualsNoCase(name, p.name)) return &p;
   }
