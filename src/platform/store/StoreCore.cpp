@@ -866,8 +866,8 @@ void StoreCore::SaveItem(ItemState& state, std::optional<int64_t> toFolder) {
   const Date now = Now();
   const int64_t folder = toFolder.value_or(state.folderId);
   GetFolder(folder);
-  // The state is saved as it is, not from a copy (a copy of every property
-  // per save is most of a save's own cost); only the creation time of a
+  // The state is saved as it is, not from a copy (copying every property
+  // was a large part of a save's own cost); only the creation time of a
   // first save goes in beforehand, taken back when the save fails.
   std::optional<PropValue> creationBefore;
   const bool firstSave = state.id == 0;
@@ -889,12 +889,11 @@ void StoreCore::SaveItem(ItemState& state, std::optional<int64_t> toFolder) {
 }
 
 void StoreCore::SaveItemRow(ItemState& state, int64_t folder, Date now) {
-  const ItemState& snap = state;
-  const Bytes blob = EncodeItem(snap);
-  const Bytes propsBlob = EncodeUserProps(snap.userProps);
+  const Bytes blob = EncodeItem(state);
+  const Bytes propsBlob = EncodeUserProps(state.userProps);
   const SqlValue propsColumn = propsBlob.empty() ? SqlValue() : SqlValue(propsBlob);
   Bytes globalId;
-  if (auto it = snap.props.find("GlobalObjectID"); it != snap.props.end())
+  if (auto it = state.props.find("GlobalObjectID"); it != state.props.end())
     if (const auto* b = std::get_if<Bytes>(&it->second)) globalId = *b;
 
   int64_t id = state.id;
@@ -906,24 +905,24 @@ void StoreCore::SaveItemRow(ItemState& state, int64_t folder, Date now) {
     // The filter columns first (in the order of the change-event columns),
     // then the folder, class and global id.
     const std::vector<SqlValue> after = {
-        TextColumn(snap.props, "MessageClass"),          TextColumn(snap.props, "Subject"),
-        TextColumn(snap.props, "FullName"),              DateColumn(snap.props, "Start"),
-        DateColumn(snap.props, "End"),                   SqlValue(now.Seconds()),
-        DateColumn(snap.props, "CreationTime"),          DateColumn(snap.props, "ReceivedTime"),
-        SqlValue(folder),                                SqlValue(int64_t{snap.cls}),
+        TextColumn(state.props, "MessageClass"),          TextColumn(state.props, "Subject"),
+        TextColumn(state.props, "FullName"),              DateColumn(state.props, "Start"),
+        DateColumn(state.props, "End"),                   SqlValue(now.Seconds()),
+        DateColumn(state.props, "CreationTime"),          DateColumn(state.props, "ReceivedTime"),
+        SqlValue(folder),                                SqlValue(int64_t{state.cls}),
         globalId.empty() ? SqlValue() : SqlValue(globalId)};
     static const char* const kColumns[] = {"message_class", "subject", "full_name", "start_time",
                                            "end_time",      "last_mod", "creation", "received",
                                            "folder_id",     "class",    "global_id"};
     if (inserting) {
-      id = snap.reservedId != 0 ? snap.reservedId : NewItemId();
+      id = state.reservedId != 0 ? state.reservedId : NewItemId();
       Stmt s = db.Prepare(
           "INSERT INTO items(message_class, subject, full_name, start_time, end_time, last_mod, creation, received,"
           " folder_id, class, global_id, data, id, props) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
       for (size_t i = 0; i < after.size(); ++i) s.Bind(static_cast<int>(i) + 1, after[i]);
       s.Bind(12, SqlValue(blob)).Bind(13, id).Bind(14, propsColumn);
       WriteStep(s);
-      if (!indexedNames_.empty()) IndexUserProps(id, {}, snap.userProps);
+      if (!indexedNames_.empty()) IndexUserProps(id, {}, state.userProps);
     } else {
       // The columns as stored before: a column this save leaves alone is not
       // set again, so its indexes are not rewritten, and the change event
@@ -955,7 +954,7 @@ void StoreCore::SaveItemRow(ItemState& state, int64_t folder, Date now) {
       const bool dataChanged =
           oldDataSize != blob.size() || std::memcmp(old.BlobData(12), blob.data(), oldDataSize) != 0;
       if (propsChanged && !indexedNames_.empty())
-        IndexUserProps(id, DecodeUserProps(oldProps, oldPropsSize, ItemEntryID(id)), snap.userProps);
+        IndexUserProps(id, DecodeUserProps(oldProps, oldPropsSize, ItemEntryID(id)), state.userProps);
       std::string sql;
       auto assign = [&](const char* column) {
         sql += std::string(sql.empty() ? "UPDATE items SET " : ", ") + column + " = ?";
@@ -985,7 +984,7 @@ void StoreCore::SaveItemRow(ItemState& state, int64_t folder, Date now) {
       s.Bind(n, id);
       WriteStep(s);
     }
-    ords = WriteParts(snap, id, inserting);
+    ords = WriteParts(state, id, inserting);
     if (inserting) {
       QueueEvent(EventKind::Add, folder, id);
     } else if (folder != state.folderId) {
