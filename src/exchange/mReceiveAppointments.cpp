@@ -86,12 +86,12 @@ class ItemReader {
   void Text(const char* element, const char* property, const std::string& prefix = "") {
     std::string v;
     if (!Find(element, v)) return;
-    Set(element, [&] { m_item.Set(property, prefix + v); });
+    Set(element, [&] { Put(property, prefix + v); });
   }
   void Bool(const char* element, const char* property) {
     std::string v;
     if (!Find(element, v)) return;
-    Set(element, [&] { m_item.Set(property, TextBool(v)); });
+    Set(element, [&] { Put(property, TextBool(v)); });
   }
   void Number(const char* element, const char* property) {
     std::string v;
@@ -101,7 +101,7 @@ class ItemReader {
       g_Debug().OutWarning(kSource, std::string(element) + " is no number: '" + v + "'");
       return;
     }
-    Set(element, [&] { m_item.Set(property, static_cast<int64_t>(*n)); });
+    Set(element, [&] { Put(property, static_cast<int64_t>(*n)); });
   }
   void Date(const char* element, const char* property) {
     std::string v;
@@ -111,7 +111,7 @@ class ItemReader {
       g_Debug().OutWarning(kSource, std::string(element) + " is no date: '" + v + "'");
       return;
     }
-    Set(element, [&] { m_item.Set(property, *d); });
+    Set(element, [&] { Put(property, *d); });
   }
   void AllDay() {
     std::string v;
@@ -159,6 +159,12 @@ class ItemReader {
   void Exceptions(const std::string& subjectPrefix, const std::string& attachesZip);
 
  private:
+  // The document carries every element, most at the value a new item
+  // already reads: only a value that differs is set (an equal one would
+  // change nothing and cost a stored property).
+  void Put(const char* property, platform::PropValue value) {
+    if (m_item.Get(property) != value) m_item.Set(property, std::move(value));
+  }
   template <typename F>
   void Set(const char* element, F&& set) {
     try {
