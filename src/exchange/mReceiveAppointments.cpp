@@ -750,8 +750,10 @@ void ReceiveItem(ReceiveRun& run, CXmlAppointments& xml, const std::string& sect
       return;
     }
     run.bChanged = true;
-    // Writes nothing unless the series' exceptions changed what the block shows.
-    mAppointments::SetBillInfo(fresh, owner, sham, groups, fresh.Categories(), listSeparator);
+    // Only a series' exceptions, applied after the first save, can change
+    // what the block shows; it writes nothing when they did not.
+    if (fresh.IsRecurring())
+      mAppointments::SetBillInfo(fresh, owner, sham, groups, fresh.Categories(), listSeparator);
     platform::Item sent = fresh;
     if (mode == 1) {
       // The user's own item, changed by a member: the calendar follows.
