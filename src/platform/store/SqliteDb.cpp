@@ -2,6 +2,9 @@
 
 #include "platform/Error.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace platform::detail {
 
 Stmt::~Stmt() {
@@ -36,6 +39,41 @@ std::string Stmt::Text(int col) const {
            : std::string();
 }
 
+namespace {
+
+uint8_t Fold(uint8_t c) { return c >= 'A' && c <= 'Z' ? static_cast<uint8_t>(c + ('a' - 'A')) : c; }
+
+}  // namespace
+
+int CompareNoCase(int n1, const void* a, int n2, const void* b) {
+  const auto* p = static_cast<const uint8_t*>(a);
+  const auto* q = static_cast<const uint8_t*>(b);
+  const int n = std::min(n1, n2);
+  int i = 0;
+  for (;;) {
+    // Skip what both share, eight bytes at a time while they hold no NUL
+    // (the comparison ends at the first one's NUL).
+    while (i + 8 <= n) {
+      uint64_t x, y;
+      std::memcpy(&x, p + i, 8);
+      std::memcpy(&y, q + i, 8);
+      if (x != y || ((x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull) != 0) break;
+      i += 8;
+    }
+    while (i < n && p[i] == q[i] && p[i] != 0) ++i;
+    if (i == n) return n1 - n2;
+    const int d = Fold(p[i]) - Fold(q[i]);
+    if (d != 0 || p[i] == 0) return d != 0 ? d : n1 - n2;
+    ++i;
+  }
+}
+
+namespace {
+
+int CollateNoCase(void*, int n1, const void* a, int n2, const void* b) { return CompareNoCase(n1, a, n2, b); }
+
+}  // namespace
+
 SqliteDb::SqliteDb(const std::string& path, bool create) : path_(path) {
   // A connection is used by one thread only: SQLite's allocation statistics
   // (a global mutex around every allocation) and the connection's own mutex
@@ -55,6 +93,12 @@ SqliteDb::SqliteDb(const std::string& path, bool create) : path_(path) {
     throw Error("cannot open profile database " + path + ": " + msg);
   }
   sqlite3_extended_result_codes(db_, 0);
+  if (sqlite3_create_collation_v2(db_, "NOCASE", SQLITE_UTF8, nullptr, &CollateNoCase, nullptr) != SQLITE_OK) {
+    std::string msg = sqlite3_errmsg(db_);
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw Error("cannot open profile database " + path + ": " + msg);
+  }
 }
 
 SqliteDb::~SqliteDb() {

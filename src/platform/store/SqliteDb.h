@@ -17,6 +17,13 @@ using SqlValue = std::variant<std::monostate, int64_t, double, std::string, std:
 
 class SqliteDb;
 
+// Orders two texts as SQLite's own NOCASE collation does (ASCII letters
+// folded, then the shorter first; the comparison ends at a NUL in the
+// first), which each connection replaces with it: the indexes it built stay
+// valid, and texts that share a long beginning (the subjects of one
+// owner's copies) are compared eight bytes at a time, not one.
+int CompareNoCase(int n1, const void* a, int n2, const void* b);
+
 // One prepared statement, reset when the Stmt goes out of scope.
 class Stmt {
  public:
