@@ -83,7 +83,7 @@ TEST(ItemCodecTest, WhatIsWrittenComesBackWhole) {
   DecodeItem(blob.data(), blob.size(), back, "test");
 
   PropMap expected = s.props;
-  expected.erase("LastModificationTime");  // the row keeps it in a column
+  expected.Erase("LastModificationTime");  // the row keeps it in a column
   EXPECT_EQ(back.props, expected);
   ASSERT_EQ(back.recipients.size(), 1u);
   EXPECT_EQ(back.recipients[0]->address, "bob@example.org");

@@ -164,10 +164,8 @@ void Item::Set(std::string_view name, PropValue value) {
       pos = end + 1;
     }
     PartsOf(core_, state_)->dirty = true;
-  } else if (auto it = s.props.find(canon); it != s.props.end()) {
-    it->second = std::move(v);
   } else {
-    s.props.emplace(std::string(canon), std::move(v));
+    s.props[canon] = std::move(v);
   }
   s.dirty = true;
 }
@@ -304,7 +302,7 @@ Item Item::GetAssociatedAppointment(bool addToCalendar) const {
   auto st = core_->NewItemState(calendar, olAppointment);
   for (const char* name : {"Subject", "Start", "End", "Location", "Body", "Organizer", "GlobalObjectID",
                            "AllDayEvent", "BusyStatus", "Sensitivity", "Importance", "Categories"})
-    if (auto it = s.props.find(name); it != s.props.end()) st->props[name] = it->second;
+    if (const PropValue* v = s.props.Find(name)) st->props[name] = *v;
   st->props["MeetingStatus"] = int64_t{s.cls == olMeetingCancellation ? olMeetingCanceled : olMeetingReceived};
   for (const auto& r : s.recipients) st->recipients.push_back(std::make_shared<detail::RecipientData>(*r));
   st->links = s.links;

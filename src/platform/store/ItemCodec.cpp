@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -19,31 +20,8 @@ namespace {
 // are still read.
 constexpr uint8_t kVersion = 3;
 
-// The property names written as numbers (code = position + 1; 0 means the
-// name follows as text). Append only: stored data refers to the positions.
-constexpr std::array<std::string_view, 56> kNameCodes = {
-    "Subject", "Body", "Start", "End", "AllDayEvent", "BusyStatus", "Sensitivity", "Importance",
-    "Categories", "Companies", "Location", "Mileage", "BillingInformation", "MeetingStatus", "ReminderSet",
-    "ReminderMinutesBeforeStart", "UnRead", "CreationTime", "ReplyTime", "ResponseRequested",
-    "ConferenceServerAllowExternal", "ConferenceServerPassword", "NetMeetingAutoStart",
-    "NetMeetingDocPathName", "NetMeetingOrganizerAlias", "NetMeetingServer", "NetMeetingType", "NetShowURL",
-    "NoAging", "InternetCodepage", "MarkForDownload", "IsOnlineMeeting", "GlobalObjectID", "Organizer",
-    "SenderEmailAddress", "SenderName", "InternetMessageID", "ReceivedTime", "SentOn", "FullName",
-    "Email1Address", "Contacts", "MessageClass", "Duration", "Resources", "To", "CC", "BCC",
-    "RequiredAttendees", "OptionalAttendees", "LastModificationTime", "Saved", "IsRecurring",
-    "RecurrenceState", "EntryID", "Class"};
-
-// The coded names in name order, with their codes: a property bag is
-// ordered by name too, so that its names are coded in one pass over both.
-const std::vector<std::pair<std::string_view, uint64_t>>& CodesByName() {
-  static const std::vector<std::pair<std::string_view, uint64_t>> codes = [] {
-    std::vector<std::pair<std::string_view, uint64_t>> v;
-    for (size_t i = 0; i < kNameCodes.size(); ++i) v.emplace_back(kNameCodes[i], i + 1);
-    std::sort(v.begin(), v.end());
-    return v;
-  }();
-  return codes;
-}
+// Known property names are written as their number in kPropNames + 1; 0
+// means the name follows as text.
 
 class Writer {
  public:
@@ -61,7 +39,7 @@ class Writer {
   // Signed: zigzag, so that small negative numbers stay short too.
   void I64(int64_t v) { Var((static_cast<uint64_t>(v) << 1) ^ static_cast<uint64_t>(v >> 63)); }
   void Count(size_t n) { Var(n); }
-  void Str(const std::string& s) { Raw(s.data(), s.size()); }
+  void Str(std::string_view s) { Raw(s.data(), s.size()); }
   void Raw(const void* p, size_t n) {
     Var(n);
     const auto* b = static_cast<const uint8_t*>(p);
@@ -84,24 +62,19 @@ class Writer {
         },
         v);
   }
-  // `except`: a property left out (nullptr: none).
-  void Props(const PropMap& props, const char* except = nullptr) {
-    const auto skipped = except ? props.find(except) : props.end();
-    Count(props.size() - (skipped == props.end() ? 0 : 1));
-    const auto& codes = CodesByName();
-    auto code = codes.begin();
-    for (auto it = props.begin(); it != props.end(); ++it) {
-      if (it == skipped) continue;
-      const std::string& name = it->first;
-      while (code != codes.end() && code->first < name) ++code;
-      if (code != codes.end() && code->first == name) {
-        Var(code->second);
+  // `except`: the number of a property left out.
+  void Props(const PropMap& props, std::optional<size_t> except = std::nullopt) {
+    Count(props.size() - (except && props.Find(kPropNames[*except]) ? 1 : 0));
+    props.ForEach([&](size_t number, std::string_view name, const PropValue& value) {
+      if (number == except) return;
+      if (number < kPropNames.size()) {
+        Var(number + 1);
       } else {
         Var(0);
         Str(name);
       }
-      Value(it->second);
-    }
+      Value(value);
+    });
   }
   Bytes Take() { return std::move(out_); }
 
@@ -144,12 +117,17 @@ class Reader {
     pos_ += n;
     return b;
   }
-  std::string Name() {
-    if (!compact_) return Str();
-    const uint64_t code = Var();
-    if (code == 0) return Str();
-    if (code > kNameCodes.size()) Fail();
-    return std::string(kNameCodes[code - 1]);
+  // A property name: its number in kPropNames, or the name itself when
+  // the store does not know it (number kPropNames.size()).
+  std::pair<size_t, std::string> Name() {
+    std::string text;
+    if (compact_) {
+      const uint64_t code = Var();
+      if (code > kPropNames.size()) Fail();
+      if (code != 0) return {static_cast<size_t>(code - 1), std::move(text)};
+    }
+    text = Str();
+    return {PropNumber(text), std::move(text)};
   }
   PropValue Value() {
     switch (U8()) {
@@ -170,9 +148,12 @@ class Reader {
   }
   PropMap Props() {
     PropMap props;
-    for (int64_t i = 0, n = Count(); i < n; ++i) {
-      std::string name = Name();
-      props.insert_or_assign(props.end(), std::move(name), Value());
+    const int64_t n = Count();
+    props.reserve(static_cast<size_t>(std::clamp<int64_t>(n, 0, kPropNames.size())));
+    for (int64_t i = 0; i < n; ++i) {
+      auto [number, name] = Name();
+      PropValue& slot = number < kPropNames.size() ? props.ByNumber(number) : props[name];
+      slot = Value();
     }
     return props;
   }
@@ -218,7 +199,8 @@ Bytes EncodeItem(const ItemState& s) {
   w.U8(kVersion);
   // The row's last_mod column is the item's LastModificationTime: kept out
   // of the data, a save that changed nothing else leaves the data as it is.
-  w.Props(s.props, "LastModificationTime");
+  static const size_t kLastModification = PropNumber("LastModificationTime");
+  w.Props(s.props, kLastModification);
   w.Count(s.recipients.size());
   for (const auto& r : s.recipients) {
     w.Str(r->address);

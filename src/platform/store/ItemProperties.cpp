@@ -131,8 +131,8 @@ std::string DefaultMessageClass(OlObjectClass cls) {
 }
 
 PropValue StoredOrDefault(const PropMap& props, const PropInfo& info, OlObjectClass cls) {
-  auto it = props.find(info.name);
-  return it != props.end() ? it->second : DefaultValue(info, cls);
+  const PropValue* v = props.Find(info.name);
+  return v ? *v : DefaultValue(info, cls);
 }
 
 PropValue CheckKind(const PropInfo& info, PropValue value) {

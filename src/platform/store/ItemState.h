@@ -13,12 +13,11 @@
 
 #include "platform/Date.h"
 #include "platform/store/Links.h"
+#include "platform/store/PropMap.h"
 #include "platform/store/StoreTypes.h"
 
 namespace platform::detail {
 
-// Property values by canonical name (see ItemProperties).
-using PropMap = std::map<std::string, PropValue, std::less<>>;
 
 // User properties are stored together in the item's row, rewritten when
 // any of them changed.

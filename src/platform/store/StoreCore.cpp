@@ -70,16 +70,16 @@ std::string Hex16(int64_t v) {
 }
 
 SqlValue DateColumn(const PropMap& props, const char* name) {
-  auto it = props.find(name);
-  if (it == props.end()) return std::monostate();
-  if (const auto* d = std::get_if<Date>(&it->second)) return d->Seconds();
+  const PropValue* v = props.Find(name);
+  if (!v) return std::monostate();
+  if (const auto* d = std::get_if<Date>(v)) return d->Seconds();
   return std::monostate();
 }
 
 SqlValue TextColumn(const PropMap& props, const char* name) {
-  auto it = props.find(name);
-  if (it == props.end()) return std::string();
-  if (const auto* s = std::get_if<std::string>(&it->second)) return *s;
+  const PropValue* v = props.Find(name);
+  if (!v) return std::string();
+  if (const auto* s = std::get_if<std::string>(v)) return *s;
   return std::string();
 }
 
@@ -872,7 +872,7 @@ void StoreCore::SaveItem(ItemState& state, std::optional<int64_t> toFolder) {
   std::optional<PropValue> creationBefore;
   const bool firstSave = state.id == 0;
   if (firstSave) {
-    if (auto it = state.props.find("CreationTime"); it != state.props.end()) creationBefore = it->second;
+    if (const PropValue* v = state.props.Find("CreationTime")) creationBefore = *v;
     state.props["CreationTime"] = now;
   }
   try {
@@ -882,7 +882,7 @@ void StoreCore::SaveItem(ItemState& state, std::optional<int64_t> toFolder) {
       if (creationBefore)
         state.props["CreationTime"] = *creationBefore;
       else
-        state.props.erase("CreationTime");
+        state.props.Erase("CreationTime");
     }
     throw;
   }
@@ -893,8 +893,8 @@ void StoreCore::SaveItemRow(ItemState& state, int64_t folder, Date now) {
   const Bytes propsBlob = EncodeUserProps(state.userProps);
   const SqlValue propsColumn = propsBlob.empty() ? SqlValue() : SqlValue(propsBlob);
   Bytes globalId;
-  if (auto it = state.props.find("GlobalObjectID"); it != state.props.end())
-    if (const auto* b = std::get_if<Bytes>(&it->second)) globalId = *b;
+  if (const PropValue* v = state.props.Find("GlobalObjectID"))
+    if (const auto* b = std::get_if<Bytes>(v)) globalId = *b;
 
   int64_t id = state.id;
   NewOrds ords;
