@@ -282,6 +282,9 @@ struct Receiver : Home {
       }
     });
     xml.Save();
+    // A folder that already holds received copies has been searched by id
+    // before: the store's index of that property exists.
+    mReceiveAppointments::FindItem(ctx.fldZentab, ItemId(0));
     const fs::path zipPath = dir / "AttachFile.zip";
     mZip::ZipFile(zipPath.string(), xml.GetFilename());
     const std::string bytes = platform::FileUtil::ReadFile(zipPath);
