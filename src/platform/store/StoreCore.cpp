@@ -1133,10 +1133,16 @@ std::vector<int64_t> StoreCore::FindByUserProperty(std::optional<int64_t> folder
 
 std::vector<std::pair<std::string, std::string>> StoreCore::IndexedValues(const UserProps& props) const {
   std::vector<std::pair<std::string, std::string>> out;
+  // The indexed names are few (and lowercase): each property's name is
+  // compared with them, not lowercased into a copy first.
   for (const auto& p : props) {
     if (p->value.empty()) continue;
-    std::string nameLower = Lower(p->name);
-    if (indexedNames_.contains(nameLower)) out.emplace_back(std::move(nameLower), p->value);
+    for (const std::string& nameLower : indexedNames_) {
+      if (EqualsNoCase(p->name, nameLower)) {
+        out.emplace_back(nameLower, p->value);
+        break;
+      }
+    }
   }
   return out;
 }
