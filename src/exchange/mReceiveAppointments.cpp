@@ -163,7 +163,7 @@ class ItemReader {
   // already reads: only a value that differs is set (an equal one would
   // change nothing and cost a stored property).
   void Put(const char* property, platform::PropValue value) {
-    if (m_item.Get(property) != value) m_item.Set(property, std::move(value));
+    if (!m_item.Reads(property, value)) m_item.Set(property, std::move(value));
   }
   template <typename F>
   void Set(const char* element, F&& set) {

@@ -77,7 +77,19 @@ TEST_F(ItemsTest, EveryPropertySurvivesSaveAndReopen) {
   Reopen();
   Item back = S().GetItemFromID(id);
   EXPECT_EQ(back.Class(), platform::olAppointment);
-  for (const auto& [name, value] : props) EXPECT_EQ(back.Get(name), value) << name;
+  for (const auto& [name, value] : props) {
+    EXPECT_EQ(back.Get(name), value) << name;
+    EXPECT_TRUE(back.Reads(name, value)) << name;
+  }
+  EXPECT_TRUE(back.Reads("Duration", PropValue(int64_t{75})));
+  EXPECT_FALSE(back.Reads("Subject", PropValue(std::string())));
+  // A property never set reads its default; a value of another kind is
+  // never read.
+  Item fresh = Calendar().Items().Add(platform::olAppointmentItem);
+  EXPECT_TRUE(fresh.Reads("Location", PropValue(std::string())));
+  EXPECT_TRUE(fresh.Reads("BusyStatus", fresh.Get("BusyStatus")));
+  EXPECT_FALSE(fresh.Reads("BusyStatus", PropValue(std::string("2"))));
+  EXPECT_THROW(fresh.Reads("NoSuchProperty", PropValue()), platform::Error);
   EXPECT_EQ(back.Duration(), 75);
   EXPECT_EQ(back.LastModificationTime(), now_);
   EXPECT_EQ(back.CreationTime(), now_);

@@ -170,6 +170,14 @@ void Item::Set(std::string_view name, PropValue value) {
   s.dirty = true;
 }
 
+bool Item::Reads(std::string_view name, const PropValue& value) const {
+  const ItemState& s = Loaded(core_, state_);
+  const PropInfo& info = Info(name);
+  if (info.source != PropSource::Stored) return Get(name) == value;
+  if (const PropValue* v = s.props.Find(info.name)) return *v == value;
+  return detail::DefaultValue(info, s.cls) == value;
+}
+
 std::string Item::GetText(std::string_view n) const { return As<std::string>(Get(n), n); }
 int64_t Item::GetInt(std::string_view n) const { return As<int64_t>(Get(n), n); }
 bool Item::GetBool(std::string_view n) const { return As<bool>(Get(n), n); }

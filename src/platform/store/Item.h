@@ -59,6 +59,9 @@ class Item {
   // throws platform::Error naming the property otherwise. Get returns the
   // stored value or the class default.
   PropValue Get(std::string_view name) const;
+  // True when Get(name) would equal `value`; compares the value in place
+  // instead of copying it out.
+  bool Reads(std::string_view name, const PropValue& value) const;
   // Throws platform::Error for an unknown name, a read-only property
   // ("EntryID", "LastModificationTime", "CreationTime", "Class",
   // "RecurrenceState", "IsRecurring") or a value of the wrong type (integers
