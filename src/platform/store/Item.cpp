@@ -164,6 +164,8 @@ void Item::Set(std::string_view name, PropValue value) {
       pos = end + 1;
     }
     PartsOf(core_, state_)->dirty = true;
+  } else if (const size_t number = detail::StoredNumber(info); number < detail::kPropNames.size()) {
+    s.props.ByNumber(number) = std::move(v);
   } else {
     s.props[canon] = std::move(v);
   }
@@ -174,7 +176,7 @@ bool Item::Reads(std::string_view name, const PropValue& value) const {
   const ItemState& s = Loaded(core_, state_);
   const PropInfo& info = Info(name);
   if (info.source != PropSource::Stored) return Get(name) == value;
-  if (const PropValue* v = s.props.Find(info.name)) return *v == value;
+  if (const PropValue* v = s.props.FindNumber(detail::StoredNumber(info))) return *v == value;
   return detail::DefaultValue(info, s.cls) == value;
 }
 

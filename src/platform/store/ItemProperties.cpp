@@ -92,6 +92,17 @@ const PropInfo* FindProperty(std::string_view name) {
   return nullptr;
 }
 
+size_t StoredNumber(const PropInfo& info) {
+  // Looked up once for the whole table: a read or write of a property then
+  // finds its value by number without a second search by name.
+  static const auto numbers = [] {
+    std::array<size_t, kProps.size()> n{};
+    for (size_t i = 0; i < kProps.size(); ++i) n[i] = PropNumber(kProps[i].name);
+    return n;
+  }();
+  return numbers[static_cast<size_t>(&info - kProps.data())];
+}
+
 PropValue DefaultValue(const PropInfo& info, OlObjectClass cls) {
   const std::string_view n = info.name;
   switch (info.kind) {
@@ -131,7 +142,7 @@ std::string DefaultMessageClass(OlObjectClass cls) {
 }
 
 PropValue StoredOrDefault(const PropMap& props, const PropInfo& info, OlObjectClass cls) {
-  const PropValue* v = props.Find(info.name);
+  const PropValue* v = props.FindNumber(StoredNumber(info));
   return v ? *v : DefaultValue(info, cls);
 }
 

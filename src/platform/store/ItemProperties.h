@@ -26,6 +26,9 @@ struct PropInfo {
 
 // The property of that name (case-insensitive), or nullptr.
 const PropInfo* FindProperty(std::string_view name);
+// The number under which an item's property bag holds the property.
+// REQUIRES: `info` comes from FindProperty.
+size_t StoredNumber(const PropInfo& info);
 // The value an item holds for a property it never set.
 PropValue DefaultValue(const PropInfo& info, OlObjectClass cls);
 // The stored value of a Stored property, or its default.

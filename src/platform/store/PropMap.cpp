@@ -30,6 +30,11 @@ const PropMap::Known* PropMap::FindKnown(size_t number) const {
   return nullptr;
 }
 
+const PropValue* PropMap::FindNumber(size_t number) const {
+  const Known* k = FindKnown(number);
+  return k ? &k->value : nullptr;
+}
+
 const PropValue* PropMap::Find(std::string_view name) const {
   const size_t number = PropNumber(name);
   if (number < kPropNames.size()) {

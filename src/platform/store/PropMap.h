@@ -39,6 +39,8 @@ class PropMap {
   // The value stored under `name`, or nullptr.
   const PropValue* Find(std::string_view name) const;
   PropValue* Find(std::string_view name);
+  // The same for a number from PropNumber (nullptr for kPropNames.size()).
+  const PropValue* FindNumber(size_t number) const;
   // The value stored under `name`. Throws std::out_of_range when none is.
   const PropValue& at(std::string_view name) const;
   // The value under `name`, added as monostate when none was.
