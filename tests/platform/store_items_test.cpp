@@ -190,6 +190,31 @@ TEST_F(ItemsTest, FindByUserPropertyUsesCurrentValuesAndScope) {
   EXPECT_EQ(S().FindByUserProperty(shared, "VestrandItemID", "id-3").size(), 0u);
 }
 
+TEST_F(ItemsTest, AFoundItemGoneSinceIsNotOpenedByItsEntryId) {
+  platform::Folder deleted = S().GetDefaultFolder(platform::olFolderDeletedItems);
+  Item it = deleted.Items().Add(platform::olAppointmentItem);
+  it.UserProperties().Add("VestrandItemID").SetValue("gone");
+  it.Save();
+  const std::string id = it.EntryID();
+  ASSERT_EQ(S().FindByUserProperty("VestrandItemID", "gone").size(), 1u);
+  EXPECT_NO_THROW(S().GetItemFromID(id));
+  it.Delete();  // from Deleted Items: for good
+  EXPECT_THROW(S().GetItemFromID(id), platform::Error);
+
+  // Found inside a batch that is then undone.
+  std::string added;
+  EXPECT_THROW(S().Batch([&] {
+    Item fresh = Calendar().Items().Add(platform::olAppointmentItem);
+    fresh.UserProperties().Add("VestrandItemID").SetValue("undone");
+    fresh.Save();
+    added = fresh.EntryID();
+    ASSERT_EQ(S().FindByUserProperty("VestrandItemID", "undone").size(), 1u);
+    throw platform::Error("abandon the batch");
+  }),
+               platform::Error);
+  EXPECT_THROW(S().GetItemFromID(added), platform::Error);
+}
+
 TEST_F(ItemsTest, TheUserPropertyIndexFollowsEveryWriteOnceANameIsSearched) {
   auto add = [&](platform::Folder f, const char* name, const std::string& value) {
     Item it = f.Items().Add(platform::olAppointmentItem);

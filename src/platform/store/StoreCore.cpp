@@ -398,6 +398,7 @@ void StoreCore::MarkReceived(const std::string& messageId) {
 
 void StoreCore::Write(const std::function<void()>& fn) {
   SqliteDb& db = Db();
+  ++writes_;
   if (inWrite_) {
     // A write inside a batch: a savepoint keeps it all-or-nothing on its
     // own, so that a caller who catches its failure and goes on commits no
@@ -409,6 +410,7 @@ void StoreCore::Write(const std::function<void()>& fn) {
       fn();
       db.Prepare("RELEASE nested_write").Step();
     } catch (...) {
+      ++writes_;
       pending_.resize(events);
       emptiedFolders_.resize(emptied);
       folderCache_.clear();
@@ -427,6 +429,7 @@ void StoreCore::Write(const std::function<void()>& fn) {
     fn();
     db.Prepare("COMMIT").Step();
   } catch (...) {
+    ++writes_;
     inWrite_ = false;
     pending_.clear();
     emptiedFolders_.clear();
@@ -666,7 +669,8 @@ std::shared_ptr<ItemState> StoreCore::NewItemState(int64_t folderId, OlObjectCla
 }
 
 std::shared_ptr<ItemState> StoreCore::StateFor(int64_t id, bool checkExists) {
-  if (checkExists) {
+  const bool known = lastFoundAt_ == writes_ && std::find(lastFound_.begin(), lastFound_.end(), id) != lastFound_.end();
+  if (checkExists && !known) {
     Stmt s = Db().Prepare("SELECT 1 FROM items WHERE id = ?");
     s.Bind(1, id);
     if (!s.Step()) return nullptr;
@@ -1128,6 +1132,8 @@ std::vector<int64_t> StoreCore::FindByUserProperty(std::optional<int64_t> folder
   s.Bind(1, nameLower).Bind(2, value);
   bindFilters(s, 3);
   while (s.Step()) ids.push_back(s.Int(0));
+  lastFound_ = ids;
+  lastFoundAt_ = writes_;
   return ids;
 }
 

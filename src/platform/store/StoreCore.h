@@ -107,6 +107,8 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   // A row id no item has had nor will get from another call.
   int64_t NewItemId() { return nextItemId_++; }
   // An unloaded handle state for a stored row; nullptr when there is none.
+  // A row the last search by user property returned, with nothing written
+  // since, is known to exist without asking the database again.
   std::shared_ptr<ItemState> StateFor(int64_t id, bool checkExists);
   // Reads the item's row and parts; attachment bytes are left to be read on
   // first use (ReadAttachmentData).
@@ -262,6 +264,11 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   bool lastRunUnclean_ = false;
   bool markedRunning_ = false;  // "running" is set in the profile by this session
   uint64_t stamp_ = 0;
+  // Counts the writes begun and undone: what a read found stays true while
+  // it is unchanged.
+  uint64_t writes_ = 0;
+  std::vector<int64_t> lastFound_;
+  uint64_t lastFoundAt_ = UINT64_MAX;
   std::map<int64_t, FolderStamps> folderStamps_;
   std::vector<PendingEvent> pending_;
   std::vector<int64_t> emptiedFolders_;
