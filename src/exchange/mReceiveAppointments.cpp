@@ -86,7 +86,7 @@ class ItemReader {
   void Text(const char* element, const char* property, const std::string& prefix = "") {
     std::string v;
     if (!Find(element, v)) return;
-    Set(element, [&] { Put(property, prefix + v); });
+    Set(element, [&] { Put(property, prefix.empty() ? std::move(v) : prefix + v); });
   }
   void Bool(const char* element, const char* property) {
     std::string v;
@@ -174,8 +174,15 @@ class ItemReader {
     }
   }
   // True and its text when the item has an element `name` (the first one).
-  bool Find(std::string_view name, std::string& value) const {
-    const auto slot = FilledSlots().Find(name);
+  bool Find(std::string_view name, std::string& value) {
+    // Fill asks for the elements in the order of kFilled: the next slot is
+    // nearly always the one.
+    std::optional<size_t> slot;
+    if (m_next < kFilled.size() && kFilled[m_next] == name)
+      slot = m_next;
+    else
+      slot = FilledSlots().Find(name);
+    if (slot) m_next = *slot + 1;
     const pugi::xml_node node = slot ? m_slots[*slot] : m_itemNode.child(std::string(name).c_str());
     if (!node) return false;
     value = node.text().get();
@@ -193,6 +200,7 @@ class ItemReader {
   bool m_bAllDay = false;
   pugi::xml_node m_itemNode;
   std::array<pugi::xml_node, kFilled.size()> m_slots{};
+  size_t m_next = 0;  // the slot Fill is expected to ask for next
 };
 
 bool ItemReader::Enter(const char* name) {
