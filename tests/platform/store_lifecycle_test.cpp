@@ -160,6 +160,43 @@ TEST_F(StoreLifecycleTest, UserPropertiesOfAnOlderProfileMoveIntoTheirItemsAndAr
   EXPECT_EQ(s.FindByUserProperty("VestrandGroups", "team").size(), 1u);
 }
 
+TEST_F(StoreLifecycleTest, TheIndexOfAnOlderProfileIsRebuiltAndFollowsWrites) {
+  std::string first, second;
+  {
+    MailSession s = MailSession::Open(path_);
+    Items calendar = s.GetDefaultFolder(olFolderCalendar).Items();
+    auto add = [&](const std::string& id, const std::string& groups) {
+      Item it = calendar.Add(olAppointmentItem);
+      it.UserProperties().Add("VestrandItemID").SetValue(id);
+      it.UserProperties().Add("VestrandGroups").SetValue(groups);
+      it.Save();
+      return it.EntryID();
+    };
+    first = add("Key-1", "Team");
+    second = add("key-2", "Team");
+    ASSERT_EQ(s.FindByUserProperty("VestrandItemID", "key-1").size(), 1u);  // the name is indexed from now on
+  }
+  // Version 6 kept the index rows under the name and the value themselves.
+  RawSql("DROP TABLE user_index;"
+         "CREATE TABLE user_index(name_lower TEXT NOT NULL, value TEXT NOT NULL COLLATE NOCASE,"
+         " item_id INTEGER NOT NULL, PRIMARY KEY(name_lower, value, item_id)) WITHOUT ROWID;"
+         "PRAGMA user_version=6;");
+  {
+    MailSession s = MailSession::Open(path_);
+    auto found = s.FindByUserProperty("VESTRANDITEMID", "KEY-1");
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].EntryID(), first);
+    Item moved = s.GetItemFromID(second);
+    moved.UserProperties().Find("VestrandItemID").SetValue("key-3");
+    moved.Save();
+    EXPECT_TRUE(s.FindByUserProperty("VestrandItemID", "key-2").empty());
+    EXPECT_EQ(s.FindByUserProperty("VestrandItemID", "key-3").size(), 1u);
+  }
+  MailSession s = MailSession::Open(path_);
+  EXPECT_EQ(s.FindByUserProperty("VestrandGroups", "team").size(), 2u);
+  EXPECT_EQ(s.FindByUserProperty("VestrandItemID", "key-3").size(), 1u);
+}
+
 TEST_F(StoreLifecycleTest, UncleanEndIsReportedUntilAcknowledged) {
   { EXPECT_FALSE(MailSession::Open(path_).LastRunEndedUncleanly()); }
   { EXPECT_FALSE(MailSession::Open(path_).LastRunEndedUncleanly()); }

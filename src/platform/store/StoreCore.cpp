@@ -31,7 +31,9 @@ constexpr int64_t kApplicationId = 0x5A544253;
 // and user properties in their compact form (ItemCodec); rows of the
 // earlier form still read and take the new one when next saved, and an
 // older program refuses the profile instead of finding its rows damaged.
-constexpr int64_t kSchemaVersion = 6;
+// 7: user_index rows keyed by a hash of name and value (IndexKey), rebuilt
+// from the items' user properties.
+constexpr int64_t kSchemaVersion = 7;
 // The write-ahead log is folded into the database every 1,000 pages (8 MB)
 // and cut back to this size afterwards, so it never grows without bound.
 constexpr int64_t kWalSizeLimit = 4 * 1024 * 1024;
@@ -67,6 +69,21 @@ std::string Hex16(int64_t v) {
   std::string out;
   AppendHex16(out, v);
   return out;
+}
+
+// The index row's key: a hash of the name and the value folded to lower
+// case (values match without regard to letter case), so that finding and
+// placing a row compares one integer per level instead of two texts.
+int64_t IndexKey(std::string_view nameLower, std::string_view value) {
+  uint64_t h = 14695981039346656037ull;
+  auto mix = [&](unsigned char c) {
+    h ^= c;
+    h *= 1099511628211ull;
+  };
+  for (char c : nameLower) mix(static_cast<unsigned char>(c));
+  mix(0x1F);
+  for (char c : value) mix(static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c));
+  return static_cast<int64_t>(h);
 }
 
 SqlValue DateColumn(const PropMap& props, const char* name) {
@@ -313,6 +330,13 @@ void StoreCore::Upgrade(int64_t from) {
                 " item_id INTEGER NOT NULL, PRIMARY KEY(name_lower, value, item_id)) WITHOUT ROWID;");
         MoveUserPropsIntoItems();
         db.Exec("DROP TABLE user_props");
+      }
+      if (v == 6) {
+        db.Exec("DROP TABLE user_index;"
+                "CREATE TABLE user_index(key INTEGER NOT NULL, item_id INTEGER NOT NULL, name_lower TEXT NOT NULL,"
+                " value TEXT NOT NULL COLLATE NOCASE, PRIMARY KEY(key, item_id, name_lower)) WITHOUT ROWID;");
+        LoadIndexedNames();
+        IndexItems(indexedNames_);
       }
       db.Exec("PRAGMA user_version=" + std::to_string(v + 1));
       db.Exec("COMMIT");
@@ -1126,11 +1150,11 @@ std::vector<int64_t> StoreCore::FindByUserProperty(std::optional<int64_t> folder
   }
   if (!indexedNames_.contains(nameLower)) AddIndexedName(nameLower);
   Stmt s = Db().Prepare(where.empty()
-                            ? "SELECT item_id FROM user_index WHERE name_lower = ? AND value = ? ORDER BY item_id"
+                            ? "SELECT item_id FROM user_index WHERE key = ? AND name_lower = ? AND value = ? ORDER BY item_id"
                             : "SELECT ui.item_id FROM user_index ui JOIN items i ON i.id = ui.item_id"
-                              " WHERE ui.name_lower = ? AND ui.value = ?" + where + " ORDER BY ui.item_id");
-  s.Bind(1, nameLower).Bind(2, value);
-  bindFilters(s, 3);
+                              " WHERE ui.key = ? AND ui.name_lower = ? AND ui.value = ?" + where + " ORDER BY ui.item_id");
+  s.Bind(1, IndexKey(nameLower, value)).Bind(2, nameLower).Bind(3, value);
+  bindFilters(s, 4);
   while (s.Step()) ids.push_back(s.Int(0));
   lastFound_ = ids;
   lastFoundAt_ = writes_;
@@ -1156,17 +1180,18 @@ std::vector<std::pair<std::string, std::string>> StoreCore::IndexedValues(const 
 void StoreCore::IndexUserProps(int64_t id, const UserProps& before, const UserProps& after) {
   const auto was = IndexedValues(before);
   const auto is = IndexedValues(after);
-  auto step = [&](const char* sql, const std::pair<std::string, std::string>& row) {
-    Stmt s = Db().Prepare(sql);
-    s.Bind(1, row.first).Bind(2, row.second).Bind(3, id);
+  for (const auto& row : was) {
+    if (std::find(is.begin(), is.end(), row) != is.end()) continue;
+    Stmt s = Db().Prepare("DELETE FROM user_index WHERE key = ? AND item_id = ? AND name_lower = ?");
+    s.Bind(1, IndexKey(row.first, row.second)).Bind(2, id).Bind(3, row.first);
     WriteStep(s);
-  };
-  for (const auto& row : was)
-    if (std::find(is.begin(), is.end(), row) == is.end())
-      step("DELETE FROM user_index WHERE name_lower = ? AND value = ? AND item_id = ?", row);
-  for (const auto& row : is)
-    if (std::find(was.begin(), was.end(), row) == was.end())
-      step("INSERT INTO user_index(name_lower, value, item_id) VALUES(?, ?, ?)", row);
+  }
+  for (const auto& row : is) {
+    if (std::find(was.begin(), was.end(), row) != was.end()) continue;
+    Stmt s = Db().Prepare("INSERT INTO user_index(key, item_id, name_lower, value) VALUES(?, ?, ?, ?)");
+    s.Bind(1, IndexKey(row.first, row.second)).Bind(2, id).Bind(3, row.first).Bind(4, row.second);
+    WriteStep(s);
+  }
 }
 
 void StoreCore::UnindexItem(int64_t id) {
@@ -1181,19 +1206,27 @@ void StoreCore::AddIndexedName(const std::string& nameLower) {
     Stmt add = db.Prepare("INSERT INTO user_index_names(name_lower) VALUES(?)");
     add.Bind(1, nameLower);
     WriteStep(add);
-    Stmt scan = db.Prepare("SELECT id, props FROM items WHERE props IS NOT NULL");
-    while (scan.Step()) {
-      const int64_t id = scan.Int(0);
-      for (const auto& p : DecodeUserProps(scan.BlobData(1), scan.BlobSize(1), ItemEntryID(id))) {
-        if (p->value.empty() || Lower(p->name) != nameLower) continue;
-        Stmt ins = db.Prepare("INSERT INTO user_index(name_lower, value, item_id) VALUES(?, ?, ?)");
-        ins.Bind(1, nameLower).Bind(2, p->value).Bind(3, id);
-        WriteStep(ins);
-        break;
-      }
-    }
+    IndexItems({nameLower});
   });
   indexedNames_.insert(nameLower);
+}
+
+void StoreCore::IndexItems(const std::set<std::string, std::less<>>& names) {
+  if (names.empty()) return;
+  SqliteDb& db = Db();
+  Stmt scan = db.Prepare("SELECT id, props FROM items WHERE props IS NOT NULL");
+  while (scan.Step()) {
+    const int64_t id = scan.Int(0);
+    std::set<std::string, std::less<>> done;  // the first value of a name counts
+    for (const auto& p : DecodeUserProps(scan.BlobData(1), scan.BlobSize(1), ItemEntryID(id))) {
+      if (p->value.empty()) continue;
+      const std::string nameLower = Lower(p->name);
+      if (!names.contains(nameLower) || !done.insert(nameLower).second) continue;
+      Stmt ins = db.Prepare("INSERT INTO user_index(key, item_id, name_lower, value) VALUES(?, ?, ?, ?)");
+      ins.Bind(1, IndexKey(nameLower, p->value)).Bind(2, id).Bind(3, nameLower).Bind(4, p->value);
+      WriteStep(ins);
+    }
+  }
 }
 
 std::optional<int64_t> StoreCore::FindByGlobalObjectID(int64_t folderId, const Bytes& id) {

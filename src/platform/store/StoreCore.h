@@ -223,6 +223,8 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   void UnindexItem(int64_t id);
   // Indexes user property `nameLower` of every stored item, in one write.
   void AddIndexedName(const std::string& nameLower);
+  // Adds the index rows of every item's user properties under `names`.
+  void IndexItems(const std::set<std::string, std::less<>>& names);
   // Reads the indexed names from the profile.
   void LoadIndexedNames();
 
