@@ -693,8 +693,10 @@ std::shared_ptr<ItemState> StoreCore::NewItemState(int64_t folderId, OlObjectCla
 }
 
 std::shared_ptr<ItemState> StoreCore::StateFor(int64_t id, bool checkExists) {
-  const bool known = lastFoundAt_ == writes_ && std::find(lastFound_.begin(), lastFound_.end(), id) != lastFound_.end();
-  if (checkExists && !known) {
+  auto foundJustNow = [&] {
+    return lastFoundAt_ == writes_ && std::find(lastFound_.begin(), lastFound_.end(), id) != lastFound_.end();
+  };
+  if (checkExists && !foundJustNow()) {
     Stmt s = Db().Prepare("SELECT 1 FROM items WHERE id = ?");
     s.Bind(1, id);
     if (!s.Step()) return nullptr;
@@ -1149,10 +1151,12 @@ std::vector<int64_t> StoreCore::FindByUserProperty(std::optional<int64_t> folder
     return ids;
   }
   if (!indexedNames_.contains(nameLower)) AddIndexedName(nameLower);
-  Stmt s = Db().Prepare(where.empty()
-                            ? "SELECT item_id FROM user_index WHERE key = ? AND name_lower = ? AND value = ? ORDER BY item_id"
-                            : "SELECT ui.item_id FROM user_index ui JOIN items i ON i.id = ui.item_id"
-                              " WHERE ui.key = ? AND ui.name_lower = ? AND ui.value = ?" + where + " ORDER BY ui.item_id");
+  // The name and value are compared too: two pairs may share a key.
+  Stmt s = Db().Prepare(where.empty() ? "SELECT item_id FROM user_index"
+                                        " WHERE key = ? AND name_lower = ? AND value = ? ORDER BY item_id"
+                                      : "SELECT ui.item_id FROM user_index ui JOIN items i ON i.id = ui.item_id"
+                                        " WHERE ui.key = ? AND ui.name_lower = ? AND ui.value = ?" +
+                                            where + " ORDER BY ui.item_id");
   s.Bind(1, IndexKey(nameLower, value)).Bind(2, nameLower).Bind(3, value);
   bindFilters(s, 4);
   while (s.Step()) ids.push_back(s.Int(0));
