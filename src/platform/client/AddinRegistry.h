@@ -1,8 +1,8 @@
 #pragma once
 // AddinRegistry: the client's list of COM add-ins, kept in the registry as
-// one key per add-in (its ProgID) under "SOFTWARE\Microsoft\Office\Outlook\
-// Addins" of the user's or the machine's hive. An installer writes the key;
-// the client reads it at its start to decide which add-ins to load.
+// one key per add-in (its ProgID) under kAddinsKey of the user's or the
+// machine's hive. An installer writes the key; the client reads it at its
+// start to decide which add-ins to load.
 #include <cstdint>
 #include <string>
 

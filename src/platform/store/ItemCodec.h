@@ -14,16 +14,15 @@ namespace platform::detail {
 // LastModificationTime, which the row keeps in a column.
 Bytes EncodeItem(const ItemState& state);
 // Fills those parts of `state` from `blob` (written by this or an earlier
-// version); throws platform::Error naming
-// `where` when the blob is malformed.
+// version); throws platform::Error naming `where` when the blob is malformed.
 void DecodeItem(const void* blob, size_t size, ItemState& state, const std::string& where);
 
 // The user properties in their stored order; an empty list encodes to no
 // bytes (the column is then NULL).
 Bytes EncodeUserProps(const std::vector<std::shared_ptr<UserPropData>>& props);
 // Decodes what EncodeUserProps wrote, in this or an earlier version (no
-// bytes: none); throws
-// platform::Error naming `where` when the bytes are malformed.
+// bytes: none); throws platform::Error naming `where` when the bytes are
+// malformed.
 std::vector<std::shared_ptr<UserPropData>> DecodeUserProps(const void* blob, size_t size, const std::string& where);
 
 }  // namespace platform::detail

@@ -43,6 +43,8 @@ namespace {
 
 uint8_t Fold(uint8_t c) { return c >= 'A' && c <= 'Z' ? static_cast<uint8_t>(c + ('a' - 'A')) : c; }
 
+int CollateNoCase(void*, int n1, const void* a, int n2, const void* b) { return CompareNoCase(n1, a, n2, b); }
+
 }  // namespace
 
 int CompareNoCase(int n1, const void* a, int n2, const void* b) {
@@ -68,12 +70,6 @@ int CompareNoCase(int n1, const void* a, int n2, const void* b) {
   }
 }
 
-namespace {
-
-int CollateNoCase(void*, int n1, const void* a, int n2, const void* b) { return CompareNoCase(n1, a, n2, b); }
-
-}  // namespace
-
 SqliteDb::SqliteDb(const std::string& path, bool create) : path_(path) {
   // A connection is used by one thread only: SQLite's allocation statistics
   // (a global mutex around every allocation) and the connection's own mutex
@@ -85,20 +81,16 @@ SqliteDb::SqliteDb(const std::string& path, bool create) : path_(path) {
   static const int configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) +
                                  sqlite3_config(SQLITE_CONFIG_STMTJRNL_SPILL, 1 << 20);
   (void)configured;
-  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
-  if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+  auto fail = [&] {
     std::string msg = db_ ? sqlite3_errmsg(db_) : "out of memory";
     sqlite3_close(db_);
     db_ = nullptr;
     throw Error("cannot open profile database " + path + ": " + msg);
-  }
+  };
+  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+  if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) fail();
   sqlite3_extended_result_codes(db_, 0);
-  if (sqlite3_create_collation_v2(db_, "NOCASE", SQLITE_UTF8, nullptr, &CollateNoCase, nullptr) != SQLITE_OK) {
-    std::string msg = sqlite3_errmsg(db_);
-    sqlite3_close(db_);
-    db_ = nullptr;
-    throw Error("cannot open profile database " + path + ": " + msg);
-  }
+  if (sqlite3_create_collation_v2(db_, "NOCASE", SQLITE_UTF8, nullptr, &CollateNoCase, nullptr) != SQLITE_OK) fail();
 }
 
 SqliteDb::~SqliteDb() {

@@ -86,15 +86,17 @@ int64_t IndexKey(std::string_view nameLower, std::string_view value) {
   return static_cast<int64_t>(h);
 }
 
-SqlValue DateColumn(const PropMap& props, const char* name) {
-  const PropValue* v = props.Find(name);
+// The row's columns are read from the bag at every save: by number, each
+// name looked up once.
+SqlValue DateColumn(const PropMap& props, size_t number) {
+  const PropValue* v = props.FindNumber(number);
   if (!v) return std::monostate();
   if (const auto* d = std::get_if<Date>(v)) return d->Seconds();
   return std::monostate();
 }
 
-SqlValue TextColumn(const PropMap& props, const char* name) {
-  const PropValue* v = props.Find(name);
+SqlValue TextColumn(const PropMap& props, size_t number) {
+  const PropValue* v = props.FindNumber(number);
   if (!v) return std::string();
   if (const auto* s = std::get_if<std::string>(v)) return *s;
   return std::string();
@@ -919,6 +921,9 @@ void StoreCore::SaveItem(ItemState& state, std::optional<int64_t> toFolder) {
 }
 
 void StoreCore::SaveItemRow(ItemState& state, int64_t folder, Date now) {
+  static const size_t kMessageClass = PropNumber("MessageClass"), kSubject = PropNumber("Subject"),
+                      kFullName = PropNumber("FullName"), kStart = PropNumber("Start"), kEnd = PropNumber("End"),
+                      kCreationTime = PropNumber("CreationTime"), kReceivedTime = PropNumber("ReceivedTime");
   const Bytes blob = EncodeItem(state);
   const Bytes propsBlob = EncodeUserProps(state.userProps);
   const SqlValue propsColumn = propsBlob.empty() ? SqlValue() : SqlValue(propsBlob);
@@ -935,10 +940,10 @@ void StoreCore::SaveItemRow(ItemState& state, int64_t folder, Date now) {
     // The filter columns first (in the order of the change-event columns),
     // then the folder, class and global id.
     const std::vector<SqlValue> after = {
-        TextColumn(state.props, "MessageClass"),          TextColumn(state.props, "Subject"),
-        TextColumn(state.props, "FullName"),              DateColumn(state.props, "Start"),
-        DateColumn(state.props, "End"),                   SqlValue(now.Seconds()),
-        DateColumn(state.props, "CreationTime"),          DateColumn(state.props, "ReceivedTime"),
+        TextColumn(state.props, kMessageClass),          TextColumn(state.props, kSubject),
+        TextColumn(state.props, kFullName),              DateColumn(state.props, kStart),
+        DateColumn(state.props, kEnd),                   SqlValue(now.Seconds()),
+        DateColumn(state.props, kCreationTime),          DateColumn(state.props, kReceivedTime),
         SqlValue(folder),                                SqlValue(int64_t{state.cls}),
         globalId.empty() ? SqlValue() : SqlValue(globalId)};
     static const char* const kColumns[] = {"message_class", "subject", "full_name", "start_time",
