@@ -215,6 +215,36 @@ TEST_F(ItemsTest, AFoundItemGoneSinceIsNotOpenedByItsEntryId) {
   EXPECT_THROW(S().GetItemFromID(added), platform::Error);
 }
 
+// A save compares with the row as its handle last read or wrote it only
+// while nothing was written since: here another handle wrote in between,
+// and the first handle's save must still write its own item data, with the
+// columns that follow it.
+TEST_F(ItemsTest, ASaveAfterAnotherHandleWroteTheItemWritesItsOwnData) {
+  Item a = Calendar().Items().Add(platform::olAppointmentItem);
+  a.SetSubject("first");
+  a.Save();
+  const std::string id = a.EntryID();
+  Item b = S().GetItemFromID(id);
+  b.SetSubject("second");
+  b.Save();
+  a.UserProperties().Add("VestrandItemID").SetValue("after");
+  a.Save();  // only a user property changed since a's own save
+  EXPECT_EQ(S().GetItemFromID(id).Subject(), "first");
+  EXPECT_EQ(Calendar().Items().Restrict("[Subject] = 'first'").Count(), 1);
+  EXPECT_EQ(Calendar().Items().Restrict("[Subject] = 'second'").Count(), 0);
+
+  // Read, then moved with a user property cleared and no write between: the
+  // row moves and keeps its data and subject.
+  Item c = S().GetItemFromID(id);
+  ASSERT_EQ(c.Subject(), "first");
+  c.UserProperties().Find("VestrandItemID").SetValue("");
+  c.Delete();
+  platform::Folder deleted = S().GetDefaultFolder(platform::olFolderDeletedItems);
+  EXPECT_EQ(deleted.Items().Restrict("[Subject] = 'first'").Count(), 1);
+  EXPECT_EQ(S().FindByUserProperty("VestrandItemID", "after").size(), 0u);
+  EXPECT_EQ(S().GetItemFromID(id).UserProperties().Find("VestrandItemID").Value(), "");
+}
+
 TEST_F(ItemsTest, TheUserPropertyIndexFollowsEveryWriteOnceANameIsSearched) {
   auto add = [&](platform::Folder f, const char* name, const std::string& value) {
     Item it = f.Items().Add(platform::olAppointmentItem);

@@ -86,7 +86,7 @@ class Writer {
 // codes, otherwise integers and lengths are 8 bytes and names are text.
 class Reader {
  public:
-  Reader(const void* p, size_t n, const std::string& where)
+  Reader(const void* p, size_t n, const DataPlace& where)
       : p_(static_cast<const uint8_t*>(p)), n_(n), where_(where) {}
   void SetCompact(bool compact) { compact_ = compact; }
   uint8_t U8() {
@@ -163,7 +163,7 @@ class Reader {
     return static_cast<int64_t>(n);
   }
   bool AtEnd() const { return pos_ == n_; }
-  [[noreturn]] void Fail() const { throw Error("damaged item data in " + where_); }
+  [[noreturn]] void Fail() const { throw Error("damaged item data in " + where_.Text()); }
 
  private:
   void Need(size_t k) const {
@@ -188,7 +188,7 @@ class Reader {
   const uint8_t* p_;
   size_t n_;
   size_t pos_ = 0;
-  const std::string& where_;
+  const DataPlace& where_;
   bool compact_ = false;
 };
 
@@ -248,7 +248,7 @@ Bytes EncodeItem(const ItemState& s) {
   return w.Take();
 }
 
-void DecodeItem(const void* blob, size_t size, ItemState& s, const std::string& where) {
+void DecodeItem(const void* blob, size_t size, ItemState& s, const DataPlace& where) {
   Reader r(blob, size, where);
   const uint8_t version = r.U8();
   if (version < 1 || version > kVersion) r.Fail();
@@ -333,7 +333,7 @@ Bytes EncodeUserProps(const std::vector<std::shared_ptr<UserPropData>>& props) {
   return w.Take();
 }
 
-std::vector<std::shared_ptr<UserPropData>> DecodeUserProps(const void* blob, size_t size, const std::string& where) {
+std::vector<std::shared_ptr<UserPropData>> DecodeUserProps(const void* blob, size_t size, const DataPlace& where) {
   std::vector<std::shared_ptr<UserPropData>> props;
   if (size == 0) return props;
   Reader r(blob, size, where);

@@ -105,6 +105,19 @@ struct ItemState {
   std::vector<Link> links;
   std::optional<RecurrenceData> recurrence;
 
+  // The row as this state last read it alone or saved it. It holds only
+  // while the store has begun no write since (`writes`, the store's count
+  // of writes then): a save then compares with it instead of reading the
+  // row back.
+  struct StoredRow {
+    uint64_t writes = 0;
+    Bytes data;
+    Bytes props;
+    OlObjectClass cls = olMail;
+    int64_t lastMod = 0;
+  };
+  std::optional<StoredRow> stored;
+
   // An occurrence of a recurring series: its master and original start.
   // Its user properties and attachments are its own (copies of its
   // exception's or the series' parts); recipients and links are the series'.

@@ -714,7 +714,12 @@ namespace {
 
 // The item row's columns from `c` on: folder_id, class, data, last_mod,
 // props. The attachments are left to be read.
-void ReadItemRow(const Stmt& s, int c, ItemState& state, const std::string& where) {
+// Names an item's stored bytes by its entry id, when they are malformed.
+DataPlace EntryIdPlace(const StoreCore& core, int64_t id) {
+  return DataPlace([&core, id] { return core.ItemEntryID(id); });
+}
+
+void ReadItemRow(const Stmt& s, int c, ItemState& state, const DataPlace& where) {
   state.folderId = s.Int(c);
   state.cls = static_cast<OlObjectClass>(s.Int(c + 1));
   DecodeItem(s.BlobData(c + 2), s.BlobSize(c + 2), state, where);
@@ -755,12 +760,16 @@ void StoreCore::ReadAttachment(const Stmt& s, int c, ItemState& state) {
 
 void StoreCore::Load(ItemState& state) {
   SqliteDb& db = Db();
-  const std::string where = "item " + ItemEntryID(state.id) + " of profile " + path_;
+  const auto where = [this, id = state.id] { return "item " + ItemEntryID(id) + " of profile " + path_; };
   {
     Stmt s = db.Prepare("SELECT folder_id, class, data, last_mod, props FROM items WHERE id = ?");
     s.Bind(1, state.id);
-    if (!s.Step()) throw Error(where + " no longer exists");
-    ReadItemRow(s, 0, state, where);
+    if (!s.Step()) throw Error(where() + " no longer exists");
+    ReadItemRow(s, 0, state, DataPlace(where));
+    const auto* data = static_cast<const uint8_t*>(s.BlobData(2));
+    const auto* props = static_cast<const uint8_t*>(s.BlobData(4));
+    state.stored = ItemState::StoredRow{writes_, Bytes(data, data + s.BlobSize(2)),
+                                        Bytes(props, props + s.BlobSize(4)), state.cls, s.Int(3)};
   }
   {
     Stmt s = db.Prepare(std::string("SELECT ") + kAttachmentColumns + " FROM attachments WHERE item_id = ? ORDER BY ord");
@@ -802,7 +811,8 @@ void StoreCore::LoadMany(const std::vector<ItemState*>& states) {
       s.Bind(1, lo).Bind(2, hi);
       while (s.Step()) {
         forEachWanted(s.Int(0), [&](ItemState& state) {
-          ReadItemRow(s, 1, state, "item " + ItemEntryID(state.id) + " of profile " + path_);
+          ReadItemRow(s, 1, state,
+                      DataPlace([this, id = state.id] { return "item " + ItemEntryID(id) + " of profile " + path_; }));
           found.push_back(&state);
         });
       }
@@ -924,14 +934,16 @@ void StoreCore::SaveItemRow(ItemState& state, int64_t folder, Date now) {
   static const size_t kMessageClass = PropNumber("MessageClass"), kSubject = PropNumber("Subject"),
                       kFullName = PropNumber("FullName"), kStart = PropNumber("Start"), kEnd = PropNumber("End"),
                       kCreationTime = PropNumber("CreationTime"), kReceivedTime = PropNumber("ReceivedTime");
-  const Bytes blob = EncodeItem(state);
-  const Bytes propsBlob = EncodeUserProps(state.userProps);
+  Bytes blob = EncodeItem(state);
+  Bytes propsBlob = EncodeUserProps(state.userProps);
   const SqlValue propsColumn = propsBlob.empty() ? SqlValue() : SqlValue(propsBlob);
   Bytes globalId;
   if (const PropValue* v = state.props.Find("GlobalObjectID"))
     if (const auto* b = std::get_if<Bytes>(v)) globalId = *b;
 
   int64_t id = state.id;
+  // The row as this state knows it, when nothing was written since.
+  const ItemState::StoredRow* known = state.stored && state.stored->writes == writes_ ? &*state.stored : nullptr;
   NewOrds ords;
   Write([&] {
     SqliteDb& db = Db();
@@ -949,6 +961,7 @@ void StoreCore::SaveItemRow(ItemState& state, int64_t folder, Date now) {
     static const char* const kColumns[] = {"message_class", "subject", "full_name", "start_time",
                                            "end_time",      "last_mod", "creation", "received",
                                            "folder_id",     "class",    "global_id"};
+    constexpr size_t kLastModColumn = 5, kFolderColumn = 8, kClassColumn = 9;
     if (inserting) {
       id = state.reservedId != 0 ? state.reservedId : NewItemId();
       Stmt s = db.Prepare(
@@ -962,34 +975,51 @@ void StoreCore::SaveItemRow(ItemState& state, int64_t folder, Date now) {
       // The columns as stored before: a column this save leaves alone is not
       // set again, so its indexes are not rewritten, and the change event
       // names only the filter columns that did change.
-      Stmt old = db.Prepare(
-          "SELECT message_class, subject, full_name, start_time, end_time, last_mod, creation, received,"
-          " folder_id, class, global_id, props, data FROM items WHERE id = ?");
-      old.Bind(1, id);
-      if (!old.Step()) throw Error("item " + ItemEntryID(id) + " no longer exists in profile " + path_);
       std::vector<SqlValue> before;
-      for (int i = 0; i < static_cast<int>(after.size()); ++i) {
-        if (old.IsNull(i))
-          before.emplace_back();
-        else if (i < 3)
-          before.emplace_back(old.Text(i));
-        else if (i == 10) {
-          const auto* p = static_cast<const uint8_t*>(old.BlobData(i));
-          before.emplace_back(std::vector<uint8_t>(p, p + old.BlobSize(i)));
-        } else
-          before.emplace_back(old.Int(i));
+      bool dataChanged = true;
+      const uint8_t* oldProps = nullptr;
+      size_t oldPropsSize = 0;
+      Bytes readProps;
+      if (known && known->data == blob) {
+        // The same item data: every column taken from it is as stored. (A
+        // save that changed only user properties, as an id cleared on the
+        // way to Deleted Items, needs no read of the row.)
+        dataChanged = false;
+        before = after;
+        before[kLastModColumn] = SqlValue(known->lastMod);
+        before[kFolderColumn] = SqlValue(state.folderId);
+        before[kClassColumn] = SqlValue(int64_t{known->cls});
+        oldProps = known->props.data();
+        oldPropsSize = known->props.size();
+      } else {
+        Stmt old = db.Prepare(
+            "SELECT message_class, subject, full_name, start_time, end_time, last_mod, creation, received,"
+            " folder_id, class, global_id, props, data FROM items WHERE id = ?");
+        old.Bind(1, id);
+        if (!old.Step()) throw Error("item " + ItemEntryID(id) + " no longer exists in profile " + path_);
+        for (int i = 0; i < static_cast<int>(after.size()); ++i) {
+          if (old.IsNull(i))
+            before.emplace_back();
+          else if (i < 3)
+            before.emplace_back(old.Text(i));
+          else if (i == 10) {
+            const auto* p = static_cast<const uint8_t*>(old.BlobData(i));
+            before.emplace_back(std::vector<uint8_t>(p, p + old.BlobSize(i)));
+          } else
+            before.emplace_back(old.Int(i));
+        }
+        const auto* p = static_cast<const uint8_t*>(old.BlobData(11));
+        readProps.assign(p, p + old.BlobSize(11));
+        oldProps = readProps.data();
+        oldPropsSize = readProps.size();
+        // A save that changed only user properties leaves the item data as it is.
+        const size_t oldDataSize = old.BlobSize(12);
+        dataChanged = oldDataSize != blob.size() || std::memcmp(old.BlobData(12), blob.data(), oldDataSize) != 0;
       }
-      const size_t oldPropsSize = old.BlobSize(11);
-      const auto* oldProps = static_cast<const uint8_t*>(old.BlobData(11));
       const bool propsChanged = oldPropsSize != propsBlob.size() ||
                                 (oldPropsSize != 0 && std::memcmp(oldProps, propsBlob.data(), oldPropsSize) != 0);
-      // A save that changed only user properties (an id cleared on the way
-      // to Deleted Items) leaves the item data as it is.
-      const size_t oldDataSize = old.BlobSize(12);
-      const bool dataChanged =
-          oldDataSize != blob.size() || std::memcmp(old.BlobData(12), blob.data(), oldDataSize) != 0;
       if (propsChanged && !indexedNames_.empty())
-        IndexUserProps(id, DecodeUserProps(oldProps, oldPropsSize, ItemEntryID(id)), state.userProps);
+        IndexUserProps(id, DecodeUserProps(oldProps, oldPropsSize, EntryIdPlace(*this, id)), state.userProps);
       std::string sql;
       auto assign = [&](const char* column) {
         sql += std::string(sql.empty() ? "UPDATE items SET " : ", ") + column + " = ?";
@@ -1006,9 +1036,8 @@ void StoreCore::SaveItemRow(ItemState& state, int64_t folder, Date now) {
       // Every save stamps the row, even one within the same second that
       // changed nothing in it.
       if (sql.empty()) {
-        constexpr size_t kLastMod = 5;
-        assign(kColumns[kLastMod]);
-        set.push_back(kLastMod);
+        assign(kColumns[kLastModColumn]);
+        set.push_back(kLastModColumn);
       }
       sql += " WHERE id = ?";
       Stmt s = db.Prepare(sql);
@@ -1030,6 +1059,7 @@ void StoreCore::SaveItemRow(ItemState& state, int64_t folder, Date now) {
     }
   });
   PartsStored(state, ords);
+  state.stored = ItemState::StoredRow{writes_, std::move(blob), std::move(propsBlob), state.cls, now.Seconds()};
   state.id = id;
   state.folderId = folder;
   state.props["LastModificationTime"] = now;
@@ -1146,7 +1176,7 @@ std::vector<int64_t> StoreCore::FindByUserProperty(std::optional<int64_t> folder
     Stmt s = Db().Prepare("SELECT i.id, i.props FROM items i WHERE i.props IS NOT NULL" + where + " ORDER BY i.id");
     bindFilters(s, 1);
     while (s.Step()) {
-      for (const auto& p : DecodeUserProps(s.BlobData(1), s.BlobSize(1), ItemEntryID(s.Int(0)))) {
+      for (const auto& p : DecodeUserProps(s.BlobData(1), s.BlobSize(1), EntryIdPlace(*this, s.Int(0)))) {
         if (p->value.empty() && Lower(p->name) == nameLower) {
           ids.push_back(s.Int(0));
           break;
@@ -1206,7 +1236,7 @@ void StoreCore::IndexUserProps(int64_t id, const UserProps& before, const UserPr
 void StoreCore::UnindexItem(int64_t id) {
   Stmt s = Db().Prepare("SELECT props FROM items WHERE id = ?");
   s.Bind(1, id);
-  if (s.Step()) IndexUserProps(id, DecodeUserProps(s.BlobData(0), s.BlobSize(0), ItemEntryID(id)), {});
+  if (s.Step()) IndexUserProps(id, DecodeUserProps(s.BlobData(0), s.BlobSize(0), EntryIdPlace(*this, id)), {});
 }
 
 void StoreCore::AddIndexedName(const std::string& nameLower) {
@@ -1227,7 +1257,7 @@ void StoreCore::IndexItems(const std::set<std::string, std::less<>>& names) {
   while (scan.Step()) {
     const int64_t id = scan.Int(0);
     std::set<std::string, std::less<>> done;  // the first value of a name counts
-    for (const auto& p : DecodeUserProps(scan.BlobData(1), scan.BlobSize(1), ItemEntryID(id))) {
+    for (const auto& p : DecodeUserProps(scan.BlobData(1), scan.BlobSize(1), EntryIdPlace(*this, id))) {
       if (p->value.empty()) continue;
       const std::string nameLower = Lower(p->name);
       if (!names.contains(nameLower) || !done.insert(nameLower).second) continue;
