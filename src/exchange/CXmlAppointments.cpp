@@ -192,6 +192,7 @@ std::string CXmlAppointments::ReadItemProp(int index) const { return NthElement(
 
 void CXmlAppointments::Create() {
   m_doc.reset();
+  m_text.reset();
   pugi::xml_node root = m_doc.append_child("appointments");
   m_nodeAdded = root.append_child("added");
   m_nodeChanged = root.append_child("changed");
@@ -229,9 +230,9 @@ bool CXmlAppointments::IsEmpty() const {
 
 bool CXmlAppointments::Load() {
   try {
-    const std::string text = platform::FileUtil::ReadFile(m_strFileName);
+    auto text = std::make_unique<std::string>(platform::FileUtil::ReadFile(m_strFileName));
     pugi::xml_document loaded;
-    pugi::xml_parse_result result = loaded.load_buffer(text.data(), text.size(), kParseFlags);
+    pugi::xml_parse_result result = loaded.load_buffer_inplace(text->data(), text->size(), kParseFlags);
     if (!result) {
       g_Debug().OutCustomError("CXmlAppointments.Load", m_strFileName + ": " + result.description() +
                                                             " at offset " + std::to_string(result.offset));
@@ -242,7 +243,8 @@ bool CXmlAppointments::Load() {
       g_Debug().OutCustomError("CXmlAppointments.Load", m_strFileName + ": the document has no three sections");
       return false;
     }
-    m_doc = std::move(loaded);  // taken over, not copied: a document of 10,000 items is large
+    m_doc = std::move(loaded);
+    m_text = std::move(text);
     root = m_doc.document_element();
     m_nodeAdded = NthElement(root, 1);
     m_nodeChanged = NthElement(root, 2);

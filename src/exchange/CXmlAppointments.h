@@ -14,6 +14,7 @@
 // Failures follow the add-in's rule: an operation that cannot be done logs
 // with its source ("CXmlAppointments.<operation>") and returns, leaving the
 // document as it was.
+#include <memory>
 #include <string>
 #include <unordered_set>
 
@@ -115,6 +116,10 @@ class CXmlAppointments {
 
   pugi::xml_node Section(int nt) const;
 
+  // The loaded document's text, which it was parsed in (its texts point
+  // into it): a document of 10,000 items is large, and is neither copied
+  // nor parsed into a second buffer.
+  std::unique_ptr<std::string> m_text;
   pugi::xml_document m_doc;
   std::string m_strFileName;
   pugi::xml_node m_nodeAdded;

@@ -1,6 +1,7 @@
 #include "platform/FileUtil.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -94,10 +95,16 @@ std::string ReadFileFrom(const fs::path& path, uint64_t offset) {
     ::close(fd);
     Fail("Cannot seek in file", path, err);
   }
+  // Read straight into a string of the file's size (a received document
+  // runs to megabytes); a file that grows meanwhile is read to its end.
   std::string bytes;
-  char buf[65536];
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && st.st_size > static_cast<off_t>(offset))
+    bytes.resize(static_cast<size_t>(st.st_size) - static_cast<size_t>(offset));
+  size_t got = 0;
   for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (got == bytes.size()) bytes.resize(std::max<size_t>(2 * bytes.size(), 65536));
+    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
     if (n < 0) {
       if (errno == EINTR) continue;
       const int err = errno;
@@ -105,9 +112,10 @@ std::string ReadFileFrom(const fs::path& path, uint64_t offset) {
       Fail("Cannot read file", path, err);
     }
     if (n == 0) break;
-    bytes.append(buf, static_cast<size_t>(n));
+    got += static_cast<size_t>(n);
   }
   ::close(fd);
+  bytes.resize(got);
   return bytes;
 }
 

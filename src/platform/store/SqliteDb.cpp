@@ -26,6 +26,12 @@ Stmt& Stmt::Bind(int index, const SqlValue& v) {
   return *this;
 }
 
+Stmt& Stmt::BindText(int index, std::string_view v) {
+  if (sqlite3_bind_text(stmt_, index, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT) != SQLITE_OK)
+    db_.Fail("bind");
+  return *this;
+}
+
 bool Stmt::Step() {
   int rc = sqlite3_step(stmt_);
   if (rc == SQLITE_ROW) return true;

@@ -35,6 +35,8 @@ class Stmt {
   Stmt& Bind(int index, const SqlValue& v);  // 1-based
   Stmt& Bind(int index, int64_t v) { return Bind(index, SqlValue(v)); }
   Stmt& Bind(int index, const std::string& v) { return Bind(index, SqlValue(v)); }
+  // Binds a copy of the text (no SqlValue is built for it).
+  Stmt& BindText(int index, std::string_view v);
   // True while a row is available.
   bool Step();
   int64_t Int(int col) const { return sqlite3_column_int64(stmt_, col); }

@@ -714,6 +714,13 @@ namespace {
 
 // The item row's columns from `c` on: folder_id, class, data, last_mod,
 // props. The attachments are left to be read.
+std::vector<std::pair<std::string, std::string>> OwnedRows(const std::vector<std::pair<std::string_view, std::string_view>>& rows) {
+  std::vector<std::pair<std::string, std::string>> out;
+  out.reserve(rows.size());
+  for (const auto& [name, value] : rows) out.emplace_back(name, value);
+  return out;
+}
+
 // Names an item's stored bytes by its entry id, when they are malformed.
 DataPlace EntryIdPlace(const StoreCore& core, int64_t id) {
   return DataPlace([&core, id] { return core.ItemEntryID(id); });
@@ -769,7 +776,8 @@ void StoreCore::Load(ItemState& state) {
     const auto* data = static_cast<const uint8_t*>(s.BlobData(2));
     const auto* props = static_cast<const uint8_t*>(s.BlobData(4));
     state.stored = ItemState::StoredRow{writes_, Bytes(data, data + s.BlobSize(2)),
-                                        Bytes(props, props + s.BlobSize(4)), state.cls, s.Int(3)};
+                                        Bytes(props, props + s.BlobSize(4)), state.cls, s.Int(3),
+                                        OwnedRows(IndexedValues(state.userProps))};
   }
   {
     Stmt s = db.Prepare(std::string("SELECT ") + kAttachmentColumns + " FROM attachments WHERE item_id = ? ORDER BY ord");
@@ -970,7 +978,7 @@ void StoreCore::SaveItemRow(ItemState& state, int64_t folder, Date now) {
       for (size_t i = 0; i < after.size(); ++i) s.Bind(static_cast<int>(i) + 1, after[i]);
       s.Bind(12, SqlValue(blob)).Bind(13, id).Bind(14, propsColumn);
       WriteStep(s);
-      if (!indexedNames_.empty()) IndexUserProps(id, {}, state.userProps);
+      if (!indexedNames_.empty()) IndexUserProps(id, {}, IndexedValues(state.userProps));
     } else {
       // The columns as stored before: a column this save leaves alone is not
       // set again, so its indexes are not rewritten, and the change event
@@ -1018,8 +1026,16 @@ void StoreCore::SaveItemRow(ItemState& state, int64_t folder, Date now) {
       }
       const bool propsChanged = oldPropsSize != propsBlob.size() ||
                                 (oldPropsSize != 0 && std::memcmp(oldProps, propsBlob.data(), oldPropsSize) != 0);
-      if (propsChanged && !indexedNames_.empty())
-        IndexUserProps(id, DecodeUserProps(oldProps, oldPropsSize, EntryIdPlace(*this, id)), state.userProps);
+      if (propsChanged && !indexedNames_.empty()) {
+        if (known) {
+          IndexRows stored;
+          for (const auto& [name, value] : known->indexed) stored.emplace_back(name, value);
+          IndexUserProps(id, stored, IndexedValues(state.userProps));
+        } else {
+          const UserProps stored = DecodeUserProps(oldProps, oldPropsSize, EntryIdPlace(*this, id));
+          IndexUserProps(id, IndexedValues(stored), IndexedValues(state.userProps));
+        }
+      }
       std::string sql;
       auto assign = [&](const char* column) {
         sql += std::string(sql.empty() ? "UPDATE items SET " : ", ") + column + " = ?";
@@ -1059,7 +1075,8 @@ void StoreCore::SaveItemRow(ItemState& state, int64_t folder, Date now) {
     }
   });
   PartsStored(state, ords);
-  state.stored = ItemState::StoredRow{writes_, std::move(blob), std::move(propsBlob), state.cls, now.Seconds()};
+  state.stored = ItemState::StoredRow{writes_, std::move(blob), std::move(propsBlob), state.cls, now.Seconds(),
+                                      OwnedRows(IndexedValues(state.userProps))};
   state.id = id;
   state.folderId = folder;
   state.props["LastModificationTime"] = now;
@@ -1200,8 +1217,8 @@ std::vector<int64_t> StoreCore::FindByUserProperty(std::optional<int64_t> folder
   return ids;
 }
 
-std::vector<std::pair<std::string, std::string>> StoreCore::IndexedValues(const UserProps& props) const {
-  std::vector<std::pair<std::string, std::string>> out;
+StoreCore::IndexRows StoreCore::IndexedValues(const UserProps& props) const {
+  IndexRows out;
   // The indexed names are few (and lowercase): each property's name is
   // compared with them, not lowercased into a copy first.
   for (const auto& p : props) {
@@ -1216,19 +1233,17 @@ std::vector<std::pair<std::string, std::string>> StoreCore::IndexedValues(const 
   return out;
 }
 
-void StoreCore::IndexUserProps(int64_t id, const UserProps& before, const UserProps& after) {
-  const auto was = IndexedValues(before);
-  const auto is = IndexedValues(after);
+void StoreCore::IndexUserProps(int64_t id, const IndexRows& was, const IndexRows& is) {
   for (const auto& row : was) {
     if (std::find(is.begin(), is.end(), row) != is.end()) continue;
     Stmt s = Db().Prepare("DELETE FROM user_index WHERE key = ? AND item_id = ? AND name_lower = ?");
-    s.Bind(1, IndexKey(row.first, row.second)).Bind(2, id).Bind(3, row.first);
+    s.Bind(1, IndexKey(row.first, row.second)).Bind(2, id).BindText(3, row.first);
     WriteStep(s);
   }
   for (const auto& row : is) {
     if (std::find(was.begin(), was.end(), row) != was.end()) continue;
     Stmt s = Db().Prepare("INSERT INTO user_index(key, item_id, name_lower, value) VALUES(?, ?, ?, ?)");
-    s.Bind(1, IndexKey(row.first, row.second)).Bind(2, id).Bind(3, row.first).Bind(4, row.second);
+    s.Bind(1, IndexKey(row.first, row.second)).Bind(2, id).BindText(3, row.first).BindText(4, row.second);
     WriteStep(s);
   }
 }
@@ -1236,7 +1251,9 @@ void StoreCore::IndexUserProps(int64_t id, const UserProps& before, const UserPr
 void StoreCore::UnindexItem(int64_t id) {
   Stmt s = Db().Prepare("SELECT props FROM items WHERE id = ?");
   s.Bind(1, id);
-  if (s.Step()) IndexUserProps(id, DecodeUserProps(s.BlobData(0), s.BlobSize(0), EntryIdPlace(*this, id)), {});
+  if (!s.Step()) return;
+  const UserProps props = DecodeUserProps(s.BlobData(0), s.BlobSize(0), EntryIdPlace(*this, id));
+  IndexUserProps(id, IndexedValues(props), {});
 }
 
 void StoreCore::AddIndexedName(const std::string& nameLower) {

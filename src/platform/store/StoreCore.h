@@ -11,6 +11,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Date.h"
@@ -213,12 +214,14 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   // table of one row per property into the items' rows.
   void MoveUserPropsIntoItems();
   using UserProps = std::vector<std::shared_ptr<UserPropData>>;
+  using IndexRows = std::vector<std::pair<std::string_view, std::string_view>>;
   // The (lowercased name, value) pairs of `props` that the index holds:
-  // indexed names with a value that is not empty.
-  std::vector<std::pair<std::string, std::string>> IndexedValues(const UserProps& props) const;
-  // Inside the open write: changes the index rows of item `id` from those
-  // of its properties `before` to those of `after` (rows both have stay).
-  void IndexUserProps(int64_t id, const UserProps& before, const UserProps& after);
+  // indexed names with a value that is not empty. The texts are those of
+  // `props` and of the indexed names: valid while both are unchanged.
+  IndexRows IndexedValues(const UserProps& props) const;
+  // Inside the open write: changes the index rows of item `id` from `was`
+  // to `is` (rows both have stay).
+  void IndexUserProps(int64_t id, const IndexRows& was, const IndexRows& is);
   // Inside the open write: removes the index rows of the stored item `id`.
   void UnindexItem(int64_t id);
   // Indexes user property `nameLower` of every stored item, in one write.
