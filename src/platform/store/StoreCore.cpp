@@ -768,10 +768,16 @@ void StoreCore::ReadAttachment(const Stmt& s, int c, ItemState& state) {
 void StoreCore::Load(ItemState& state) {
   SqliteDb& db = Db();
   const auto where = [this, id = state.id] { return "item " + ItemEntryID(id) + " of profile " + path_; };
+  bool hasAttachments = false;
   {
-    Stmt s = db.Prepare("SELECT folder_id, class, data, last_mod, props FROM items WHERE id = ?");
+    // Whether the item has attachments comes with its row: most have none,
+    // and their query is then not run.
+    Stmt s = db.Prepare(
+        "SELECT folder_id, class, data, last_mod, props,"
+        " EXISTS(SELECT 1 FROM attachments WHERE item_id = items.id) FROM items WHERE id = ?");
     s.Bind(1, state.id);
     if (!s.Step()) throw Error(where() + " no longer exists");
+    hasAttachments = s.Int(5) != 0;
     ReadItemRow(s, 0, state, DataPlace(where));
     const auto* data = static_cast<const uint8_t*>(s.BlobData(2));
     const auto* props = static_cast<const uint8_t*>(s.BlobData(4));
@@ -779,7 +785,7 @@ void StoreCore::Load(ItemState& state) {
                                         Bytes(props, props + s.BlobSize(4)), state.cls, s.Int(3),
                                         OwnedRows(IndexedValues(state.userProps))};
   }
-  {
+  if (hasAttachments) {
     Stmt s = db.Prepare(std::string("SELECT ") + kAttachmentColumns + " FROM attachments WHERE item_id = ? ORDER BY ord");
     s.Bind(1, state.id);
     while (s.Step()) ReadAttachment(s, 0, state);
