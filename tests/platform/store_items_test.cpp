@@ -245,6 +245,30 @@ TEST_F(ItemsTest, ASaveAfterAnotherHandleWroteTheItemWritesItsOwnData) {
   EXPECT_EQ(S().GetItemFromID(id).UserProperties().Find("VestrandItemID").Value(), "");
 }
 
+// A search within a folder keeps the rows it read for opening what it
+// found; a write in between makes the opening read the table again.
+TEST_F(ItemsTest, AFoundItemOpensAsStoredAndAfterAWriteAsWritten) {
+  platform::Folder shared = Calendar().Folders().Add("Zentabo", platform::olFolderCalendar);
+  Item it = shared.Items().Add(platform::olAppointmentItem);
+  it.SetSubject("before");
+  it.UserProperties().Add("VestrandItemID").SetValue("f1");
+  it.Attachments().AddData("note.txt", platform::Bytes{'h', 'i'});
+  it.Save();
+  const std::string id = it.EntryID();
+
+  ASSERT_EQ(S().FindByUserProperty(shared, "VestrandItemID", "f1").size(), 1u);
+  Item opened = S().GetItemFromID(id);
+  EXPECT_EQ(opened.Subject(), "before");
+  EXPECT_EQ(opened.Attachments().Count(), 1);
+  EXPECT_EQ(opened.UserProperties().Find("VestrandItemID").Value(), "f1");
+
+  ASSERT_EQ(S().FindByUserProperty(shared, "VestrandItemID", "f1").size(), 1u);
+  Item other = S().GetItemFromID(id);
+  other.SetSubject("after");
+  other.Save();
+  EXPECT_EQ(S().GetItemFromID(id).Subject(), "after");
+}
+
 TEST_F(ItemsTest, TheUserPropertyIndexFollowsEveryWriteOnceANameIsSearched) {
   auto add = [&](platform::Folder f, const char* name, const std::string& value) {
     Item it = f.Items().Add(platform::olAppointmentItem);
