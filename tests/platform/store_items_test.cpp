@@ -269,6 +269,48 @@ TEST_F(ItemsTest, AFoundItemOpensAsStoredAndAfterAWriteAsWritten) {
   EXPECT_EQ(S().GetItemFromID(id).Subject(), "after");
 }
 
+// A folder's count, once taken, is kept and followed: after each kind of
+// change it equals the number of items the folder lists.
+TEST_F(ItemsTest, AFoldersCountFollowsEveryChangeOfItsItems) {
+  platform::Folder shared = Calendar().Folders().Add("Zentabo", platform::olFolderCalendar);
+  platform::Folder deleted = S().GetDefaultFolder(platform::olFolderDeletedItems);
+  auto listed = [](const platform::Folder& f) { return static_cast<int>(f.Items().All().size()); };
+  auto add = [&](const platform::Folder& f) {
+    Item it = f.Items().Add(platform::olAppointmentItem);
+    it.Save();
+    return it;
+  };
+  auto same = [&](const char* step) {
+    for (const platform::Folder& f : {shared, deleted, Calendar()})
+      EXPECT_EQ(f.Items().Count(), listed(f)) << step << " in " << f.Name();
+  };
+  Item a = add(shared);
+  same("counted first");
+  Item b = add(shared);
+  same("added");
+  a.UserProperties().Add("VestrandItemID").SetValue("");
+  a.Delete();
+  same("moved with a save");
+  b.Move(Calendar());
+  same("moved");
+  Item stale = S().GetItemFromID(b.EntryID());
+  Item(S().GetItemFromID(b.EntryID())).Move(shared);
+  stale.SetSubject("saved by a handle that knew the calendar");
+  stale.Save();
+  same("saved by a stale handle");
+  S().GetItemFromID(a.EntryID()).Delete();
+  same("deleted for good");
+  EXPECT_THROW(S().Batch([&] {
+    add(shared);
+    same("added inside a batch");
+    throw platform::Error("abandon the batch");
+  }),
+               platform::Error);
+  same("batch undone");
+  shared.Delete();
+  same("folder deleted");
+}
+
 TEST_F(ItemsTest, TheUserPropertyIndexFollowsEveryWriteOnceANameIsSearched) {
   auto add = [&](platform::Folder f, const char* name, const std::string& value) {
     Item it = f.Items().Add(platform::olAppointmentItem);

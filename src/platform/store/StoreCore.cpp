@@ -440,6 +440,7 @@ void StoreCore::Write(const std::function<void()>& fn) {
       pending_.resize(events);
       emptiedFolders_.resize(emptied);
       folderCache_.clear();
+      itemCounts_.clear();
       try {
         db.Prepare("ROLLBACK TO nested_write").Step();
         db.Prepare("RELEASE nested_write").Step();
@@ -460,6 +461,7 @@ void StoreCore::Write(const std::function<void()>& fn) {
     pending_.clear();
     emptiedFolders_.clear();
     folderCache_.clear();
+    itemCounts_.clear();
     try {
       db.Prepare("ROLLBACK").Step();
       // A name indexed inside the write is gone with it.
@@ -643,6 +645,7 @@ void StoreCore::DeleteFolder(int64_t id) {
 
 void StoreCore::DeleteFolderRows(int64_t id) {
   folderCache_.clear();
+  itemCounts_.clear();
   for (int64_t child : ChildFolders(id)) DeleteFolderRows(child);
   emptiedFolders_.push_back(id);
   if (!indexedNames_.empty()) {
@@ -1005,6 +1008,7 @@ void StoreCore::SaveItemRow(ItemState& state, int64_t folder, Date now) {
       s.Bind(12, SqlValue(blob)).Bind(13, id).Bind(14, propsColumn);
       WriteStep(s);
       if (!indexedNames_.empty()) IndexUserProps(id, {}, IndexedValues(state.userProps));
+      CountItemMoved(std::nullopt, folder);
     } else {
       // The columns as stored before: a column this save leaves alone is not
       // set again, so its indexes are not rewritten, and the change event
@@ -1089,6 +1093,8 @@ void StoreCore::SaveItemRow(ItemState& state, int64_t folder, Date now) {
       for (size_t i : set) s.Bind(n++, after[i]);
       s.Bind(n, id);
       WriteStep(s);
+      if (const auto* from = std::get_if<int64_t>(&before[kFolderColumn]); from && *from != folder)
+        CountItemMoved(*from, folder);
     }
     ords = WriteParts(state, id, inserting);
     if (inserting) {
@@ -1131,6 +1137,7 @@ void StoreCore::MoveItem(ItemState& state, int64_t destination) {
   if (destination == state.folderId) return;
   const Date now = Now();
   Write([&] {
+    itemCounts_.clear();
     Stmt s = Db().Prepare("UPDATE items SET folder_id = ?, last_mod = ? WHERE id = ?");
     s.Bind(1, destination).Bind(2, now.Seconds()).Bind(3, state.id);
     WriteStep(s);
@@ -1149,6 +1156,7 @@ void StoreCore::KeepItemIdsUnused() {
 
 void StoreCore::RemoveItem(ItemState& state) {
   Write([&] {
+    itemCounts_.clear();
     KeepItemIdsUnused();
     if (!indexedNames_.empty()) UnindexItem(state.id);
     for (const char* sql : {"DELETE FROM attachments WHERE item_id = ?", "DELETE FROM items WHERE id = ?"}) {
@@ -1188,9 +1196,20 @@ const std::vector<int64_t>& StoreCore::ListIds(ItemQuery& q) {
   return q.ids;
 }
 
+void StoreCore::CountItemMoved(std::optional<int64_t> from, int64_t to) {
+  if (from)
+    if (auto it = itemCounts_.find(*from); it != itemCounts_.end()) --it->second;
+  if (auto it = itemCounts_.find(to); it != itemCounts_.end()) ++it->second;
+}
+
 int StoreCore::CountIds(ItemQuery& q) {
   if (q.listed && IsCurrent(q, q.stamp)) return static_cast<int>(q.ids.size());
   if (q.counted && IsCurrent(q, q.countStamp)) return q.count;
+  // A whole folder's count is kept: the receiver's log names the counts of
+  // three folders, one of which (Deleted Items) only grows.
+  const bool wholeFolder = q.cond.sql.empty();
+  if (wholeFolder)
+    if (auto it = itemCounts_.find(q.folderId); it != itemCounts_.end()) return static_cast<int>(it->second);
   std::string sql = "SELECT COUNT(*) FROM items WHERE folder_id = ?";
   if (!q.cond.sql.empty()) sql += " AND " + q.cond.sql;
   Stmt s = Db().Prepare(sql);
@@ -1200,6 +1219,7 @@ int StoreCore::CountIds(ItemQuery& q) {
   q.count = static_cast<int>(s.Int(0));
   q.countStamp = stamp_;
   q.counted = true;
+  if (wholeFolder) itemCounts_[q.folderId] = q.count;
   return q.count;
 }
 

@@ -288,6 +288,12 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
     bool hasAttachments = false;
   };
   std::vector<FoundRow> lastFoundRows_;
+  // The number of items of a folder counted before, kept up to date by the
+  // saves since (also those of an open write); forgotten at any other
+  // change of a folder's items (a move or removal by a handle that may
+  // know an older folder, a folder's deletion, an undone write).
+  std::map<int64_t, int64_t> itemCounts_;
+  void CountItemMoved(std::optional<int64_t> from, int64_t to);
   std::map<int64_t, FolderStamps> folderStamps_;
   std::vector<PendingEvent> pending_;
   std::vector<int64_t> emptiedFolders_;
