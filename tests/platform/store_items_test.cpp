@@ -245,8 +245,8 @@ TEST_F(ItemsTest, ASaveAfterAnotherHandleWroteTheItemWritesItsOwnData) {
   EXPECT_EQ(S().GetItemFromID(id).UserProperties().Find("VestrandItemID").Value(), "");
 }
 
-// A search within a folder keeps the rows it read for opening what it
-// found; a write in between makes the opening read the table again.
+// An item found by a search within a folder opens as stored, and after a
+// write by another handle as written.
 TEST_F(ItemsTest, AFoundItemOpensAsStoredAndAfterAWriteAsWritten) {
   platform::Folder shared = Calendar().Folders().Add("Zentabo", platform::olFolderCalendar);
   Item it = shared.Items().Add(platform::olAppointmentItem);

@@ -715,9 +715,9 @@ std::shared_ptr<ItemState> StoreCore::StateFor(int64_t id, bool checkExists) {
 
 namespace {
 
-// An index's rows with texts of their own (kept past the properties).
-std::vector<std::pair<std::string, std::string>> OwnedRows(
-    const std::vector<std::pair<std::string_view, std::string_view>>& rows) {
+// The item row's columns from `c` on: folder_id, class, data, last_mod,
+// props. The attachments are left to be read.
+std::vector<std::pair<std::string, std::string>> OwnedRows(const std::vector<std::pair<std::string_view, std::string_view>>& rows) {
   std::vector<std::pair<std::string, std::string>> out;
   out.reserve(rows.size());
   for (const auto& [name, value] : rows) out.emplace_back(name, value);
@@ -729,27 +729,17 @@ DataPlace EntryIdPlace(const StoreCore& core, int64_t id) {
   return DataPlace([&core, id] { return core.ItemEntryID(id); });
 }
 
-// Fills `state` from the item row's folder_id, class, data, last_mod and
-// props. The attachments are left to be read.
-void ReadItemColumns(int64_t folderId, int64_t cls, const void* data, size_t dataSize, std::optional<int64_t> lastMod,
-                     const void* props, size_t propsSize, ItemState& state, const DataPlace& where) {
-  state.folderId = folderId;
-  state.cls = static_cast<OlObjectClass>(cls);
-  DecodeItem(data, dataSize, state, where);
+void ReadItemRow(const Stmt& s, int c, ItemState& state, const DataPlace& where) {
+  state.folderId = s.Int(c);
+  state.cls = static_cast<OlObjectClass>(s.Int(c + 1));
+  DecodeItem(s.BlobData(c + 2), s.BlobSize(c + 2), state, where);
   // The column is the item's LastModificationTime: saves keep it out of the
   // data, and Move stamps the column alone. (Data written by older versions
   // still holds one, which the column overrides.)
-  if (lastMod) state.props["LastModificationTime"] = Date::FromSeconds(*lastMod);
-  state.userProps = DecodeUserProps(props, propsSize, where);
+  if (!s.IsNull(c + 3)) state.props["LastModificationTime"] = Date::FromSeconds(s.Int(c + 3));
+  state.userProps = DecodeUserProps(s.BlobData(c + 4), s.BlobSize(c + 4), where);
   state.attachments.clear();
   state.storedAttachmentOrds.clear();
-}
-
-// The same from a row's columns, from `c` on.
-void ReadItemRow(const Stmt& s, int c, ItemState& state, const DataPlace& where) {
-  ReadItemColumns(s.Int(c), s.Int(c + 1), s.BlobData(c + 2), s.BlobSize(c + 2),
-                  s.IsNull(c + 3) ? std::nullopt : std::optional<int64_t>(s.Int(c + 3)), s.BlobData(c + 4),
-                  s.BlobSize(c + 4), state, where);
 }
 
 // The attachment columns ReadAttachment takes; length() of a blob comes from
@@ -782,17 +772,7 @@ void StoreCore::Load(ItemState& state) {
   SqliteDb& db = Db();
   const auto where = [this, id = state.id] { return "item " + ItemEntryID(id) + " of profile " + path_; };
   bool hasAttachments = false;
-  const FoundRow* found = nullptr;
-  if (lastFoundAt_ == writes_)
-    for (const FoundRow& r : lastFoundRows_)
-      if (r.id == state.id) found = &r;
-  if (found) {
-    ReadItemColumns(found->folderId, found->cls, found->data.data(), found->data.size(), found->lastMod,
-                    found->props.data(), found->props.size(), state, DataPlace(where));
-    hasAttachments = found->hasAttachments;
-    state.stored = ItemState::StoredRow{writes_, found->data, found->props, state.cls, found->lastMod.value_or(0),
-                                        OwnedRows(IndexedValues(state.userProps))};
-  } else {
+  {
     // Whether the item has attachments comes with its row: most have none,
     // and their query is then not run.
     Stmt s = db.Prepare(
@@ -1252,32 +1232,12 @@ std::vector<int64_t> StoreCore::FindByUserProperty(std::optional<int64_t> folder
   // The name and value are compared too: two pairs may share a key.
   Stmt s = Db().Prepare(where.empty() ? "SELECT item_id FROM user_index"
                                         " WHERE key = ? AND name_lower = ? AND value = ? ORDER BY item_id"
-                                      : "SELECT ui.item_id, i.folder_id, i.class, i.data, i.last_mod, i.props,"
-                                        " EXISTS(SELECT 1 FROM attachments a WHERE a.item_id = i.id)"
-                                        " FROM user_index ui JOIN items i ON i.id = ui.item_id"
+                                      : "SELECT ui.item_id FROM user_index ui JOIN items i ON i.id = ui.item_id"
                                         " WHERE ui.key = ? AND ui.name_lower = ? AND ui.value = ?" +
                                             where + " ORDER BY ui.item_id");
   s.Bind(1, IndexKey(nameLower, value)).Bind(2, nameLower).Bind(3, value);
   bindFilters(s, 4);
-  // The rows come with the search through the items table: they are kept
-  // for a few items, as the receiver opens the one copy it found.
-  constexpr size_t kFoundRowsKept = 4;
-  lastFoundRows_.clear();
-  while (s.Step()) {
-    ids.push_back(s.Int(0));
-    if (where.empty() || ids.size() > kFoundRowsKept) continue;
-    FoundRow& r = lastFoundRows_.emplace_back();
-    r.id = s.Int(0);
-    r.folderId = s.Int(1);
-    r.cls = s.Int(2);
-    const auto* data = static_cast<const uint8_t*>(s.BlobData(3));
-    r.data.assign(data, data + s.BlobSize(3));
-    if (!s.IsNull(4)) r.lastMod = s.Int(4);
-    const auto* props = static_cast<const uint8_t*>(s.BlobData(5));
-    r.props.assign(props, props + s.BlobSize(5));
-    r.hasAttachments = s.Int(6) != 0;
-  }
-  if (ids.size() > kFoundRowsKept) lastFoundRows_.clear();
+  while (s.Step()) ids.push_back(s.Int(0));
   lastFound_ = ids;
   lastFoundAt_ = writes_;
   return ids;

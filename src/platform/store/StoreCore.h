@@ -274,20 +274,6 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   uint64_t writes_ = 0;
   std::vector<int64_t> lastFound_;
   uint64_t lastFoundAt_ = UINT64_MAX;
-  // The rows of a search by user property within a folder that found a few
-  // items, as read by the search: an item found and then opened (the
-  // receiver's old copy) is read from them, not from the table, while
-  // lastFound_ holds.
-  struct FoundRow {
-    int64_t id = 0;
-    int64_t folderId = 0;
-    int64_t cls = 0;
-    Bytes data;
-    std::optional<int64_t> lastMod;
-    Bytes props;
-    bool hasAttachments = false;
-  };
-  std::vector<FoundRow> lastFoundRows_;
   // The number of items of a folder counted before, kept up to date by the
   // saves since (also those of an open write); forgotten at any other
   // change of a folder's items (a move or removal by a handle that may
