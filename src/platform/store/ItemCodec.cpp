@@ -105,9 +105,11 @@ class Reader {
     if (n > n_ - pos_) Fail();
     return static_cast<size_t>(n);
   }
-  std::string Str() {
+  std::string Str() { return std::string(View()); }
+  // A text in place: valid while the bytes are.
+  std::string_view View() {
     size_t n = Len();
-    std::string s(reinterpret_cast<const char*>(p_ + pos_), n);
+    std::string_view s(reinterpret_cast<const char*>(p_ + pos_), n);
     pos_ += n;
     return s;
   }
@@ -333,9 +335,9 @@ Bytes EncodeUserProps(const std::vector<std::shared_ptr<UserPropData>>& props) {
   return w.Take();
 }
 
-std::vector<std::shared_ptr<UserPropData>> DecodeUserProps(const void* blob, size_t size, const DataPlace& where) {
-  std::vector<std::shared_ptr<UserPropData>> props;
-  if (size == 0) return props;
+void ForEachUserProp(const void* blob, size_t size, const DataPlace& where,
+                     const std::function<void(std::string_view, std::string_view, int64_t)>& fn) {
+  if (size == 0) return;
   Reader r(blob, size, where);
   int64_t n = r.Count();
   if (n == 0) {
@@ -344,13 +346,22 @@ std::vector<std::shared_ptr<UserPropData>> DecodeUserProps(const void* blob, siz
     n = r.Count();
   }
   for (int64_t i = 0; i < n; ++i) {
-    auto p = std::make_shared<UserPropData>();
-    p->name = r.Str();
-    p->value = r.Str();
-    p->type = static_cast<OlUserPropertyType>(r.I64());
-    props.push_back(std::move(p));
+    const std::string_view name = r.View();
+    const std::string_view value = r.View();
+    fn(name, value, r.I64());
   }
   if (!r.AtEnd()) r.Fail();
+}
+
+std::vector<std::shared_ptr<UserPropData>> DecodeUserProps(const void* blob, size_t size, const DataPlace& where) {
+  std::vector<std::shared_ptr<UserPropData>> props;
+  ForEachUserProp(blob, size, where, [&](std::string_view name, std::string_view value, int64_t type) {
+    auto p = std::make_shared<UserPropData>();
+    p->name = name;
+    p->value = value;
+    p->type = static_cast<OlUserPropertyType>(type);
+    props.push_back(std::move(p));
+  });
   return props;
 }
 

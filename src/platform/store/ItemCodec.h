@@ -42,5 +42,9 @@ Bytes EncodeUserProps(const std::vector<std::shared_ptr<UserPropData>>& props);
 // bytes: none); throws platform::Error naming `where` when the bytes are
 // malformed.
 std::vector<std::shared_ptr<UserPropData>> DecodeUserProps(const void* blob, size_t size, const DataPlace& where);
+// The same, property by property: fn(name, value, type), the texts in place
+// (valid while the bytes are).
+void ForEachUserProp(const void* blob, size_t size, const DataPlace& where,
+                     const std::function<void(std::string_view, std::string_view, int64_t)>& fn);
 
 }  // namespace platform::detail

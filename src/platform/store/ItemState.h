@@ -115,8 +115,6 @@ struct ItemState {
     Bytes props;
     OlObjectClass cls = olMail;
     int64_t lastMod = 0;
-    // Its rows in the user-property index: (lowercased name, value).
-    std::vector<std::pair<std::string, std::string>> indexed;
   };
   std::optional<StoredRow> stored;
 

@@ -717,13 +717,6 @@ namespace {
 
 // The item row's columns from `c` on: folder_id, class, data, last_mod,
 // props. The attachments are left to be read.
-std::vector<std::pair<std::string, std::string>> OwnedRows(const std::vector<std::pair<std::string_view, std::string_view>>& rows) {
-  std::vector<std::pair<std::string, std::string>> out;
-  out.reserve(rows.size());
-  for (const auto& [name, value] : rows) out.emplace_back(name, value);
-  return out;
-}
-
 // Names an item's stored bytes by its entry id, when they are malformed.
 DataPlace EntryIdPlace(const StoreCore& core, int64_t id) {
   return DataPlace([&core, id] { return core.ItemEntryID(id); });
@@ -785,8 +778,7 @@ void StoreCore::Load(ItemState& state) {
     const auto* data = static_cast<const uint8_t*>(s.BlobData(2));
     const auto* props = static_cast<const uint8_t*>(s.BlobData(4));
     state.stored = ItemState::StoredRow{writes_, Bytes(data, data + s.BlobSize(2)),
-                                        Bytes(props, props + s.BlobSize(4)), state.cls, s.Int(3),
-                                        OwnedRows(IndexedValues(state.userProps))};
+                                        Bytes(props, props + s.BlobSize(4)), state.cls, s.Int(3)};
   }
   if (hasAttachments) {
     Stmt s = db.Prepare(std::string("SELECT ") + kAttachmentColumns + " FROM attachments WHERE item_id = ? ORDER BY ord");
@@ -1036,16 +1028,8 @@ void StoreCore::SaveItemRow(ItemState& state, int64_t folder, Date now) {
       }
       const bool propsChanged = oldPropsSize != propsBlob.size() ||
                                 (oldPropsSize != 0 && std::memcmp(oldProps, propsBlob.data(), oldPropsSize) != 0);
-      if (propsChanged && !indexedNames_.empty()) {
-        if (known) {
-          IndexRows stored;
-          for (const auto& [name, value] : known->indexed) stored.emplace_back(name, value);
-          IndexUserProps(id, stored, IndexedValues(state.userProps));
-        } else {
-          const UserProps stored = DecodeUserProps(oldProps, oldPropsSize, EntryIdPlace(*this, id));
-          IndexUserProps(id, IndexedValues(stored), IndexedValues(state.userProps));
-        }
-      }
+      if (propsChanged && !indexedNames_.empty())
+        IndexUserProps(id, IndexedValues(known ? known->props : readProps, id), IndexedValues(state.userProps));
       std::string sql;
       auto assign = [&](const char* column) {
         sql += std::string(sql.empty() ? "UPDATE items SET " : ", ") + column + " = ?";
@@ -1087,8 +1071,7 @@ void StoreCore::SaveItemRow(ItemState& state, int64_t folder, Date now) {
     }
   });
   PartsStored(state, ords);
-  state.stored = ItemState::StoredRow{writes_, std::move(blob), std::move(propsBlob), state.cls, now.Seconds(),
-                                      OwnedRows(IndexedValues(state.userProps))};
+  state.stored = ItemState::StoredRow{writes_, std::move(blob), std::move(propsBlob), state.cls, now.Seconds()};
   state.id = id;
   state.folderId = folder;
   state.props["LastModificationTime"] = now;
@@ -1259,6 +1242,21 @@ StoreCore::IndexRows StoreCore::IndexedValues(const UserProps& props) const {
   return out;
 }
 
+StoreCore::IndexRows StoreCore::IndexedValues(const Bytes& props, int64_t id) const {
+  IndexRows out;
+  ForEachUserProp(props.data(), props.size(), EntryIdPlace(*this, id),
+                  [&](std::string_view name, std::string_view value, int64_t) {
+                    if (value.empty()) return;
+                    for (const std::string& nameLower : indexedNames_) {
+                      if (EqualsNoCase(name, nameLower)) {
+                        out.emplace_back(nameLower, value);
+                        break;
+                      }
+                    }
+                  });
+  return out;
+}
+
 void StoreCore::IndexUserProps(int64_t id, const IndexRows& was, const IndexRows& is) {
   for (const auto& row : was) {
     if (std::find(is.begin(), is.end(), row) != is.end()) continue;
@@ -1278,8 +1276,9 @@ void StoreCore::UnindexItem(int64_t id) {
   Stmt s = Db().Prepare("SELECT props FROM items WHERE id = ?");
   s.Bind(1, id);
   if (!s.Step()) return;
-  const UserProps props = DecodeUserProps(s.BlobData(0), s.BlobSize(0), EntryIdPlace(*this, id));
-  IndexUserProps(id, IndexedValues(props), {});
+  const auto* p = static_cast<const uint8_t*>(s.BlobData(0));
+  const Bytes props(p, p + s.BlobSize(0));
+  IndexUserProps(id, IndexedValues(props, id), {});
 }
 
 void StoreCore::AddIndexedName(const std::string& nameLower) {

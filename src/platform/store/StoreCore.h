@@ -219,6 +219,8 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   // indexed names with a value that is not empty. The texts are those of
   // `props` and of the indexed names: valid while both are unchanged.
   IndexRows IndexedValues(const UserProps& props) const;
+  // The same of stored user properties, the texts in `props`.
+  IndexRows IndexedValues(const Bytes& props, int64_t id) const;
   // Inside the open write: changes the index rows of item `id` from `was`
   // to `is` (rows both have stay).
   void IndexUserProps(int64_t id, const IndexRows& was, const IndexRows& is);
