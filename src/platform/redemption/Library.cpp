@@ -33,7 +33,7 @@ void SetRegistered(bool registered) { Registered() = registered; }
 
 void ResetRegistration() { Registered().reset(); }
 
-std::string CanonicalProgID(const std::string& progId) {
+std::string_view CanonicalProgID(std::string_view progId) {
   static const std::array<const char*, 8> kClasses = {
       kSafeMailItem, kSafeAppointmentItem, kSafeMeetingItem, kSafeContactItem,
       kSafeCurrentUser, kMAPIUtils, kMAPITable, kRDOSession};
@@ -43,9 +43,9 @@ std::string CanonicalProgID(const std::string& progId) {
   return "";
 }
 
-void CheckClass(const std::string& progId) {
+void CheckClass(std::string_view progId) {
   if (!IsRegistered() || CanonicalProgID(progId).empty()) {
-    throw platform::Error("Class not registered: '" + progId + "'", kClassNotRegistered);
+    throw platform::Error("Class not registered: '" + std::string(progId) + "'", kClassNotRegistered);
   }
 }
 

@@ -14,6 +14,7 @@
 // address book) are created with the add-in's logged-on session
 // (RDOSession.h); nothing here is tied to one profile per process.
 #include <string>
+#include <string_view>
 
 namespace Redemption {
 
@@ -39,11 +40,11 @@ void ResetRegistration();
 
 // The canonical spelling of a program identifier of the library ("redemption.mapiutils"
 // gives "Redemption.MAPIUtils"); empty when the library has no such class.
-std::string CanonicalProgID(const std::string& progId);
+std::string_view CanonicalProgID(std::string_view progId);
 
 // Proves that the class can be created. Throws platform::Error (number
 // kClassNotRegistered, text naming the identifier) when the library is not
 // registered or does not provide the class.
-void CheckClass(const std::string& progId);
+void CheckClass(std::string_view progId);
 
 }  // namespace Redemption

@@ -43,14 +43,16 @@ NamedKind KindOf(const std::string& guid, long lid, const std::string& name) {
 }
 
 long Resolve(const std::string& propSetGuid, long lid, const std::string& name, bool create) {
-  const std::string guid = UpperAscii(propSetGuid);
   auto& props = NamedProps();
+  // The set ids are kept upper-case; a search (the add-in's, by its user
+  // properties' names, for every received item) needs no upper-case copy.
   for (size_t i = 0; i < props.size(); ++i) {
     const NamedProp& p = props[i];
-    if (p.guid == guid && p.lid == lid && platform::EqualsNoCase(p.name, name)) {
+    if (p.lid == lid && platform::EqualsNoCase(p.guid, propSetGuid) && platform::EqualsNoCase(p.name, name)) {
       return (kFirstNamedId + static_cast<long>(i)) << 16;
     }
   }
+  const std::string guid = UpperAscii(propSetGuid);
   const NamedKind kind = KindOf(guid, lid, name);
   // Names the store backs exist already; others only when asked to create.
   if (kind == NamedKind::Unbacked && !create) return 0;
