@@ -37,6 +37,10 @@ std::string_view CanonicalProgID(std::string_view progId) {
   static const std::array<const char*, 8> kClasses = {
       kSafeMailItem, kSafeAppointmentItem, kSafeMeetingItem, kSafeContactItem,
       kSafeCurrentUser, kMAPIUtils, kMAPITable, kRDOSession};
+  // The program's own calls spell the names as given: those match at once.
+  for (const char* name : kClasses) {
+    if (progId == name) return name;
+  }
   for (const char* name : kClasses) {
     if (platform::EqualsNoCase(progId, name)) return name;
   }

@@ -48,7 +48,7 @@ long Resolve(const std::string& propSetGuid, long lid, const std::string& name, 
   // properties' names, for every received item) needs no upper-case copy.
   for (size_t i = 0; i < props.size(); ++i) {
     const NamedProp& p = props[i];
-    if (p.lid == lid && platform::EqualsNoCase(p.guid, propSetGuid) && platform::EqualsNoCase(p.name, name)) {
+    if (p.lid == lid && platform::EqualsNoCase(p.name, name) && platform::EqualsNoCase(p.guid, propSetGuid)) {
       return (kFirstNamedId + static_cast<long>(i)) << 16;
     }
   }
