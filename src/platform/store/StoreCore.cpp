@@ -1226,34 +1226,28 @@ std::vector<int64_t> StoreCore::FindByUserProperty(std::optional<int64_t> folder
   return ids;
 }
 
-StoreCore::IndexRows StoreCore::IndexedValues(const UserProps& props) const {
-  IndexRows out;
-  // The indexed names are few (and lowercase): each property's name is
+void StoreCore::AddIndexRow(IndexRows& rows, std::string_view name, std::string_view value) const {
+  if (value.empty()) return;
+  // The indexed names are few (and lowercase): the property's name is
   // compared with them, not lowercased into a copy first.
-  for (const auto& p : props) {
-    if (p->value.empty()) continue;
-    for (const std::string& nameLower : indexedNames_) {
-      if (EqualsNoCase(p->name, nameLower)) {
-        out.emplace_back(nameLower, p->value);
-        break;
-      }
+  for (const std::string& nameLower : indexedNames_) {
+    if (EqualsNoCase(name, nameLower)) {
+      rows.emplace_back(nameLower, value);
+      return;
     }
   }
+}
+
+StoreCore::IndexRows StoreCore::IndexedValues(const UserProps& props) const {
+  IndexRows out;
+  for (const auto& p : props) AddIndexRow(out, p->name, p->value);
   return out;
 }
 
 StoreCore::IndexRows StoreCore::IndexedValues(const Bytes& props, int64_t id) const {
   IndexRows out;
   ForEachUserProp(props.data(), props.size(), EntryIdPlace(*this, id),
-                  [&](std::string_view name, std::string_view value, int64_t) {
-                    if (value.empty()) return;
-                    for (const std::string& nameLower : indexedNames_) {
-                      if (EqualsNoCase(name, nameLower)) {
-                        out.emplace_back(nameLower, value);
-                        break;
-                      }
-                    }
-                  });
+                  [&](std::string_view name, std::string_view value, int64_t) { AddIndexRow(out, name, value); });
   return out;
 }
 

@@ -221,9 +221,14 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   IndexRows IndexedValues(const UserProps& props) const;
   // The same of stored user properties, the texts in `props`.
   IndexRows IndexedValues(const Bytes& props, int64_t id) const;
+  // Appends (name's indexed name, value) when the name is indexed and the
+  // value not empty.
+  void AddIndexRow(IndexRows& rows, std::string_view name, std::string_view value) const;
   // Inside the open write: changes the index rows of item `id` from `was`
   // to `is` (rows both have stay).
   void IndexUserProps(int64_t id, const IndexRows& was, const IndexRows& is);
+  // Follows the kept counts of the two folders (from: none for a new item).
+  void CountItemMoved(std::optional<int64_t> from, int64_t to);
   // Inside the open write: removes the index rows of the stored item `id`.
   void UnindexItem(int64_t id);
   // Indexes user property `nameLower` of every stored item, in one write.
@@ -281,7 +286,6 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   // change of a folder's items (a move or removal by a handle that may
   // know an older folder, a folder's deletion, an undone write).
   std::map<int64_t, int64_t> itemCounts_;
-  void CountItemMoved(std::optional<int64_t> from, int64_t to);
   std::map<int64_t, FolderStamps> folderStamps_;
   std::vector<PendingEvent> pending_;
   std::vector<int64_t> emptiedFolders_;
