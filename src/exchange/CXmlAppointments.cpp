@@ -177,12 +177,10 @@ void CXmlAppointments::Pop() {
   m_curItem = std::exchange(m_itemStack[m_nStackItems], pugi::xml_node());
 }
 
-std::string CXmlAppointments::ReadItemPropS(const std::string& name) const {
-  return m_curItem.child(name.c_str()).text().get();
-}
+std::string CXmlAppointments::ReadItemPropS(const char* name) const { return m_curItem.child(name).text().get(); }
 
-bool CXmlAppointments::ItemPropSExists(const std::string& name, std::string& value) const {
-  pugi::xml_node prop = m_curItem.child(name.c_str());
+bool CXmlAppointments::ItemPropSExists(const char* name, std::string& value) const {
+  pugi::xml_node prop = m_curItem.child(name);
   if (!prop) return false;
   value = prop.text().get();
   return true;

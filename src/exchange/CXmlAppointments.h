@@ -73,9 +73,13 @@ class CXmlAppointments {
   // "m_nStackItems <= 0" and changes nothing.
   void Pop();
   // Text of the current item's first child element `name`; "" when none.
-  std::string ReadItemPropS(const std::string& name) const;
+  std::string ReadItemPropS(const char* name) const;
+  std::string ReadItemPropS(const std::string& name) const { return ReadItemPropS(name.c_str()); }
   // True and its text when the current item has a child element `name`.
-  bool ItemPropSExists(const std::string& name, std::string& value) const;
+  bool ItemPropSExists(const char* name, std::string& value) const;
+  bool ItemPropSExists(const std::string& name, std::string& value) const {
+    return ItemPropSExists(name.c_str(), value);
+  }
   // Text of the current item's child element at the 1-based position; ""
   // when there is none.
   std::string ReadItemProp(int index) const;

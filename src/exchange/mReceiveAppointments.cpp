@@ -534,6 +534,7 @@ void ReciveMail1(ReceiveRun& run, platform::Item& mail, bool& processed) {
                    FolderCounts(ctx));
     ReciveMail(run, mail, processed);
     run.colVirtualMembers.clear();
+    run.ownerPrefixes.clear();
     g_Debug().Out1("mReceiveAppointments.ReciveMail1.End" + FolderCounts(ctx));
   } catch (...) {
     g_Debug().OutError("mReceiveAppointments.ReciveMail1");
@@ -752,7 +753,7 @@ void ReceiveItem(ReceiveRun& run, CXmlAppointments& xml, const std::string& sect
         item.SetReminderMinutesBeforeStart(reminderMinutes);
       }
       mAppointments::SetBillInfo(item, owner, sham, groups, item.Categories(), listSeparator, false);
-    });
+    }, &run.ownerPrefixes);
     if (!fresh) {
       g_Debug().OutWarning("ReceiveItem", "Can't ProcessAppointment");
       return;
@@ -889,7 +890,8 @@ std::vector<platform::Item> FindItems(const platform::Folder& folder, const std:
 }
 
 platform::Item ProcessAppointment(CXmlAppointments& xml, const std::string& owner, const std::string& attachesZip,
-                                  const std::function<void(platform::Item&)>& beforeSave) {
+                                  const std::function<void(platform::Item&)>& beforeSave,
+                                  std::unordered_map<std::string, std::string>* prefixes) {
   try {
     CSyncContext& ctx = Context();
     platform::Item item;
@@ -899,8 +901,16 @@ platform::Item ProcessAppointment(CXmlAppointments& xml, const std::string& owne
       g_Debug().OutWarning("mReceiveAppointments.ProcessAppointment", "Can`t create appoitment.");
       return {};
     }
-    const std::string prefix =
-        mEnvelope::SameAddress(owner, ctx.strMe) ? "" : mSendAppointments::OwnerPrefix(ctx, owner);
+    std::string prefix;
+    if (!mEnvelope::SameAddress(owner, ctx.strMe)) {
+      if (!prefixes) {
+        prefix = mSendAppointments::OwnerPrefix(ctx, owner);
+      } else {
+        auto it = prefixes->find(owner);
+        if (it == prefixes->end()) it = prefixes->emplace(owner, mSendAppointments::OwnerPrefix(ctx, owner)).first;
+        prefix = it->second;
+      }
+    }
     ReadEnv env;
     env.nBias = ctx.nBias;
     env.bIgnoreMsgAttaches = mOptions::g_Options().IgnoreMsgAttaches;

@@ -18,6 +18,7 @@
 // operation traps its failures and logs them with its source.
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/store/Folder.h"
@@ -64,6 +65,9 @@ struct ReceiveRun {
   std::string strSender;
   // The current user's address and the virtual members he owns, lower case.
   std::vector<std::string> colVirtualMembers;
+  // Owner prefixes built for the mail's copies, by owner address: a mail
+  // names few owners, and each prefix walks the groups.
+  std::unordered_map<std::string, std::string> ownerPrefixes;
 };
 
 // Reads the appointment mails (FindMagicMails' collection), in order: each
@@ -120,10 +124,12 @@ std::vector<platform::Item> FindItems(const platform::Folder& folder, const std:
 // A new copy in the shared folder filled from the document's current item
 // (its "Vestrand" properties from the item header), its subject behind the
 // owner prefix unless the owner is the current user; saved. `beforeSave`,
-// when given, finishes the filled copy just before its first save. Nothing
-// when it cannot be made (logged).
+// when given, finishes the filled copy just before its first save;
+// `prefixes`, when given, keeps the prefixes built by owner. Nothing when it
+// cannot be made (logged).
 platform::Item ProcessAppointment(CXmlAppointments& xml, const std::string& owner, const std::string& attachesZip,
-                                  const std::function<void(platform::Item&)>& beforeSave = {});
+                                  const std::function<void(platform::Item&)>& beforeSave = {},
+                                  std::unordered_map<std::string, std::string>* prefixes = nullptr);
 
 bool ProcessAppointment1(CXmlAppointments& xml, const std::string& subjectPrefix, platform::Item& item,
                          const std::string& attachesZip, const ReadEnv& env);

@@ -102,9 +102,13 @@ std::string ReadFileFrom(const fs::path& path, uint64_t offset) {
   if (::fstat(fd, &st) == 0 && st.st_size > static_cast<off_t>(offset))
     bytes.resize(static_cast<size_t>(st.st_size) - static_cast<size_t>(offset));
   size_t got = 0;
+  char probe[4096];
   for (;;) {
-    if (got == bytes.size()) bytes.resize(std::max<size_t>(2 * bytes.size(), 65536));
-    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+    // Full: whether the file ends here is asked with a small read, not by
+    // doubling the string (a copy of megabytes into fresh memory).
+    const bool full = got == bytes.size();
+    char* into = full ? probe : bytes.data() + got;
+    const ssize_t n = ::read(fd, into, full ? sizeof probe : bytes.size() - got);
     if (n < 0) {
       if (errno == EINTR) continue;
       const int err = errno;
@@ -112,6 +116,10 @@ std::string ReadFileFrom(const fs::path& path, uint64_t offset) {
       Fail("Cannot read file", path, err);
     }
     if (n == 0) break;
+    if (full) {
+      bytes.append(probe, static_cast<size_t>(n));
+      bytes.resize(bytes.size() + std::clamp<size_t>(bytes.size(), 65536, size_t{1} << 20));
+    }
     got += static_cast<size_t>(n);
   }
   ::close(fd);

@@ -115,6 +115,17 @@ TEST_F(SystemTest, FileHelpers) {
   }
   EXPECT_THROW(FileUtil::ListDir(home_ / "missing"), Error);
   EXPECT_EQ(FileUtil::DeleteTree(home_ / "a"), 3u);
+
+  // Read at its size, whole and from an offset; and a file whose size the
+  // system does not tell beforehand is read to its end all the same.
+  std::string big(300000, '\0');
+  for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>('a' + i % 23);
+  FileUtil::WriteFile(home_ / "big.bin", big);
+  EXPECT_EQ(FileUtil::ReadFile(home_ / "big.bin"), big);
+  EXPECT_EQ(FileUtil::ReadFileFrom(home_ / "big.bin", 1000), big.substr(1000));
+  const std::string status = FileUtil::ReadFile("/proc/self/status");
+  EXPECT_NE(status.find("Name:"), std::string::npos);
+  EXPECT_EQ(status.back(), '\n');
 }
 
 }  // namespace

@@ -151,7 +151,8 @@ class Reader {
   PropMap Props() {
     PropMap props;
     const int64_t n = Count();
-    props.reserve(static_cast<size_t>(std::clamp<int64_t>(n, 0, kPropNames.size())));
+    // One more: a row adds its LastModificationTime, kept out of the data.
+    props.reserve(static_cast<size_t>(std::clamp<int64_t>(n, 0, kPropNames.size())) + 1);
     for (int64_t i = 0; i < n; ++i) {
       auto [number, name] = Name();
       PropValue& slot = number < kPropNames.size() ? props.ByNumber(number) : props[name];

@@ -729,7 +729,8 @@ void ReadItemRow(const Stmt& s, int c, ItemState& state, const DataPlace& where)
   // The column is the item's LastModificationTime: saves keep it out of the
   // data, and Move stamps the column alone. (Data written by older versions
   // still holds one, which the column overrides.)
-  if (!s.IsNull(c + 3)) state.props["LastModificationTime"] = Date::FromSeconds(s.Int(c + 3));
+  static const size_t kLastMod = PropNumber("LastModificationTime");
+  if (!s.IsNull(c + 3)) state.props.ByNumber(kLastMod) = Date::FromSeconds(s.Int(c + 3));
   state.userProps = DecodeUserProps(s.BlobData(c + 4), s.BlobSize(c + 4), where);
   state.attachments.clear();
   state.storedAttachmentOrds.clear();
