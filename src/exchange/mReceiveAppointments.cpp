@@ -903,13 +903,11 @@ platform::Item ProcessAppointment(CXmlAppointments& xml, const std::string& owne
     }
     std::string prefix;
     if (!mEnvelope::SameAddress(owner, ctx.strMe)) {
-      if (!prefixes) {
-        prefix = mSendAppointments::OwnerPrefix(ctx, owner);
-      } else {
-        auto it = prefixes->find(owner);
-        if (it == prefixes->end()) it = prefixes->emplace(owner, mSendAppointments::OwnerPrefix(ctx, owner)).first;
-        prefix = it->second;
-      }
+      std::unordered_map<std::string, std::string> once;
+      auto& built = prefixes ? *prefixes : once;
+      auto it = built.find(owner);
+      if (it == built.end()) it = built.emplace(owner, mSendAppointments::OwnerPrefix(ctx, owner)).first;
+      prefix = it->second;
     }
     ReadEnv env;
     env.nBias = ctx.nBias;
