@@ -32,8 +32,8 @@ constexpr int64_t kApplicationId = 0x5A544253;
 // earlier form still read and take the new one when next saved, and an
 // older program refuses the profile instead of finding its rows damaged.
 // 7: user_index rows keyed by a hash of name and value (IndexKey), rebuilt
-// from the items' user properties.
-constexpr int64_t kSchemaVersion = 7;
+// from the items' user properties. 8: items indexed by subject alone.
+constexpr int64_t kSchemaVersion = 8;
 // The write-ahead log is folded into the database every 1,000 pages (8 MB)
 // and cut back to this size afterwards, so it never grows without bound.
 constexpr int64_t kWalSizeLimit = 4 * 1024 * 1024;
@@ -340,6 +340,11 @@ void StoreCore::Upgrade(int64_t from) {
         LoadIndexedNames();
         IndexItems(indexedNames_);
       }
+      // The subject index without the folder: a move to another folder (every
+      // deletion is one) leaves it alone.
+      if (v == 7)
+        db.Exec("DROP INDEX IF EXISTS items_folder_subject;"
+                "CREATE INDEX IF NOT EXISTS items_subject ON items(subject);");
       db.Exec("PRAGMA user_version=" + std::to_string(v + 1));
       db.Exec("COMMIT");
     } catch (...) {
