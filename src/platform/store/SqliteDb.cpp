@@ -26,6 +26,11 @@ Stmt& Stmt::Bind(int index, const SqlValue& v) {
   return *this;
 }
 
+Stmt& Stmt::Bind(int index, int64_t v) {
+  if (sqlite3_bind_int64(stmt_, index, v) != SQLITE_OK) db_.Fail("bind");
+  return *this;
+}
+
 Stmt& Stmt::BindText(int index, std::string_view v) {
   if (sqlite3_bind_text(stmt_, index, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT) != SQLITE_OK)
     db_.Fail("bind");

@@ -33,8 +33,8 @@ class Stmt {
   ~Stmt();
 
   Stmt& Bind(int index, const SqlValue& v);  // 1-based
-  Stmt& Bind(int index, int64_t v) { return Bind(index, SqlValue(v)); }
-  Stmt& Bind(int index, const std::string& v) { return Bind(index, SqlValue(v)); }
+  Stmt& Bind(int index, int64_t v);
+  Stmt& Bind(int index, const std::string& v) { return BindText(index, v); }
   // Binds a copy of the text (no SqlValue is built for it).
   Stmt& BindText(int index, std::string_view v);
   // True while a row is available.
