@@ -28,6 +28,7 @@
 #include "platform/redemption/MapiProps.h"
 #include "platform/redemption/SafeItems.h"
 #include "platform/store/Items.h"
+#include "platform/store/UserProperties.h"
 #include "platform/store/MailSession.h"
 #include "sync/CSyncContext.h"
 #include "sync/mAppointments.h"
@@ -702,18 +703,25 @@ void ReceiveItem(ReceiveRun& run, CXmlAppointments& xml, const std::string& sect
   constexpr const char* kSrc = "mReceiveAppointments.ReceiveItem";
   try {
     CSyncContext& ctx = Context();
-    const std::string owner = xml.ReadItemPropS(mAppointments::kOwnerAddress);
-    const std::string sham = xml.ReadItemPropS(mAppointments::kShamMeeting);
-    const std::string recips = xml.ReadItemPropS(mAppointments::kShamMeetingRecips);
-    const std::string uid = xml.ReadItemPropS(mAppointments::kShamMeetingUID);
+    mAppointmentXml::ItemHeader header;
+    header.strOwner = xml.ReadItemPropS(mAppointments::kOwnerAddress);
+    header.strShamMet = xml.ReadItemPropS(mAppointments::kShamMeeting);
+    header.strRecipients = xml.ReadItemPropS(mAppointments::kShamMeetingRecips);
+    header.strMeetingUID = xml.ReadItemPropS(mAppointments::kShamMeetingUID);
+    const std::string& owner = header.strOwner;
+    const std::string& sham = header.strShamMet;
+    const std::string& recips = header.strRecipients;
+    const std::string& uid = header.strMeetingUID;
     if (!ctx.pGroups->MemberExists(owner, false)) {
       g_Debug().OutWarning(kSrc, "Owner <" + owner + "> is not member of any group.");
       return;
     }
     const int mode = GetSyncMode(run.strSender, ctx.strMe, owner, sham, recips);
     if (mode == -1) return;
-    const std::string groups = xml.ReadItemPropS(mAppointments::kGroups);
-    const std::string id = xml.ReadItemPropS(mAppointments::kItemID);
+    header.strGroups = xml.ReadItemPropS(mAppointments::kGroups);
+    header.strItemID = xml.ReadItemPropS(mAppointments::kItemID);
+    const std::string& groups = header.strGroups;
+    const std::string& id = header.strItemID;
     if (id.empty()) {
       g_Debug().OutWarning(kSrc, "Item of <" + owner + "> without " + mAppointments::kItemID + ".");
       return;
@@ -747,7 +755,7 @@ void ReceiveItem(ReceiveRun& run, CXmlAppointments& xml, const std::string& sect
     const std::string listSeparator = mAppointments::GetListSeparator(ctx.pSystem);
     // The old copy's reminder and the billing block, which names the new
     // copy's entry id, go in with the copy's first save: one insert.
-    platform::Item fresh = ProcessAppointment(xml, owner, attachesZip, [&](platform::Item& item) {
+    platform::Item fresh = ProcessAppointment(xml, header, attachesZip, [&](platform::Item& item) {
       if (hadCopy) {
         item.SetReminderSet(reminderSet);
         item.SetReminderMinutesBeforeStart(reminderMinutes);
@@ -889,7 +897,8 @@ std::vector<platform::Item> FindItems(const platform::Folder& folder, const std:
   }
 }
 
-platform::Item ProcessAppointment(CXmlAppointments& xml, const std::string& owner, const std::string& attachesZip,
+platform::Item ProcessAppointment(CXmlAppointments& xml, const mAppointmentXml::ItemHeader& header,
+                                  const std::string& attachesZip,
                                   const std::function<void(platform::Item&)>& beforeSave,
                                   std::unordered_map<std::string, std::string>* prefixes) {
   try {
@@ -901,6 +910,7 @@ platform::Item ProcessAppointment(CXmlAppointments& xml, const std::string& owne
       g_Debug().OutWarning("mReceiveAppointments.ProcessAppointment", "Can`t create appoitment.");
       return {};
     }
+    const std::string& owner = header.strOwner;
     std::string prefix;
     if (!mEnvelope::SameAddress(owner, ctx.strMe)) {
       std::unordered_map<std::string, std::string> once;
@@ -922,10 +932,14 @@ platform::Item ProcessAppointment(CXmlAppointments& xml, const std::string& owne
       GuardedSave(saving);
     };
     // The copy carries the document's identity, owner, groups and meeting
-    // values from its first save on.
-    for (const char* name : {mAppointments::kItemID, mAppointments::kOwnerAddress, mAppointments::kGroups,
-                             mAppointments::kShamMeeting, mAppointments::kShamMeetingUID})
-      mAppointments::SetUserProperty(item, name, xml.ReadItemPropS(name), false);
+    // values from its first save on (a new item: each property is added).
+    platform::UserProperties props = item.UserProperties();
+    for (const auto& [name, value] : {std::pair{mAppointments::kItemID, &header.strItemID},
+                                      std::pair{mAppointments::kOwnerAddress, &header.strOwner},
+                                      std::pair{mAppointments::kGroups, &header.strGroups},
+                                      std::pair{mAppointments::kShamMeeting, &header.strShamMet},
+                                      std::pair{mAppointments::kShamMeetingUID, &header.strMeetingUID}})
+      props.Add(name, platform::olText).SetValue(*value);
     if (!ProcessAppointment1(xml, prefix, item, attachesZip, env)) return {};
     return item;
   } catch (...) {

@@ -21,6 +21,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "exchange/mAppointmentXml.h"
 #include "platform/store/Folder.h"
 #include "platform/store/Item.h"
 
@@ -122,12 +123,13 @@ platform::Item FindItem(const platform::Folder& folder, const std::string& itemI
 std::vector<platform::Item> FindItems(const platform::Folder& folder, const std::string& owner);
 
 // A new copy in the shared folder filled from the document's current item
-// (its "Vestrand" properties from the item header), its subject behind the
-// owner prefix unless the owner is the current user; saved. `beforeSave`,
-// when given, finishes the filled copy just before its first save;
-// `prefixes`, when given, keeps the prefixes built by owner. Nothing when it
-// cannot be made (logged).
-platform::Item ProcessAppointment(CXmlAppointments& xml, const std::string& owner, const std::string& attachesZip,
+// (its "Vestrand" properties from `header`, the item's header as the caller
+// read it), its subject behind the owner prefix unless the owner is the
+// current user; saved. `beforeSave`, when given, finishes the filled copy
+// just before its first save; `prefixes`, when given, keeps the prefixes
+// built by owner. Nothing when it cannot be made (logged).
+platform::Item ProcessAppointment(CXmlAppointments& xml, const mAppointmentXml::ItemHeader& header,
+                                  const std::string& attachesZip,
                                   const std::function<void(platform::Item&)>& beforeSave = {},
                                   std::unordered_map<std::string, std::string>* prefixes = nullptr);
 
