@@ -228,9 +228,9 @@ bool CXmlAppointments::IsEmpty() const {
 
 bool CXmlAppointments::Load() {
   try {
-    auto text = std::make_unique<std::string>(platform::FileUtil::ReadFile(m_strFileName));
+    platform::FileUtil::FileBlock text = platform::FileUtil::ReadFileBlock(m_strFileName);
     pugi::xml_document loaded;
-    pugi::xml_parse_result result = loaded.load_buffer_inplace(text->data(), text->size(), kParseFlags);
+    pugi::xml_parse_result result = loaded.load_buffer_inplace(text.data.get(), text.size, kParseFlags);
     if (!result) {
       g_Debug().OutCustomError("CXmlAppointments.Load", m_strFileName + ": " + result.description() +
                                                             " at offset " + std::to_string(result.offset));
@@ -242,7 +242,7 @@ bool CXmlAppointments::Load() {
       return false;
     }
     m_doc = std::move(loaded);
-    m_text = std::move(text);
+    m_text = std::move(text.data);
     root = m_doc.document_element();
     m_nodeAdded = NthElement(root, 1);
     m_nodeChanged = NthElement(root, 2);

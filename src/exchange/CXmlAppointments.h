@@ -123,7 +123,7 @@ class CXmlAppointments {
   // The loaded document's text, which it was parsed in (its texts point
   // into it): a document of 10,000 items is large, and is neither copied
   // nor parsed into a second buffer.
-  std::unique_ptr<std::string> m_text;
+  std::unique_ptr<char[]> m_text;
   pugi::xml_document m_doc;
   std::string m_strFileName;
   pugi::xml_node m_nodeAdded;

@@ -127,6 +127,41 @@ std::string ReadFileFrom(const fs::path& path, uint64_t offset) {
   return bytes;
 }
 
+FileBlock ReadFileBlock(const fs::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) Fail("Cannot open file", path, errno);
+  FileBlock block;
+  size_t capacity = 0;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && st.st_size > 0) capacity = static_cast<size_t>(st.st_size);
+  block.data = std::make_unique_for_overwrite<char[]>(capacity);
+  char probe[4096];
+  for (;;) {
+    // Full: whether the file ends here is asked with a small read; a file
+    // that grew since its size was taken is read to its end.
+    const bool full = block.size == capacity;
+    char* into = full ? probe : block.data.get() + block.size;
+    const ssize_t n = ::read(fd, into, full ? sizeof probe : capacity - block.size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int err = errno;
+      ::close(fd);
+      Fail("Cannot read file", path, err);
+    }
+    if (n == 0) break;
+    if (full) {
+      capacity += std::clamp<size_t>(capacity, 65536, size_t{1} << 20);
+      auto grown = std::make_unique_for_overwrite<char[]>(capacity);
+      std::memcpy(grown.get(), block.data.get(), block.size);
+      std::memcpy(grown.get() + block.size, probe, static_cast<size_t>(n));
+      block.data = std::move(grown);
+    }
+    block.size += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  return block;
+}
+
 void WriteFile(const fs::path& path, const std::string& bytes) {
   WriteWithFlags(path, bytes, O_TRUNC, false);
 }

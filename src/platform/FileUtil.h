@@ -4,6 +4,7 @@
 // the path and the system's reason.
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,14 @@ std::string ReadFile(const fs::path& path);
 // The bytes from `offset` to the end ("" from the end on). Throws when the
 // file cannot be read.
 std::string ReadFileFrom(const fs::path& path, uint64_t offset);
+// The bytes of a whole file in a block that is not cleared before the read:
+// a received document runs to megabytes, and clearing them first would cost
+// a pass over all of them. Throws when the file cannot be read.
+struct FileBlock {
+  std::unique_ptr<char[]> data;
+  size_t size = 0;
+};
+FileBlock ReadFileBlock(const fs::path& path);
 // Replaces (or creates) the file with the bytes.
 void WriteFile(const fs::path& path, const std::string& bytes);
 // Appends the bytes, creating the file when missing.

@@ -126,6 +126,15 @@ TEST_F(SystemTest, FileHelpers) {
   const std::string status = FileUtil::ReadFile("/proc/self/status");
   EXPECT_NE(status.find("Name:"), std::string::npos);
   EXPECT_EQ(status.back(), '\n');
+  // The same as a block.
+  const auto asText = [](const FileUtil::FileBlock& b) { return std::string(b.data.get(), b.size); };
+  EXPECT_EQ(asText(FileUtil::ReadFileBlock(home_ / "big.bin")), big);
+  const std::string again = asText(FileUtil::ReadFileBlock("/proc/self/status"));
+  EXPECT_NE(again.find("Name:"), std::string::npos);
+  EXPECT_EQ(again.back(), '\n');
+  FileUtil::WriteFile(home_ / "empty.bin", "");
+  EXPECT_EQ(FileUtil::ReadFileBlock(home_ / "empty.bin").size, 0u);
+  EXPECT_THROW(FileUtil::ReadFileBlock(home_ / "missing.bin"), Error);
 }
 
 }  // namespace
