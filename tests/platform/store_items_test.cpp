@@ -256,17 +256,35 @@ TEST_F(ItemsTest, AFoundItemOpensAsStoredAndAfterAWriteAsWritten) {
   it.Save();
   const std::string id = it.EntryID();
 
+  // A search that finds one item alone reads its row with it: every handle
+  // opened before the next write takes that row.
   ASSERT_EQ(S().FindByUserProperty(shared, "VestrandItemID", "f1").size(), 1u);
   Item opened = S().GetItemFromID(id);
+  Item twice = S().GetItemFromID(id);
   EXPECT_EQ(opened.Subject(), "before");
   EXPECT_EQ(opened.Attachments().Count(), 1);
   EXPECT_EQ(opened.UserProperties().Find("VestrandItemID").Value(), "f1");
+  EXPECT_EQ(twice.LastModificationTime(), it.LastModificationTime());
+  EXPECT_EQ(twice.Attachments().Item(1).FileName(), "note.txt");
 
   ASSERT_EQ(S().FindByUserProperty(shared, "VestrandItemID", "f1").size(), 1u);
   Item other = S().GetItemFromID(id);
   other.SetSubject("after");
   other.Save();
   EXPECT_EQ(S().GetItemFromID(id).Subject(), "after");
+
+  // Found, then written by another handle before it is opened.
+  auto found = shared.Items().FindByUserProperty("VestrandItemID", "f1");
+  ASSERT_EQ(found.size(), 1u);
+  other.SetLocation("Room 2");
+  other.Save();
+  EXPECT_EQ(found[0].Location(), "Room 2");
+  EXPECT_EQ(found[0].Subject(), "after");
+  found[0].SetSubject("last");
+  found[0].Save();
+  Item reread = S().GetItemFromID(id);
+  EXPECT_EQ(reread.Subject(), "last");
+  EXPECT_EQ(reread.Location(), "Room 2");
 }
 
 // A folder's count, once taken, is kept and followed: after each kind of

@@ -727,18 +727,25 @@ DataPlace EntryIdPlace(const StoreCore& core, int64_t id) {
   return DataPlace([&core, id] { return core.ItemEntryID(id); });
 }
 
-void ReadItemRow(const Stmt& s, int c, ItemState& state, const DataPlace& where) {
-  state.folderId = s.Int(c);
-  state.cls = static_cast<OlObjectClass>(s.Int(c + 1));
-  DecodeItem(s.BlobData(c + 2), s.BlobSize(c + 2), state, where);
+void ReadItemColumns(int64_t folderId, int64_t cls, const void* data, size_t dataSize, std::optional<int64_t> lastMod,
+                     const void* props, size_t propsSize, ItemState& state, const DataPlace& where) {
+  state.folderId = folderId;
+  state.cls = static_cast<OlObjectClass>(cls);
+  DecodeItem(data, dataSize, state, where);
   // The column is the item's LastModificationTime: saves keep it out of the
   // data, and Move stamps the column alone. (Data written by older versions
   // still holds one, which the column overrides.)
   static const size_t kLastMod = PropNumber("LastModificationTime");
-  if (!s.IsNull(c + 3)) state.props.ByNumber(kLastMod) = Date::FromSeconds(s.Int(c + 3));
-  state.userProps = DecodeUserProps(s.BlobData(c + 4), s.BlobSize(c + 4), where);
+  if (lastMod) state.props.ByNumber(kLastMod) = Date::FromSeconds(*lastMod);
+  state.userProps = DecodeUserProps(props, propsSize, where);
   state.attachments.clear();
   state.storedAttachmentOrds.clear();
+}
+
+void ReadItemRow(const Stmt& s, int c, ItemState& state, const DataPlace& where) {
+  ReadItemColumns(s.Int(c), s.Int(c + 1), s.BlobData(c + 2), s.BlobSize(c + 2),
+                  s.IsNull(c + 3) ? std::nullopt : std::optional<int64_t>(s.Int(c + 3)), s.BlobData(c + 4),
+                  s.BlobSize(c + 4), state, where);
 }
 
 // The attachment columns ReadAttachment takes; length() of a blob comes from
@@ -771,7 +778,14 @@ void StoreCore::Load(ItemState& state) {
   SqliteDb& db = Db();
   const auto where = [this, id = state.id] { return "item " + ItemEntryID(id) + " of profile " + path_; };
   bool hasAttachments = false;
-  {
+  if (foundRow_.id == state.id && foundRow_.writes == writes_) {
+    // Read with the search that found it.
+    const FoundRow& r = foundRow_;
+    hasAttachments = r.hasAttachments;
+    ReadItemColumns(r.folderId, r.cls, r.data.data(), r.data.size(), r.lastMod, r.props.data(), r.props.size(),
+                    state, DataPlace(where));
+    state.stored = ItemState::StoredRow{writes_, r.data, r.props, state.cls, r.lastMod.value_or(0)};
+  } else {
     // Whether the item has attachments comes with its row: most have none,
     // and their query is then not run.
     Stmt s = db.Prepare(
@@ -1218,15 +1232,36 @@ std::vector<int64_t> StoreCore::FindByUserProperty(std::optional<int64_t> folder
     return ids;
   }
   if (!indexedNames_.contains(nameLower)) AddIndexedName(nameLower);
-  // The name and value are compared too: two pairs may share a key.
-  Stmt s = Db().Prepare(where.empty() ? "SELECT item_id FROM user_index"
-                                        " WHERE key = ? AND name_lower = ? AND value = ? ORDER BY item_id"
-                                      : "SELECT ui.item_id FROM user_index ui JOIN items i ON i.id = ui.item_id"
-                                        " WHERE ui.key = ? AND ui.name_lower = ? AND ui.value = ?" +
-                                            where + " ORDER BY ui.item_id");
+  // The name and value are compared too: two pairs may share a key. A search
+  // that reads the items' rows for its filters takes the first one whole.
+  const bool joined = !where.empty();
+  Stmt s = Db().Prepare(!joined ? "SELECT item_id FROM user_index"
+                                  " WHERE key = ? AND name_lower = ? AND value = ? ORDER BY item_id"
+                                : "SELECT ui.item_id, i.folder_id, i.class, i.data, i.last_mod, i.props,"
+                                  " EXISTS(SELECT 1 FROM attachments WHERE item_id = i.id)"
+                                  " FROM user_index ui JOIN items i ON i.id = ui.item_id"
+                                  " WHERE ui.key = ? AND ui.name_lower = ? AND ui.value = ?" +
+                                      where + " ORDER BY ui.item_id");
   s.Bind(1, IndexKey(nameLower, value)).Bind(2, nameLower).Bind(3, value);
   bindFilters(s, 4);
-  while (s.Step()) ids.push_back(s.Int(0));
+  foundRow_.id = 0;
+  while (s.Step()) {
+    ids.push_back(s.Int(0));
+    if (!joined || ids.size() != 1) continue;
+    FoundRow& r = foundRow_;
+    r.folderId = s.Int(1);
+    r.cls = s.Int(2);
+    const auto* data = static_cast<const uint8_t*>(s.BlobData(3));
+    r.data.assign(data, data + s.BlobSize(3));
+    r.lastMod = s.IsNull(4) ? std::nullopt : std::optional<int64_t>(s.Int(4));
+    const auto* props = static_cast<const uint8_t*>(s.BlobData(5));
+    r.props.assign(props, props + s.BlobSize(5));
+    r.hasAttachments = s.Int(6) != 0;
+  }
+  if (joined && ids.size() == 1) {
+    foundRow_.id = ids.front();
+    foundRow_.writes = writes_;
+  }
   lastFound_ = ids;
   lastFoundAt_ = writes_;
   return ids;

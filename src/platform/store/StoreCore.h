@@ -281,6 +281,21 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   uint64_t writes_ = 0;
   std::vector<int64_t> lastFound_;
   uint64_t lastFoundAt_ = UINT64_MAX;
+  // The row of the item that the last search by user property found alone,
+  // read with the search: its caller nearly always opens that item next
+  // (a received change replaces the copy it found). Holds while `writes`
+  // is the store's count of writes.
+  struct FoundRow {
+    int64_t id = 0;
+    uint64_t writes = UINT64_MAX;
+    int64_t folderId = 0;
+    int64_t cls = 0;
+    std::optional<int64_t> lastMod;
+    Bytes data;
+    Bytes props;
+    bool hasAttachments = false;
+  };
+  FoundRow foundRow_;
   // The number of items of a folder counted before, kept up to date by the
   // saves since (also those of an open write); forgotten at any other
   // change of a folder's items (a move or removal by a handle that may
