@@ -118,13 +118,13 @@ void SqliteDb::Exec(const std::string& sql) {
   }
 }
 
-Stmt SqliteDb::Prepare(const std::string& sql) {
+Stmt SqliteDb::Prepare(std::string_view sql) {
   auto it = cache_.find(sql);
   if (it == cache_.end()) {
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr) != SQLITE_OK)
-      Fail(sql);
-    it = cache_.emplace(sql, stmt).first;
+    if (sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &stmt, nullptr) != SQLITE_OK)
+      Fail(std::string(sql));
+    it = cache_.emplace(std::string(sql), stmt).first;
   }
   return Stmt(*this, it->second);
 }

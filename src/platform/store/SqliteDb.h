@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -62,7 +63,7 @@ class SqliteDb {
   // Runs statements without results.
   void Exec(const std::string& sql);
   // A cached prepared statement for `sql`.
-  Stmt Prepare(const std::string& sql);
+  Stmt Prepare(std::string_view sql);
   int64_t LastInsertRowid() const { return sqlite3_last_insert_rowid(db_); }
   int Changes() const { return sqlite3_changes(db_); }
   int64_t QueryInt(const std::string& sql);
@@ -72,7 +73,13 @@ class SqliteDb {
  private:
   std::string path_;
   sqlite3* db_ = nullptr;
-  std::unordered_map<std::string, sqlite3_stmt*> cache_;
+  // Looked up by the text as given: a statement's text is not copied into a
+  // string for every use.
+  struct SqlHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view sql) const { return std::hash<std::string_view>{}(sql); }
+  };
+  std::unordered_map<std::string, sqlite3_stmt*, SqlHash, std::equal_to<>> cache_;
 };
 
 }  // namespace platform::detail

@@ -1050,26 +1050,29 @@ void StoreCore::SaveItemRow(ItemState& state, int64_t folder, Date now) {
                                 (oldPropsSize != 0 && std::memcmp(oldProps, propsBlob.data(), oldPropsSize) != 0);
       if (propsChanged && !indexedNames_.empty())
         IndexUserProps(id, IndexedValues(known ? known->props : readProps, id), IndexedValues(state.userProps));
-      std::string sql;
-      auto assign = [&](const char* column) {
-        sql += std::string(sql.empty() ? "UPDATE items SET " : ", ") + column + " = ?";
-      };
-      if (dataChanged) assign("data");
-      if (propsChanged) assign("props");
       std::vector<size_t> set;
       for (size_t i = 0; i < after.size(); ++i) {
         if (before[i] == after[i]) continue;
         if (i < static_cast<size_t>(kItemColumnCount)) changed |= 1u << i;
-        assign(kColumns[i]);
         set.push_back(i);
       }
       // Every save stamps the row, even one within the same second that
       // changed nothing in it.
+      if (set.empty() && !dataChanged && !propsChanged) set.push_back(kLastModColumn);
+      // The statement for this set of columns, written once.
+      uint32_t shape = (dataChanged ? 1u : 0u) | (propsChanged ? 2u : 0u);
+      for (size_t i : set) shape |= 4u << i;
+      static std::unordered_map<uint32_t, std::string> statements;
+      std::string& sql = statements[shape];
       if (sql.empty()) {
-        assign(kColumns[kLastModColumn]);
-        set.push_back(kLastModColumn);
+        auto assign = [&](const char* column) {
+          sql += std::string(sql.empty() ? "UPDATE items SET " : ", ") + column + " = ?";
+        };
+        if (dataChanged) assign("data");
+        if (propsChanged) assign("props");
+        for (size_t i : set) assign(kColumns[i]);
+        sql += " WHERE id = ?";
       }
-      sql += " WHERE id = ?";
       Stmt s = db.Prepare(sql);
       int n = 1;
       if (dataChanged) s.Bind(n++, SqlValue(blob));
@@ -1212,8 +1215,14 @@ std::vector<int64_t> StoreCore::FindByUserProperty(std::optional<int64_t> folder
   const std::string nameLower = Lower(name);
   std::vector<int64_t> ids;
   // message_class compares without regard to letter case (COLLATE NOCASE).
-  const std::string where = std::string(folderId ? " AND i.folder_id = ?" : "") +
-                            (messageClass ? " AND i.message_class = ?" : "");
+  const size_t filters = (folderId ? 1 : 0) | (messageClass ? 2 : 0);
+  static const std::array<std::string, 4> kWhere = [] {
+    std::array<std::string, 4> w;
+    for (size_t f = 0; f < w.size(); ++f)
+      w[f] = std::string(f & 1 ? " AND i.folder_id = ?" : "") + (f & 2 ? " AND i.message_class = ?" : "");
+    return w;
+  }();
+  const std::string& where = kWhere[filters];
   auto bindFilters = [&](Stmt& s, int first) {
     if (folderId) s.Bind(first++, *folderId);
     if (messageClass) s.Bind(first, *messageClass);
@@ -1235,13 +1244,18 @@ std::vector<int64_t> StoreCore::FindByUserProperty(std::optional<int64_t> folder
   // The name and value are compared too: two pairs may share a key. A search
   // that reads the items' rows for its filters takes the first one whole.
   const bool joined = !where.empty();
-  Stmt s = Db().Prepare(!joined ? "SELECT item_id FROM user_index"
-                                  " WHERE key = ? AND name_lower = ? AND value = ? ORDER BY item_id"
-                                : "SELECT ui.item_id, i.folder_id, i.class, i.data, i.last_mod, i.props,"
-                                  " EXISTS(SELECT 1 FROM attachments WHERE item_id = i.id)"
-                                  " FROM user_index ui JOIN items i ON i.id = ui.item_id"
-                                  " WHERE ui.key = ? AND ui.name_lower = ? AND ui.value = ?" +
-                                      where + " ORDER BY ui.item_id");
+  static const std::array<std::string, 4> kSearch = [] {
+    std::array<std::string, 4> q;
+    q[0] = "SELECT item_id FROM user_index WHERE key = ? AND name_lower = ? AND value = ? ORDER BY item_id";
+    for (size_t f = 1; f < q.size(); ++f)
+      q[f] = "SELECT ui.item_id, i.folder_id, i.class, i.data, i.last_mod, i.props,"
+             " EXISTS(SELECT 1 FROM attachments WHERE item_id = i.id)"
+             " FROM user_index ui JOIN items i ON i.id = ui.item_id"
+             " WHERE ui.key = ? AND ui.name_lower = ? AND ui.value = ?" +
+             kWhere[f] + " ORDER BY ui.item_id";
+    return q;
+  }();
+  Stmt s = Db().Prepare(kSearch[filters]);
   s.Bind(1, IndexKey(nameLower, value)).Bind(2, nameLower).Bind(3, value);
   bindFilters(s, 4);
   foundRow_.id = 0;
