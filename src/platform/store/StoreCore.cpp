@@ -779,12 +779,14 @@ void StoreCore::Load(ItemState& state) {
   const auto where = [this, id = state.id] { return "item " + ItemEntryID(id) + " of profile " + path_; };
   bool hasAttachments = false;
   if (foundRow_.id == state.id && foundRow_.writes == writes_) {
-    // Read with the search that found it.
-    const FoundRow& r = foundRow_;
+    // Read with the search that found it; the first handle opened takes it.
+    FoundRow& r = foundRow_;
+    r.id = 0;
     hasAttachments = r.hasAttachments;
     ReadItemColumns(r.folderId, r.cls, r.data.data(), r.data.size(), r.lastMod, r.props.data(), r.props.size(),
                     state, DataPlace(where));
-    state.stored = ItemState::StoredRow{writes_, r.data, r.props, state.cls, r.lastMod.value_or(0)};
+    state.stored =
+        ItemState::StoredRow{writes_, std::move(r.data), std::move(r.props), state.cls, r.lastMod.value_or(0)};
   } else {
     // Whether the item has attachments comes with its row: most have none,
     // and their query is then not run.

@@ -283,8 +283,8 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   uint64_t lastFoundAt_ = UINT64_MAX;
   // The row of the item that the last search by user property found alone,
   // read with the search: its caller nearly always opens that item next
-  // (a received change replaces the copy it found). Holds while `writes`
-  // is the store's count of writes.
+  // (a received change replaces the copy it found). Holds for the first
+  // opening while `writes` is the store's count of writes.
   struct FoundRow {
     int64_t id = 0;
     uint64_t writes = UINT64_MAX;
