@@ -230,6 +230,7 @@ void StoreCore::CreateSchema() {
   std::string uid;
   for (int i = 0; i < 4; ++i) uid += Hex16(rd()).substr(8);
   uid_ = uid;
+  storeId_ = "00000000" + uid_ + "00";
   db.Exec("BEGIN IMMEDIATE");
   try {
     db.Exec(
@@ -302,6 +303,7 @@ void StoreCore::CheckSchema() {
     Upgrade(version);
     LoadIndexedNames();
     uid_ = Meta("store_uid");
+    storeId_ = "00000000" + uid_ + "00";
     rootId_ = std::stoll(Meta("root"));
     const std::string next = Meta("item_next");
     nextItemId_ = std::max<int64_t>(db.QueryInt("SELECT MAX(id) FROM items") + 1, next.empty() ? 1 : std::stoll(next));
@@ -510,7 +512,6 @@ void StoreCore::QueueEvent(EventKind kind, int64_t folderId, int64_t itemId, uin
 
 // --- identity ---------------------------------------------------------------
 
-std::string StoreCore::StoreID() const { return "00000000" + uid_ + "00"; }
 std::string StoreCore::ItemEntryID(int64_t id) const {
   std::string out;
   out.reserve(8 + uid_.size() + 2 + 16);

@@ -81,7 +81,7 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   void QueueEvent(EventKind kind, int64_t folderId, int64_t itemId, uint32_t columns = 0);
 
   // --- identity -------------------------------------------------------------
-  std::string StoreID() const;
+  const std::string& StoreID() const { return storeId_; }
   std::string ItemEntryID(int64_t id) const;
   std::string FolderEntryID(int64_t id) const;
   // The row id an entry id names, or nothing when it is no entry id of
@@ -262,6 +262,7 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   int lockFd_ = -1;
   std::unique_ptr<SqliteDb> db_;
   std::string uid_;
+  std::string storeId_;  // made of uid_, which a profile keeps for life
   int64_t rootId_ = 0;
   int64_t nextItemId_ = 1;
   std::map<int, int64_t> defaultFolders_;
