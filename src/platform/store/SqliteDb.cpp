@@ -12,16 +12,19 @@ Stmt::~Stmt() {
   sqlite3_clear_bindings(stmt_);
 }
 
-Stmt& Stmt::Bind(int index, const SqlValue& v) {
+Stmt& Stmt::Bind(int index, const SqlValue& v) { return BindValue(index, v, SQLITE_TRANSIENT); }
+Stmt& Stmt::BindView(int index, const SqlValue& v) { return BindValue(index, v, SQLITE_STATIC); }
+
+Stmt& Stmt::BindValue(int index, const SqlValue& v, sqlite3_destructor_type keep) {
   int rc = SQLITE_OK;
   if (std::holds_alternative<std::monostate>(v)) rc = sqlite3_bind_null(stmt_, index);
   else if (const auto* i = std::get_if<int64_t>(&v)) rc = sqlite3_bind_int64(stmt_, index, *i);
   else if (const auto* d = std::get_if<double>(&v)) rc = sqlite3_bind_double(stmt_, index, *d);
   else if (const auto* s = std::get_if<std::string>(&v))
-    rc = sqlite3_bind_text(stmt_, index, s->data(), static_cast<int>(s->size()), SQLITE_TRANSIENT);
+    rc = sqlite3_bind_text(stmt_, index, s->data(), static_cast<int>(s->size()), keep);
   else if (const auto* b = std::get_if<std::vector<uint8_t>>(&v))
     rc = sqlite3_bind_blob(stmt_, index, b->empty() ? "" : static_cast<const void*>(b->data()),
-                           static_cast<int>(b->size()), SQLITE_TRANSIENT);
+                           static_cast<int>(b->size()), keep);
   if (rc != SQLITE_OK) db_.Fail("bind");
   return *this;
 }
@@ -33,6 +36,19 @@ Stmt& Stmt::Bind(int index, int64_t v) {
 
 Stmt& Stmt::BindText(int index, std::string_view v) {
   if (sqlite3_bind_text(stmt_, index, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT) != SQLITE_OK)
+    db_.Fail("bind");
+  return *this;
+}
+
+Stmt& Stmt::BindBlobView(int index, const std::vector<uint8_t>& v) {
+  if (sqlite3_bind_blob(stmt_, index, v.empty() ? "" : static_cast<const void*>(v.data()), static_cast<int>(v.size()),
+                        SQLITE_STATIC) != SQLITE_OK)
+    db_.Fail("bind");
+  return *this;
+}
+
+Stmt& Stmt::BindTextView(int index, std::string_view v) {
+  if (sqlite3_bind_text(stmt_, index, v.data(), static_cast<int>(v.size()), SQLITE_STATIC) != SQLITE_OK)
     db_.Fail("bind");
   return *this;
 }

@@ -38,6 +38,12 @@ class Stmt {
   Stmt& Bind(int index, const std::string& v) { return BindText(index, v); }
   // Binds a copy of the text (no SqlValue is built for it).
   Stmt& BindText(int index, std::string_view v);
+  // The same without a copy of the text or bytes, for the statements a save
+  // runs for every item. REQUIRES: they stay as they are until this Stmt is
+  // destroyed.
+  Stmt& BindView(int index, const SqlValue& v);
+  Stmt& BindTextView(int index, std::string_view v);
+  Stmt& BindBlobView(int index, const std::vector<uint8_t>& v);
   // True while a row is available.
   bool Step();
   int64_t Int(int col) const { return sqlite3_column_int64(stmt_, col); }
@@ -48,6 +54,8 @@ class Stmt {
   std::string_view Sql() const { return sqlite3_sql(stmt_); }
 
  private:
+  Stmt& BindValue(int index, const SqlValue& v, sqlite3_destructor_type keep);
+
   SqliteDb& db_;
   sqlite3_stmt* stmt_;
 };

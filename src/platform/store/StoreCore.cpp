@@ -999,8 +999,8 @@ void StoreCore::SaveItemRow(ItemState& state, int64_t folder, Date now) {
       Stmt s = db.Prepare(
           "INSERT INTO items(message_class, subject, full_name, start_time, end_time, last_mod, creation, received,"
           " folder_id, class, global_id, data, id, props) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-      for (size_t i = 0; i < after.size(); ++i) s.Bind(static_cast<int>(i) + 1, after[i]);
-      s.Bind(12, SqlValue(blob)).Bind(13, id).Bind(14, propsColumn);
+      for (size_t i = 0; i < after.size(); ++i) s.BindView(static_cast<int>(i) + 1, after[i]);
+      s.BindBlobView(12, blob).Bind(13, id).BindView(14, propsColumn);
       WriteStep(s);
       if (!indexedNames_.empty()) IndexUserProps(id, {}, IndexedValues(state.userProps));
       CountItemMoved(std::nullopt, folder);
@@ -1078,9 +1078,9 @@ void StoreCore::SaveItemRow(ItemState& state, int64_t folder, Date now) {
       }
       Stmt s = db.Prepare(sql);
       int n = 1;
-      if (dataChanged) s.Bind(n++, SqlValue(blob));
-      if (propsChanged) s.Bind(n++, propsColumn);
-      for (size_t i : set) s.Bind(n++, after[i]);
+      if (dataChanged) s.BindBlobView(n++, blob);
+      if (propsChanged) s.BindView(n++, propsColumn);
+      for (size_t i : set) s.BindView(n++, after[i]);
       s.Bind(n, id);
       WriteStep(s);
       if (const auto* from = std::get_if<int64_t>(&before[kFolderColumn]); from && *from != folder)
@@ -1259,7 +1259,7 @@ std::vector<int64_t> StoreCore::FindByUserProperty(std::optional<int64_t> folder
     return q;
   }();
   Stmt s = Db().Prepare(kSearch[filters]);
-  s.Bind(1, IndexKey(nameLower, value)).Bind(2, nameLower).Bind(3, value);
+  s.Bind(1, IndexKey(nameLower, value)).BindTextView(2, nameLower).BindTextView(3, value);
   bindFilters(s, 4);
   foundRow_.id = 0;
   while (s.Step()) {
@@ -1313,13 +1313,13 @@ void StoreCore::IndexUserProps(int64_t id, const IndexRows& was, const IndexRows
   for (const auto& row : was) {
     if (std::find(is.begin(), is.end(), row) != is.end()) continue;
     Stmt s = Db().Prepare("DELETE FROM user_index WHERE key = ? AND item_id = ? AND name_lower = ?");
-    s.Bind(1, IndexKey(row.first, row.second)).Bind(2, id).BindText(3, row.first);
+    s.Bind(1, IndexKey(row.first, row.second)).Bind(2, id).BindTextView(3, row.first);
     WriteStep(s);
   }
   for (const auto& row : is) {
     if (std::find(was.begin(), was.end(), row) != was.end()) continue;
     Stmt s = Db().Prepare("INSERT INTO user_index(key, item_id, name_lower, value) VALUES(?, ?, ?, ?)");
-    s.Bind(1, IndexKey(row.first, row.second)).Bind(2, id).BindText(3, row.first).BindText(4, row.second);
+    s.Bind(1, IndexKey(row.first, row.second)).Bind(2, id).BindTextView(3, row.first).BindTextView(4, row.second);
     WriteStep(s);
   }
 }
