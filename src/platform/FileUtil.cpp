@@ -85,6 +85,42 @@ Date LocalModificationTime(const fs::path& path) {
                          local.tm_sec);
 }
 
+namespace {
+
+// Reads the rest of `fd` into `buffer` (of `capacity` bytes at first) and
+// closes it; `grow(capacity, kept)` gives a buffer of the new capacity that
+// holds the `kept` bytes read so far. Whether the file ends is asked with a
+// small read, not by doubling the buffer (a copy of megabytes into fresh
+// memory), and a file that grew since its size was taken is read to its
+// end. Returns the number of bytes read.
+template <typename Grow>
+size_t ReadToEnd(int fd, const fs::path& path, char* buffer, size_t capacity, Grow grow) {
+  size_t got = 0;
+  char probe[4096];
+  for (;;) {
+    const bool full = got == capacity;
+    char* into = full ? probe : buffer + got;
+    const ssize_t n = ::read(fd, into, full ? sizeof probe : capacity - got);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int err = errno;
+      ::close(fd);
+      Fail("Cannot read file", path, err);
+    }
+    if (n == 0) break;
+    if (full) {
+      capacity += std::clamp<size_t>(capacity, 65536, size_t{1} << 20);
+      buffer = grow(capacity, got);
+      std::memcpy(buffer + got, probe, static_cast<size_t>(n));
+    }
+    got += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  return got;
+}
+
+}  // namespace
+
 std::string ReadFile(const fs::path& path) { return ReadFileFrom(path, 0); }
 
 std::string ReadFileFrom(const fs::path& path, uint64_t offset) {
@@ -95,34 +131,15 @@ std::string ReadFileFrom(const fs::path& path, uint64_t offset) {
     ::close(fd);
     Fail("Cannot seek in file", path, err);
   }
-  // Read straight into a string of the file's size (a received document
-  // runs to megabytes); a file that grows meanwhile is read to its end.
+  // Read straight into a string of the file's size.
   std::string bytes;
   struct stat st {};
   if (::fstat(fd, &st) == 0 && st.st_size > static_cast<off_t>(offset))
     bytes.resize(static_cast<size_t>(st.st_size) - static_cast<size_t>(offset));
-  size_t got = 0;
-  char probe[4096];
-  for (;;) {
-    // Full: whether the file ends here is asked with a small read, not by
-    // doubling the string (a copy of megabytes into fresh memory).
-    const bool full = got == bytes.size();
-    char* into = full ? probe : bytes.data() + got;
-    const ssize_t n = ::read(fd, into, full ? sizeof probe : bytes.size() - got);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const int err = errno;
-      ::close(fd);
-      Fail("Cannot read file", path, err);
-    }
-    if (n == 0) break;
-    if (full) {
-      bytes.append(probe, static_cast<size_t>(n));
-      bytes.resize(bytes.size() + std::clamp<size_t>(bytes.size(), 65536, size_t{1} << 20));
-    }
-    got += static_cast<size_t>(n);
-  }
-  ::close(fd);
+  const size_t got = ReadToEnd(fd, path, bytes.data(), bytes.size(), [&](size_t capacity, size_t) {
+    bytes.resize(capacity);
+    return bytes.data();
+  });
   bytes.resize(got);
   return bytes;
 }
@@ -130,35 +147,17 @@ std::string ReadFileFrom(const fs::path& path, uint64_t offset) {
 FileBlock ReadFileBlock(const fs::path& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) Fail("Cannot open file", path, errno);
-  FileBlock block;
   size_t capacity = 0;
   struct stat st {};
   if (::fstat(fd, &st) == 0 && st.st_size > 0) capacity = static_cast<size_t>(st.st_size);
+  FileBlock block;
   block.data = std::make_unique_for_overwrite<char[]>(capacity);
-  char probe[4096];
-  for (;;) {
-    // Full: whether the file ends here is asked with a small read; a file
-    // that grew since its size was taken is read to its end.
-    const bool full = block.size == capacity;
-    char* into = full ? probe : block.data.get() + block.size;
-    const ssize_t n = ::read(fd, into, full ? sizeof probe : capacity - block.size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const int err = errno;
-      ::close(fd);
-      Fail("Cannot read file", path, err);
-    }
-    if (n == 0) break;
-    if (full) {
-      capacity += std::clamp<size_t>(capacity, 65536, size_t{1} << 20);
-      auto grown = std::make_unique_for_overwrite<char[]>(capacity);
-      std::memcpy(grown.get(), block.data.get(), block.size);
-      std::memcpy(grown.get() + block.size, probe, static_cast<size_t>(n));
-      block.data = std::move(grown);
-    }
-    block.size += static_cast<size_t>(n);
-  }
-  ::close(fd);
+  block.size = ReadToEnd(fd, path, block.data.get(), capacity, [&](size_t grown, size_t kept) {
+    auto bigger = std::make_unique_for_overwrite<char[]>(grown);
+    std::memcpy(bigger.get(), block.data.get(), kept);
+    block.data = std::move(bigger);
+    return block.data.get();
+  });
   return block;
 }
 
