@@ -8,7 +8,7 @@ namespace mAppointmentXml {
 
 std::string BoolText(bool value) { return value ? kTrue : kFalse; }
 
-bool TextBool(const std::string& text) {
+bool TextBool(std::string_view text) {
   int n = 0;
   if (platform::ParseInt(text, n)) return n != 0;
   return platform::EqualsNoCase(platform::Trim(text), "true");
@@ -16,7 +16,7 @@ bool TextBool(const std::string& text) {
 
 std::string NumberText(long long value) { return std::to_string(value); }
 
-std::optional<int> TextNumber(const std::string& text) {
+std::optional<int> TextNumber(std::string_view text) {
   int n = 0;
   if (!platform::ParseInt(text, n)) return std::nullopt;
   return n;
@@ -26,7 +26,7 @@ std::string ShiftedDateText(platform::Date local, int bias, bool allDay) {
   return mEnvelope::Date2CStr(allDay ? local : local.Add("n", bias));
 }
 
-std::optional<platform::Date> ReadDate(const std::string& text) {
+std::optional<platform::Date> ReadDate(std::string_view text) {
   const platform::Date d = mEnvelope::CStr2Date(text);
   // The reader answers the zero date for text it cannot use; the zero date
   // itself is a value only when the text says so.
@@ -34,7 +34,7 @@ std::optional<platform::Date> ReadDate(const std::string& text) {
   return d;
 }
 
-std::optional<platform::Date> ReadShiftedDate(const std::string& text, int bias, bool allDay) {
+std::optional<platform::Date> ReadShiftedDate(std::string_view text, int bias, bool allDay) {
   std::optional<platform::Date> d = ReadDate(text);
   if (!d) return std::nullopt;
   return allDay ? *d : d->Add("n", -bias);

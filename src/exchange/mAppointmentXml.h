@@ -8,6 +8,7 @@
 // what "all day" means wherever the reader is.
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/Date.h"
 
@@ -21,19 +22,19 @@ inline constexpr const char* kFalse = "0";
 std::string BoolText(bool value);
 // True for "-1" and any other non-zero number, and for "True" in any case;
 // false for everything else (the empty text too).
-bool TextBool(const std::string& text);
+bool TextBool(std::string_view text);
 
 std::string NumberText(long long value);
 // The number, or nullopt for a text that is no whole number.
-std::optional<int> TextNumber(const std::string& text);
+std::optional<int> TextNumber(std::string_view text);
 
 // A date's text shifted by `bias` minutes, or unshifted when `allDay`.
 std::string ShiftedDateText(platform::Date local, int bias, bool allDay);
 // The local date of a shifted text (the inverse of ShiftedDateText); nullopt
 // (logged by the date reader) when the text is no 17-character date.
-std::optional<platform::Date> ReadShiftedDate(const std::string& text, int bias, bool allDay);
+std::optional<platform::Date> ReadShiftedDate(std::string_view text, int bias, bool allDay);
 // An unshifted date text's date; nullopt (logged) when it does not parse.
-std::optional<platform::Date> ReadDate(const std::string& text);
+std::optional<platform::Date> ReadDate(std::string_view text);
 
 // The fields that head every item of the document, in this order.
 struct ItemHeader {

@@ -21,11 +21,11 @@ long LeadingNumber(const std::string& text) {
   return value;
 }
 
-int Digits(const std::string& text, size_t pos, size_t count) {
+int Digits(std::string_view text, size_t pos, size_t count) {
   int value = 0;
   for (size_t i = pos; i < pos + count; ++i) {
     if (!std::isdigit(static_cast<unsigned char>(text[i])))
-      throw std::invalid_argument("not a digit at position " + std::to_string(i + 1) + " of \"" + text + "\"");
+      throw std::invalid_argument("not a digit at position " + std::to_string(i + 1) + " of \"" + std::string(text) + "\"");
     value = value * 10 + (text[i] - '0');
   }
   return value;
@@ -56,9 +56,9 @@ std::string Date2CStr(const platform::Date& date) {
   return text;
 }
 
-platform::Date CStr2Date(const std::string& text) {
+platform::Date CStr2Date(std::string_view text) {
   if (text.size() != 17) {
-    g_Debug().OutWarning("CStr2Date", "Len(\"" + text + "\") <> 17");
+    g_Debug().OutWarning("CStr2Date", "Len(\"" + std::string(text) + "\") <> 17");
     return platform::Date();
   }
   try {

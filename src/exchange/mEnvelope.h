@@ -4,6 +4,7 @@
 // date-time text, and the body header of key:value lines as it is built and
 // read back. mMain sends and finds the mails that carry it.
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Date.h"
@@ -34,7 +35,7 @@ std::string Date2CStr(const platform::Date& date);
 // Reads a 17-character date-time text by position (separators unchecked).
 // A text of another length logs a warning and gives the zero date; a text
 // that does not parse logs an error ("mMain.CStr2Date") and gives the zero date.
-platform::Date CStr2Date(const std::string& text);
+platform::Date CStr2Date(std::string_view text);
 
 // "3.01.0459": major, point, minor with two digits, point, revision with four.
 std::string GetAppVersion();

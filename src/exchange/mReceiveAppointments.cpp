@@ -52,18 +52,60 @@ bool EndsWithNoCase(const std::string& text, const std::string& tail) {
   return text.size() >= tail.size() && platform::EqualsNoCase(text.substr(text.size() - tail.size()), tail);
 }
 
-// The elements Fill reads, each with a slot of its own in an item's reader.
-constexpr std::array<std::string_view, 27> kFilled = {
-    "Subject",       "AllDayEvent",   "BillingInformation",   "Categories",       "Companies",
-    "ConferenceServerAllowExternal",  "ConferenceServerPassword", "Importance",   "Location",
-    "Mileage",       "NetShowURL",    "NoAging",              "Resources",        "ResponseRequested",
-    "Sensitivity",   "Start",         "End",                  "Duration",         "Contacts",
-    "ReplyTime",     "BusyStatus",    "isOnlineMeeting",      "NetMeetingAutoStart", "NetMeetingServer",
-    "NetMeetingType", "NetMeetingDocPathName", "Body"};
+// The elements Fill reads, each with a slot of its own in an item's reader,
+// and the item property each sets.
+struct FilledElement {
+  std::string_view element;
+  std::string_view property;
+};
+constexpr std::array<FilledElement, 27> kFilled = {{
+    {"Subject", "Subject"},
+    {"AllDayEvent", "AllDayEvent"},
+    {"BillingInformation", "BillingInformation"},
+    {"Categories", "Categories"},
+    {"Companies", "Companies"},
+    {"ConferenceServerAllowExternal", "ConferenceServerAllowExternal"},
+    {"ConferenceServerPassword", "ConferenceServerPassword"},
+    {"Importance", "Importance"},
+    {"Location", "Location"},
+    {"Mileage", "Mileage"},
+    {"NetShowURL", "NetShowURL"},
+    {"NoAging", "NoAging"},
+    {"Resources", "Resources"},
+    {"ResponseRequested", "ResponseRequested"},
+    {"Sensitivity", "Sensitivity"},
+    {"Start", "Start"},
+    {"End", "End"},
+    {"Duration", "Duration"},
+    {"Contacts", "Contacts"},
+    {"ReplyTime", "ReplyTime"},
+    {"BusyStatus", "BusyStatus"},
+    {"isOnlineMeeting", "IsOnlineMeeting"},
+    {"NetMeetingAutoStart", "NetMeetingAutoStart"},
+    {"NetMeetingServer", "NetMeetingServer"},
+    {"NetMeetingType", "NetMeetingType"},
+    {"NetMeetingDocPathName", "NetMeetingDocPathName"},
+    {"Body", "Body"},
+}};
 
 const platform::NameIndex& FilledSlots() {
-  static const platform::NameIndex slots(kFilled);
+  static const platform::NameIndex slots = [] {
+    std::vector<std::string_view> elements;
+    for (const FilledElement& f : kFilled) elements.push_back(f.element);
+    return platform::NameIndex(elements);
+  }();
   return slots;
+}
+
+// The properties of kFilled by slot, each looked up once: ten thousand
+// items of a document read some thirty each.
+const platform::ItemProperty& FilledProperty(size_t slot) {
+  static const std::vector<platform::ItemProperty> properties = [] {
+    std::vector<platform::ItemProperty> v;
+    for (const FilledElement& f : kFilled) v.emplace_back(f.property);
+    return v;
+  }();
+  return properties[slot];
 }
 
 // Applies the document's elements to one item. Every Apply* reads one
@@ -84,75 +126,86 @@ class ItemReader {
     }
   }
 
-  void Text(const char* element, const char* property, const std::string& prefix = "") {
-    std::string v;
-    if (!Find(element, v)) return;
-    Set(element, [&] { Put(property, prefix.empty() ? std::move(v) : prefix + v); });
+  void Text(std::string_view element, const std::string& prefix = "") {
+    const char* v = nullptr;
+    const size_t slot = Find(element, v);
+    if (!v) return;
+    const platform::ItemProperty& property = FilledProperty(slot);
+    Set(element, [&] {
+      if (!prefix.empty())
+        Put(property, prefix + v);
+      else if (!m_item.ReadsText(property, v))  // most texts are empty, as a new item's are
+        m_item.Set(property, std::string(v));
+    });
   }
-  void Bool(const char* element, const char* property) {
-    std::string v;
-    if (!Find(element, v)) return;
-    Set(element, [&] { Put(property, TextBool(v)); });
+  void Bool(std::string_view element) {
+    const char* v = nullptr;
+    const size_t slot = Find(element, v);
+    if (!v) return;
+    Set(element, [&] { Put(FilledProperty(slot), TextBool(v)); });
   }
-  void Number(const char* element, const char* property) {
-    std::string v;
-    if (!Find(element, v)) return;
+  void Number(std::string_view element) {
+    const char* v = nullptr;
+    const size_t slot = Find(element, v);
+    if (!v) return;
     std::optional<int> n = TextNumber(v);
     if (!n) {
       g_Debug().OutWarning(kSource, std::string(element) + " is no number: '" + v + "'");
       return;
     }
-    Set(element, [&] { Put(property, static_cast<int64_t>(*n)); });
+    Set(element, [&] { Put(FilledProperty(slot), static_cast<int64_t>(*n)); });
   }
-  void Date(const char* element, const char* property) {
-    std::string v;
-    if (!Find(element, v)) return;
+  void Date(std::string_view element) {
+    const char* v = nullptr;
+    const size_t slot = Find(element, v);
+    if (!v) return;
     std::optional<platform::Date> d = mAppointmentXml::ReadShiftedDate(v, m_env.nBias, m_bAllDay);
     if (!d) {
       g_Debug().OutWarning(kSource, std::string(element) + " is no date: '" + v + "'");
       return;
     }
-    Set(element, [&] { Put(property, *d); });
+    Set(element, [&] { Put(FilledProperty(slot), *d); });
   }
   void AllDay() {
-    std::string v;
-    if (!Find("AllDayEvent", v)) return;
+    const char* v = nullptr;
+    Find("AllDayEvent", v);
+    if (!v) return;
     m_bAllDay = TextBool(v);
     Set("AllDayEvent", [&] { m_item.SetAllDayEvent(m_bAllDay); });
   }
 
   // The item's elements in the reader's order, up to and with "Body".
   void Fill(const std::string& subjectPrefix, const std::string& attachesZip) {
-    Text("Subject", "Subject", subjectPrefix);
+    Text("Subject", subjectPrefix);
     AllDay();
-    Text("BillingInformation", "BillingInformation");
-    Text("Categories", "Categories");
-    Text("Companies", "Companies");
-    Bool("ConferenceServerAllowExternal", "ConferenceServerAllowExternal");
-    Text("ConferenceServerPassword", "ConferenceServerPassword");
-    Number("Importance", "Importance");
-    Text("Location", "Location");
-    Text("Mileage", "Mileage");
-    Text("NetShowURL", "NetShowURL");
-    Bool("NoAging", "NoAging");
+    Text("BillingInformation");
+    Text("Categories");
+    Text("Companies");
+    Bool("ConferenceServerAllowExternal");
+    Text("ConferenceServerPassword");
+    Number("Importance");
+    Text("Location");
+    Text("Mileage");
+    Text("NetShowURL");
+    Bool("NoAging");
     // An occurrence's recipients are the series' in the store.
-    if (!m_bException) Text("Resources", "Resources");
-    Bool("ResponseRequested", "ResponseRequested");
-    Number("Sensitivity", "Sensitivity");
-    Date("Start", "Start");
-    Date("End", "End");
-    Number("Duration", "Duration");
-    Text("Contacts", "Contacts");
-    Date("ReplyTime", "ReplyTime");
-    Number("BusyStatus", "BusyStatus");
-    Bool("isOnlineMeeting", "IsOnlineMeeting");
-    Bool("NetMeetingAutoStart", "NetMeetingAutoStart");
-    Text("NetMeetingServer", "NetMeetingServer");
-    Number("NetMeetingType", "NetMeetingType");
-    Text("NetMeetingDocPathName", "NetMeetingDocPathName");
+    if (!m_bException) Text("Resources");
+    Bool("ResponseRequested");
+    Number("Sensitivity");
+    Date("Start");
+    Date("End");
+    Number("Duration");
+    Text("Contacts");
+    Date("ReplyTime");
+    Number("BusyStatus");
+    Bool("isOnlineMeeting");
+    Bool("NetMeetingAutoStart");
+    Text("NetMeetingServer");
+    Number("NetMeetingType");
+    Text("NetMeetingDocPathName");
     Attachments(attachesZip);
     Recurrence();
-    Text("Body", "Body");
+    Text("Body");
   }
   void Attachments(const std::string& attachesZip);
   void Recurrence();
@@ -163,31 +216,28 @@ class ItemReader {
   // The document carries every element, most at the value a new item
   // already reads: only a value that differs is set (an equal one would
   // change nothing and cost a stored property).
-  void Put(const char* property, platform::PropValue value) {
+  void Put(const platform::ItemProperty& property, platform::PropValue value) {
     if (!m_item.Reads(property, value)) m_item.Set(property, std::move(value));
   }
   template <typename F>
-  void Set(const char* element, F&& set) {
+  void Set(std::string_view element, F&& set) {
     try {
       set();
     } catch (...) {
-      g_Debug().OutError(std::string(kSource) + "." + element);
+      g_Debug().OutError(std::string(kSource) + "." + std::string(element));
     }
   }
-  // True and its text when the item has an element `name` (the first one).
-  bool Find(std::string_view name, std::string& value) {
+  // The slot of `name` (REQUIRES: one of kFilled); `value` is the text of
+  // the item's element of that name (the first one), nullptr without one.
+  size_t Find(std::string_view name, const char*& value) {
     // Fill asks for the elements in the order of kFilled: the next slot is
     // nearly always the one.
-    std::optional<size_t> slot;
-    if (m_next < kFilled.size() && kFilled[m_next] == name)
-      slot = m_next;
-    else
-      slot = FilledSlots().Find(name);
-    if (slot) m_next = *slot + 1;
-    const pugi::xml_node node = slot ? m_slots[*slot] : m_itemNode.child(std::string(name).c_str());
-    if (!node) return false;
-    value = node.text().get();
-    return true;
+    size_t slot = m_next;
+    if (slot >= kFilled.size() || kFilled[slot].element != name) slot = FilledSlots().Find(name).value();
+    m_next = slot + 1;
+    const pugi::xml_node node = m_slots[slot];
+    value = node ? node.text().get() : nullptr;
+    return slot;
   }
   void AddAttachment(const std::string& attachesZip);
   // Enters the child element `name` of the current item: it becomes the

@@ -90,6 +90,23 @@ TEST_F(ItemsTest, EveryPropertySurvivesSaveAndReopen) {
   EXPECT_TRUE(fresh.Reads("BusyStatus", fresh.Get("BusyStatus")));
   EXPECT_FALSE(fresh.Reads("BusyStatus", PropValue(std::string("2"))));
   EXPECT_THROW(fresh.Reads("NoSuchProperty", PropValue()), platform::Error);
+  // Looked up once, a property reads and sets as by its name; a text is
+  // compared with what the item holds or, never set, with the default.
+  EXPECT_THROW(platform::ItemProperty("NoSuchProperty"), platform::Error);
+  const platform::ItemProperty location("location"), messageClass("MessageClass"), busy("BusyStatus"),
+      to("To");
+  EXPECT_TRUE(fresh.ReadsText(location, ""));
+  EXPECT_FALSE(fresh.ReadsText(location, "Room 1"));
+  EXPECT_TRUE(fresh.ReadsText(messageClass, "IPM.Appointment"));
+  EXPECT_FALSE(fresh.ReadsText(busy, "2"));
+  fresh.Set(location, std::string("Room 1"));
+  EXPECT_TRUE(fresh.ReadsText(location, "Room 1"));
+  EXPECT_FALSE(fresh.ReadsText(location, ""));
+  EXPECT_TRUE(fresh.Reads(location, PropValue(std::string("Room 1"))));
+  EXPECT_EQ(fresh.Location(), "Room 1");
+  fresh.Set(to, std::string("Bob Baker"));
+  EXPECT_TRUE(fresh.ReadsText(to, "Bob Baker"));
+  EXPECT_THROW(fresh.Set(busy, std::string("2")), platform::Error);
   EXPECT_EQ(back.Duration(), 75);
   EXPECT_EQ(back.LastModificationTime(), now_);
   EXPECT_EQ(back.CreationTime(), now_);

@@ -124,9 +124,13 @@ PropValue Item::Get(std::string_view name) const {
   return std::monostate();
 }
 
-void Item::Set(std::string_view name, PropValue value) {
+ItemProperty::ItemProperty(std::string_view name) : info_(&Info(name)) {}
+
+void Item::Set(std::string_view name, PropValue value) { Set(Info(name), std::move(value)); }
+void Item::Set(const ItemProperty& property, PropValue value) { Set(*property.info_, std::move(value)); }
+
+void Item::Set(const PropInfo& info, PropValue value) {
   ItemState& s = Loaded(core_, state_);
-  const PropInfo& info = Info(name);
   if (info.readOnly) throw Error("item property \"" + std::string(info.name) + "\" is read-only");
   PropValue v = detail::CheckKind(info, std::move(value));
   const std::string_view canon = info.name;
@@ -172,12 +176,25 @@ void Item::Set(std::string_view name, PropValue value) {
   s.dirty = true;
 }
 
-bool Item::Reads(std::string_view name, const PropValue& value) const {
+bool Item::Reads(std::string_view name, const PropValue& value) const { return Reads(Info(name), value); }
+bool Item::Reads(const ItemProperty& property, const PropValue& value) const { return Reads(*property.info_, value); }
+
+bool Item::Reads(const PropInfo& info, const PropValue& value) const {
   const ItemState& s = Loaded(core_, state_);
-  const PropInfo& info = Info(name);
-  if (info.source != PropSource::Stored) return Get(name) == value;
+  if (info.source != PropSource::Stored) return Get(info.name) == value;
   if (const PropValue* v = s.props.FindNumber(detail::StoredNumber(info))) return *v == value;
   return detail::DefaultValue(info, s.cls) == value;
+}
+
+bool Item::ReadsText(const ItemProperty& property, std::string_view text) const {
+  const PropInfo& info = *property.info_;
+  if (info.source != PropSource::Stored) return Reads(info, std::string(text));
+  const ItemState& s = Loaded(core_, state_);
+  const PropValue* v = s.props.FindNumber(detail::StoredNumber(info));
+  // The default is made only for a property the item never set.
+  const PropValue fallback = v ? PropValue() : detail::DefaultValue(info, s.cls);
+  const auto* held = std::get_if<std::string>(v ? v : &fallback);
+  return held && *held == text;
 }
 
 std::string Item::GetText(std::string_view n) const { return As<std::string>(Get(n), n); }

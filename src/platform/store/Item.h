@@ -22,7 +22,21 @@ namespace platform {
 namespace detail {
 class StoreCore;
 struct ItemState;
+struct PropInfo;
 }  // namespace detail
+
+// A property looked up by its name once. Code that reads and sets the same
+// properties on thousands of items (the receiver of a document) keeps one
+// for each and spares every access the lookup by name.
+class ItemProperty {
+ public:
+  // Throws platform::Error when the store knows no property `name`.
+  explicit ItemProperty(std::string_view name);
+
+ private:
+  friend class Item;
+  const detail::PropInfo* info_;
+};
 
 class Folder;
 class UserProperties;
@@ -68,6 +82,12 @@ class Item {
   // are accepted for double properties). Setting "Start" keeps the duration,
   // "End" and "Duration" move the end, as the client does.
   void Set(std::string_view name, PropValue value);
+  // The same for a property looked up once.
+  bool Reads(const ItemProperty& property, const PropValue& value) const;
+  void Set(const ItemProperty& property, PropValue value);
+  // Reads for a text, compared without making a value of it; false for a
+  // property that holds no text.
+  bool ReadsText(const ItemProperty& property, std::string_view text) const;
   // Typed reads of Get; throw platform::Error on a type mismatch.
   std::string GetText(std::string_view name) const;
   int64_t GetInt(std::string_view name) const;
@@ -204,6 +224,9 @@ class Item {
   const std::shared_ptr<detail::ItemState>& State() const { return state_; }
 
  private:
+  bool Reads(const detail::PropInfo& info, const PropValue& value) const;
+  void Set(const detail::PropInfo& info, PropValue value);
+
   std::shared_ptr<detail::StoreCore> core_;
   std::shared_ptr<detail::ItemState> state_;
 };
