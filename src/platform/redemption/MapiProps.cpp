@@ -189,24 +189,24 @@ void WriteProp(platform::Item& item, long tag, const platform::PropValue& value)
 }
 
 platform::Bytes EntryIdBytes(const std::string& entryId) {
-  bool hex = !entryId.empty() && entryId.size() % 2 == 0;
-  for (char c : entryId) hex = hex && HexDigit(c) >= 0;
-  if (!hex) return platform::Bytes(entryId.begin(), entryId.end());
-  platform::Bytes bytes;
-  bytes.reserve(entryId.size() / 2);
-  for (size_t i = 0; i < entryId.size(); i += 2) {
-    bytes.push_back(static_cast<uint8_t>(HexDigit(entryId[i]) * 16 + HexDigit(entryId[i + 1])));
+  // Every search's row is an entry id read this way: one pass, no growing.
+  if (entryId.empty() || entryId.size() % 2 != 0) return platform::Bytes(entryId.begin(), entryId.end());
+  platform::Bytes bytes(entryId.size() / 2);
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    const int high = HexDigit(entryId[2 * i]);
+    const int low = HexDigit(entryId[2 * i + 1]);
+    if (high < 0 || low < 0) return platform::Bytes(entryId.begin(), entryId.end());
+    bytes[i] = static_cast<uint8_t>(high * 16 + low);
   }
   return bytes;
 }
 
 std::string HexOf(const platform::Bytes& bytes) {
   static const char kDigits[] = "0123456789ABCDEF";
-  std::string text;
-  text.reserve(bytes.size() * 2);
-  for (uint8_t b : bytes) {
-    text.push_back(kDigits[b >> 4]);
-    text.push_back(kDigits[b & 0x0F]);
+  std::string text(bytes.size() * 2, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    text[2 * i] = kDigits[bytes[i] >> 4];
+    text[2 * i + 1] = kDigits[bytes[i] & 0x0F];
   }
   return text;
 }

@@ -62,7 +62,9 @@ int DefaultItemTypeOf(int folderType) {
 void AppendHex16(std::string& out, int64_t v) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   const auto u = static_cast<unsigned long long>(v);
-  for (int shift = 60; shift >= 0; shift -= 4) out += kDigits[(u >> shift) & 0xF];
+  char digits[16];
+  for (int i = 0; i < 16; ++i) digits[i] = kDigits[(u >> (60 - 4 * i)) & 0xF];
+  out.append(digits, sizeof digits);
 }
 
 std::string Hex16(int64_t v) {
@@ -231,6 +233,7 @@ void StoreCore::CreateSchema() {
   for (int i = 0; i < 4; ++i) uid += Hex16(rd()).substr(8);
   uid_ = uid;
   storeId_ = "00000000" + uid_ + "00";
+  itemIdPrefix_ = "00000000" + uid_ + "02";
   db.Exec("BEGIN IMMEDIATE");
   try {
     db.Exec(
@@ -304,6 +307,7 @@ void StoreCore::CheckSchema() {
     LoadIndexedNames();
     uid_ = Meta("store_uid");
     storeId_ = "00000000" + uid_ + "00";
+    itemIdPrefix_ = "00000000" + uid_ + "02";
     rootId_ = std::stoll(Meta("root"));
     const std::string next = Meta("item_next");
     nextItemId_ = std::max<int64_t>(db.QueryInt("SELECT MAX(id) FROM items") + 1, next.empty() ? 1 : std::stoll(next));
@@ -514,8 +518,8 @@ void StoreCore::QueueEvent(EventKind kind, int64_t folderId, int64_t itemId, uin
 
 std::string StoreCore::ItemEntryID(int64_t id) const {
   std::string out;
-  out.reserve(8 + uid_.size() + 2 + 16);
-  out.append("00000000").append(uid_).append("02");
+  out.reserve(itemIdPrefix_.size() + 16);
+  out.append(itemIdPrefix_);
   AppendHex16(out, id);
   return out;
 }

@@ -263,6 +263,7 @@ class StoreCore : public std::enable_shared_from_this<StoreCore> {
   std::unique_ptr<SqliteDb> db_;
   std::string uid_;
   std::string storeId_;  // made of uid_, which a profile keeps for life
+  std::string itemIdPrefix_;  // what every item's entry id begins with
   int64_t rootId_ = 0;
   int64_t nextItemId_ = 1;
   std::map<int, int64_t> defaultFolders_;
