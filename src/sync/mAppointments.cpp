@@ -28,23 +28,32 @@ namespace mAppointments {
 
 namespace {
 
-// Every occurrence of `from` in `text` replaced by `to`.
-std::string ReplaceAll(const std::string& text, const std::string& from, const std::string& to) {
-  if (from.empty()) return text;
-  std::string out;
+// Appends `text` with every occurrence of `from` replaced by `to`.
+void AppendReplaced(std::string& out, std::string_view text, std::string_view from, std::string_view to) {
+  if (from.empty()) {
+    out += text;
+    return;
+  }
   size_t pos = 0;
-  for (size_t hit; (hit = text.find(from, pos)) != std::string::npos; pos = hit + from.size())
-    out += text.substr(pos, hit - pos) + to;
-  return out + text.substr(pos);
+  for (size_t hit; (hit = text.find(from, pos)) != std::string_view::npos; pos = hit + from.size())
+    out.append(text, pos, hit - pos).append(to);
+  out.append(text, pos);
 }
 
-// The billing block's text for the values.
+// The billing block's text for the values (made for every item received:
+// one string, grown once).
 std::string FormatBillInfo(const std::string& entryId, const std::string& owner, const std::string& sham,
                            int recurrenceState, const std::string& groups, const std::string& categories,
                            const std::string& listSeparator, int displayAttachments) {
-  return "<ztb>" + entryId + ";" + owner + ";" + sham + ";" + std::to_string(recurrenceState) + ";" +
-         ReplaceAll(groups, ";", "\r\n") + ";" + ReplaceAll(categories, listSeparator, ",") + ";" +
-         std::to_string(displayAttachments) + "</ztb>";
+  std::string out;
+  out.reserve(32 + entryId.size() + owner.size() + sham.size() + 2 * groups.size() + categories.size());
+  out.append("<ztb>").append(entryId).append(";").append(owner).append(";").append(sham).append(";");
+  out.append(std::to_string(recurrenceState)).append(";");
+  AppendReplaced(out, groups, ";", "\r\n");
+  out.append(";");
+  AppendReplaced(out, categories, listSeparator, ",");
+  out.append(";").append(std::to_string(displayAttachments)).append("</ztb>");
+  return out;
 }
 
 // The installed context. Throws platform::Error when the add-in is not running.
