@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <set>
@@ -97,6 +98,13 @@ const platform::NameIndex& FilledSlots() {
   return slots;
 }
 
+// The element names of the item read last, in its order, each with its
+// slot in kFilled (none for an element Fill does not read).
+std::vector<std::pair<std::string, std::optional<size_t>>>& LastElementOrder() {
+  static std::vector<std::pair<std::string, std::optional<size_t>>> order;
+  return order;
+}
+
 // The properties of kFilled by slot, each looked up once: ten thousand
 // items of a document read some thirty each.
 const platform::ItemProperty& FilledProperty(size_t slot) {
@@ -118,10 +126,24 @@ class ItemReader {
     // One pass over the item's children puts each element that Fill reads
     // in its slot, the first of a name first: searching all ~35 children
     // for each element read costs more than the rest of the reading.
-    const auto& slots = FilledSlots();
-    for (pugi::xml_node child : m_itemNode.children()) {
+    // The items of a document list their elements in one order: a child
+    // named as the last item's child at its place takes that one's slot.
+    auto& last = LastElementOrder();
+    size_t place = 0;
+    for (pugi::xml_node child = m_itemNode.first_child(); child; child = child.next_sibling()) {
       if (child.type() != pugi::node_element) continue;
-      const auto slot = slots.Find(child.name());
+      const char* name = child.name();
+      std::optional<size_t> slot;
+      if (place < last.size() && std::strcmp(last[place].first.c_str(), name) == 0) {
+        slot = last[place].second;
+      } else {
+        slot = FilledSlots().Find(name);
+        if (place < last.size())
+          last[place] = {name, slot};
+        else
+          last.emplace_back(name, slot);
+      }
+      ++place;
       if (slot && !m_slots[*slot]) m_slots[*slot] = child;
     }
   }
