@@ -526,8 +526,7 @@ std::string StoreCore::ItemEntryID(int64_t id) const {
 std::string StoreCore::FolderEntryID(int64_t id) const { return "00000000" + uid_ + "01" + Hex16(id); }
 
 namespace {
-std::optional<int64_t> ParseEntryID(const std::string& entryId, const std::string& uid, const char* kind) {
-  const std::string prefix = "00000000" + uid + kind;
+std::optional<int64_t> ParseEntryID(const std::string& entryId, std::string_view prefix) {
   if (entryId.size() != prefix.size() + 16 || entryId.compare(0, prefix.size(), prefix) != 0) return std::nullopt;
   int64_t v = 0;
   for (size_t i = prefix.size(); i < entryId.size(); ++i) {
@@ -541,10 +540,10 @@ std::optional<int64_t> ParseEntryID(const std::string& entryId, const std::strin
 }  // namespace
 
 std::optional<int64_t> StoreCore::ParseItemEntryID(const std::string& entryId) const {
-  return ParseEntryID(entryId, uid_, "02");
+  return ParseEntryID(entryId, itemIdPrefix_);
 }
 std::optional<int64_t> StoreCore::ParseFolderEntryID(const std::string& entryId) const {
-  return ParseEntryID(entryId, uid_, "01");
+  return ParseEntryID(entryId, "00000000" + uid_ + "01");
 }
 
 // --- folders ----------------------------------------------------------------
