@@ -924,28 +924,14 @@ bool SenderCanEditMyItem(const CGroups& groups, const std::string& sender, const
 namespace {
 
 // The appointments of `folder` whose user property `name` equals `value`,
-// through the safe-item table and the store's user-property index.
+// through the safe-item library's search by user property (the store's
+// user-property index).
 std::vector<platform::Item> FindByUserProperty(const platform::Folder& folder, const char* name,
                                                const std::string& value) {
-  std::vector<platform::Item> found;
   const long id = Redemption::ResolveNamedProp(Redemption::PS_PUBLIC_STRINGS, name, false);
-  if (id == 0 || value.empty()) return found;  // no item ever carried the property
-  Redemption::MAPITable table;
-  table.Item(folder.Items());
-  Redemption::Restriction& root = table.Filter().SetKind(Redemption::RES_AND);
-  Redemption::Restriction& cls = root.Add(Redemption::RES_PROPERTY);
-  cls.ulPropTag = Redemption::PR_MESSAGE_CLASS;
-  cls.lpProp = std::string("IPM.Appointment");
-  Redemption::Restriction& prop = root.Add(Redemption::RES_PROPERTY);
-  prop.ulPropTag = id | Redemption::PT_STRING8;
-  prop.lpProp = value;
-  table.Columns({Redemption::PR_ENTRYID});
-  table.Filter().Restrict();
-  const platform::MailSession& session = *Context().pSession;
-  const std::string storeId = folder.StoreID();
-  for (std::vector<platform::PropValue> row = table.GetRow(); !row.empty(); row = table.GetRow())
-    found.push_back(session.GetItemFromID(Redemption::MAPIUtils::HrArrayToString(row[0]), storeId));
-  return found;
+  if (id == 0 || value.empty()) return {};  // no item ever carried the property
+  static const std::string kAppointmentClass = "IPM.Appointment";
+  return Redemption::FindByUserProperty(folder.Items(), id | Redemption::PT_STRING8, value, kAppointmentClass);
 }
 
 }  // namespace

@@ -263,6 +263,27 @@ TEST_F(MAPITableTest, TheIndexAnswersAnIdAmongAClassAndReadsOtherTermsFromTheIte
     for (auto row = table.GetRow(); !row.empty(); row = table.GetRow()) subjects.push_back(std::get<std::string>(row[0]));
     EXPECT_EQ(subjects, c.found) << c.classes.size() << " classes, subject term " << (c.subjectContains != nullptr);
   }
+
+  // The search by user property lists what the table restricted to the id
+  // and one class lists, as items.
+  auto subjectsOf = [](const std::vector<platform::Item>& items) {
+    std::vector<std::string> subjects;
+    for (const platform::Item& item : items) subjects.push_back(item.Subject());
+    return subjects;
+  };
+  EXPECT_EQ(subjectsOf(FindByUserProperty(calendar.Items(), tag, "KEY-1", "ipm.appointment")),
+            std::vector<std::string>{"a"});
+  EXPECT_EQ(subjectsOf(FindByUserProperty(calendar.Items(), tag, "key-2", "IPM.Appointment.Copy")),
+            std::vector<std::string>{});
+  EXPECT_THROW(FindByUserProperty(calendar.Items(), PR_SUBJECT, "a", "IPM.Appointment"), platform::Error);
+  SetRegistered(false);
+  try {
+    FindByUserProperty(calendar.Items(), tag, "key-1", "IPM.Appointment");
+    ADD_FAILURE() << "searched while the library is not registered";
+  } catch (const platform::Error& e) {
+    EXPECT_EQ(e.number(), kClassNotRegistered);
+  }
+  SetRegistered(true);
 }
 
 TEST_F(MAPITableTest, PropertyRelationsAndMissingValues) {

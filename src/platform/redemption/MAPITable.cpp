@@ -243,4 +243,12 @@ bool MAPITable::FindFirst(bool forward) {
   return false;
 }
 
+std::vector<platform::Item> FindByUserProperty(const platform::Items& items, long tag, const std::string& value,
+                                               const std::string& messageClass) {
+  CheckClass(kMAPITable);
+  const std::string name = UserPropertyName(tag);
+  if (name.empty()) throw platform::Error("MAPITable: property tag " + std::to_string(tag) + " is no user property");
+  return items.FindByUserProperty(name, value, messageClass);
+}
+
 }  // namespace Redemption

@@ -138,4 +138,14 @@ class MAPITable {
   size_t m_position = 0;
 };
 
+// The bridge's search by user property: the items of `items` whose named
+// property `tag` (a user property's, from GetIDsFromNames) equals `value`
+// and whose message class is `messageClass`, found through the store's
+// index - what a table restricted to those two equalities lists, handed
+// over as the items rather than as entry ids to open one by one. Throws
+// platform::Error when the library is not registered or `tag` names no
+// user property.
+std::vector<platform::Item> FindByUserProperty(const platform::Items& items, long tag, const std::string& value,
+                                               const std::string& messageClass);
+
 }  // namespace Redemption
