@@ -114,6 +114,9 @@ class CXmlAppointments {
   // The current node and item, for readers that need to look closer.
   pugi::xml_node CurNode() const { return m_curNode; }
   pugi::xml_node CurItem() const { return m_curItem; }
+  // For a reader that found the element itself: `item` becomes the current
+  // item. REQUIRES: `item` is a child element of the current node.
+  void SetCurItem(pugi::xml_node item) { m_curItem = item; }
 
  private:
   static constexpr int m_MaxStackSize = 10;

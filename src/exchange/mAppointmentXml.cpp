@@ -37,7 +37,7 @@ std::optional<platform::Date> ReadDate(std::string_view text) {
 std::optional<platform::Date> ReadShiftedDate(std::string_view text, int bias, bool allDay) {
   std::optional<platform::Date> d = ReadDate(text);
   if (!d) return std::nullopt;
-  return allDay ? *d : d->Add("n", -bias);
+  return allDay ? *d : platform::Date::FromSeconds(d->Seconds() - static_cast<int64_t>(bias) * 60);
 }
 
 bool WriteItemHeader(CXmlAppointments& xml, const ItemHeader& h, int bias, bool exception) {

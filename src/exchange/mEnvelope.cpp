@@ -68,9 +68,10 @@ platform::Date CStr2Date(std::string_view text) {
     const int hour = Digits(text, 9, 2);
     const int minute = Digits(text, 12, 2);
     const int second = Digits(text, 15, 2);
-    return platform::Date::FromParts(year, month, day)
-        .Add("s", second)
-        .Add("n", static_cast<int64_t>(hour) * 60 + minute);
+    // The time is added to the day as counted, as the client's date
+    // functions do: "24:00:00" is the next midnight.
+    const platform::Date date = platform::Date::FromParts(year, month, day);
+    return platform::Date::FromSeconds(date.Seconds() + (static_cast<int64_t>(hour) * 60 + minute) * 60 + second);
   } catch (...) {
     g_Debug().OutError("mMain.CStr2Date");
     return platform::Date();

@@ -89,10 +89,19 @@ constexpr std::array<FilledElement, 27> kFilled = {{
     {"Body", "Body"},
 }};
 
+// The item's elements the reader enters or looks at besides those it fills;
+// their slots follow kFilled's.
+constexpr std::array<std::string_view, 3> kVisited = {"Attachments", "IsRecurring", "RecExceptions"};
+constexpr size_t kSlots = kFilled.size() + kVisited.size();
+
+std::string_view SlotName(size_t slot) {
+  return slot < kFilled.size() ? kFilled[slot].element : kVisited[slot - kFilled.size()];
+}
+
 const platform::NameIndex& FilledSlots() {
   static const platform::NameIndex slots = [] {
     std::vector<std::string_view> elements;
-    for (const FilledElement& f : kFilled) elements.push_back(f.element);
+    for (size_t slot = 0; slot < kSlots; ++slot) elements.push_back(SlotName(slot));
     return platform::NameIndex(elements);
   }();
   return slots;
@@ -249,22 +258,31 @@ class ItemReader {
       g_Debug().OutError(std::string(kSource) + "." + std::string(element));
     }
   }
-  // The slot of `name` (REQUIRES: one of kFilled); `value` is the text of
-  // the item's element of that name (the first one), nullptr without one.
+  // The slot of `name` (REQUIRES: one of kFilled or kVisited); `value` is
+  // the text of the item's element of that name (the first one), nullptr
+  // without one.
   size_t Find(std::string_view name, const char*& value) {
     // Fill asks for the elements in the order of kFilled: the next slot is
     // nearly always the one.
     size_t slot = m_next;
-    if (slot >= kFilled.size() || kFilled[slot].element != name) slot = FilledSlots().Find(name).value();
+    if (slot >= kSlots || SlotName(slot) != name) slot = FilledSlots().Find(name).value();
     m_next = slot + 1;
     const pugi::xml_node node = m_slots[slot];
     value = node ? node.text().get() : nullptr;
     return slot;
   }
+  // True when the item's "IsRecurring" says so.
+  bool IsRecurring() {
+    const char* v = nullptr;
+    Find("IsRecurring", v);
+    return v && TextBool(v);
+  }
   void AddAttachment(const std::string& attachesZip);
   // Enters the child element `name` of the current item: it becomes the
   // current node and item. False (nothing pushed) when there is none.
   bool Enter(const char* name);
+  // The same for an element of the reader's own item that has a slot.
+  bool EnterSlot(std::string_view name);
 
   CXmlAppointments& m_xml;
   platform::Item& m_item;
@@ -272,9 +290,20 @@ class ItemReader {
   bool m_bException;
   bool m_bAllDay = false;
   pugi::xml_node m_itemNode;
-  std::array<pugi::xml_node, kFilled.size()> m_slots{};
+  std::array<pugi::xml_node, kSlots> m_slots{};
   size_t m_next = 0;  // the slot Fill is expected to ask for next
 };
+
+bool ItemReader::EnterSlot(std::string_view name) {
+  const char* ignored = nullptr;
+  const pugi::xml_node node = m_slots[Find(name, ignored)];
+  if (!node) return false;
+  m_xml.Push();
+  m_xml.SetCurNode(CXmlAppointments::ntCurItem);
+  m_xml.SetCurItem(node);
+  m_xml.SetCurNode(CXmlAppointments::ntCurItem);
+  return true;
+}
 
 bool ItemReader::Enter(const char* name) {
   std::string ignored;
@@ -287,7 +316,7 @@ bool ItemReader::Enter(const char* name) {
 }
 
 void ItemReader::Attachments(const std::string& attachesZip) {
-  if (!Enter("Attachments")) return;
+  if (!EnterSlot("Attachments")) return;
   // An occurrence starts with copies of the series' attachments; the
   // document lists the ones it has.
   if (m_bException) {
@@ -357,7 +386,7 @@ void ItemReader::AddAttachment(const std::string& attachesZip) {
 }
 
 void ItemReader::Recurrence() {
-  if (m_bException || !TextBool(m_xml.ReadItemPropS("IsRecurring"))) return;
+  if (m_bException || !IsRecurring()) return;
   try {
     platform::RecurrencePattern p = m_item.GetRecurrencePattern();
     auto number = [&](const char* element) { return TextNumber(m_xml.ReadItemPropS(element)).value_or(0); };
@@ -432,7 +461,7 @@ bool ItemReader::Save() {
 }
 
 void ItemReader::Exceptions(const std::string& subjectPrefix, const std::string& attachesZip) {
-  if (m_bException || !TextBool(m_xml.ReadItemPropS("IsRecurring")) || !Enter("RecExceptions")) return;
+  if (m_bException || !IsRecurring() || !EnterSlot("RecExceptions")) return;
   for (int i = 1, n = m_xml.GetItemsCount(); i <= n; ++i) {
     if (!m_xml.SetCurItem(i)) continue;
     const std::string original = m_xml.ReadItemPropS("OriginalDate");
