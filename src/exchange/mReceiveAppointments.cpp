@@ -25,7 +25,6 @@
 #include "platform/NameIndex.h"
 #include "platform/Prompt.h"
 #include "platform/redemption/MAPITable.h"
-#include "platform/redemption/MAPIUtils.h"
 #include "platform/redemption/MapiProps.h"
 #include "platform/redemption/SafeItems.h"
 #include "platform/store/Items.h"
@@ -108,7 +107,7 @@ const platform::NameIndex& FilledSlots() {
 }
 
 // The element names of the item read last, in its order, each with its
-// slot in kFilled (none for an element Fill does not read).
+// slot (none for an element the reader does not take).
 std::vector<std::pair<std::string, std::optional<size_t>>>& LastElementOrder() {
   static std::vector<std::pair<std::string, std::optional<size_t>>> order;
   return order;
@@ -132,8 +131,8 @@ class ItemReader {
   // Reads the document's current item.
   ItemReader(CXmlAppointments& xml, platform::Item& item, const ReadEnv& env, bool exception)
       : m_xml(xml), m_item(item), m_env(env), m_bException(exception), m_itemNode(xml.CurItem()) {
-    // One pass over the item's children puts each element that Fill reads
-    // in its slot, the first of a name first: searching all ~35 children
+    // One pass over the item's children puts each element the reader takes
+    // in its slot, the first of a name first: searching all ~50 children
     // for each element read costs more than the rest of the reading.
     // The items of a document list their elements in one order: a child
     // named as the last item's child at its place takes that one's slot.

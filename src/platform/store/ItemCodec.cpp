@@ -356,7 +356,7 @@ void ForEachUserProp(const void* blob, size_t size, const DataPlace& where,
 
 std::vector<std::shared_ptr<UserPropData>> DecodeUserProps(const void* blob, size_t size, const DataPlace& where) {
   std::vector<std::shared_ptr<UserPropData>> props;
-  // The add-in's items carry five to seven: room for them at once.
+  // An item carries a handful: room for them at once.
   if (size != 0) props.reserve(8);
   ForEachUserProp(blob, size, where, [&](std::string_view name, std::string_view value, int64_t type) {
     auto p = std::make_shared<UserPropData>();

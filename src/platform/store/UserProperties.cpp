@@ -53,7 +53,7 @@ UserProperty UserProperties::Add(const std::string& name, OlUserPropertyType typ
   auto p = std::make_shared<detail::UserPropData>();
   p->name = name;
   p->type = type;
-  // The add-in's items carry five to seven: room for them at once.
+  // An item carries a handful: room for them at once.
   if (item_->userProps.empty()) item_->userProps.reserve(8);
   item_->userProps.push_back(p);
   item_->dirty = true;
